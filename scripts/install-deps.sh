@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages needed to build, run and test, when missing.
+set -euo pipefail
+packages=(
+  cmake g++ make pkg-config git
+  qt6-base-dev qt6-qpa-plugins libqt6gui6
+  libgtest-dev libgif-dev libarchive-dev libsodium-dev
+  fonts-liberation xvfb xauth x11-apps imagemagick
+  nginx-light tinyproxy curl
+)
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+# The servers are started by the tests and demos themselves, on loopback.
+for service in nginx tinyproxy; do
+  if command -v systemctl >/dev/null 2>&1 && systemctl is-active --quiet "$service" 2>/dev/null; then
+    ${sudo:-} systemctl stop "$service" || true
+  fi
+done

@@ -1,0 +1,55 @@
+#pragma once
+// The in-memory form of a catalogue record file: rows of fields, every row the
+// same width, row 0 the newest record. Fields read from a file are views into
+// one shared buffer holding the file; fields set later are owned strings kept
+// in a store whose elements never move. Copies share both, so a copy is cheap
+// and every view stays valid for as long as any copy lives.
+#include <cstddef>
+#include <deque>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace veltod {
+
+class RecordTable {
+public:
+    RecordTable() = default;
+
+    size_t RowCount() const { return width_ == 0 ? 0 : cells_.size() / width_; }
+    size_t Width() const { return width_; }
+    bool Empty() const { return cells_.empty(); }
+
+    // A field outside the table reads as empty: lists with fewer fields than a
+    // caller expects must not crash it.
+    std::string_view Field(size_t row, size_t column) const {
+        if (column >= width_ || row >= RowCount()) return {};
+        return cells_[row * width_ + column];
+    }
+    std::string FieldString(size_t row, size_t column) const { return std::string(Field(row, column)); }
+    std::vector<std::string> Row(size_t row) const;
+
+    // Sets a field inside the table; raises std::out_of_range outside it.
+    void SetField(size_t row, size_t column, std::string value);
+
+    // Adds a record after the last row (an older record than every row so far).
+    // The record is cut or padded with empty fields to the table's width; the
+    // first row added to an empty table sets the width.
+    void AppendRow(const std::vector<std::string>& fields);
+
+    void Clear();
+
+    // Used by the reader: adopt a buffer and the flat cell views into it.
+    void Adopt(std::shared_ptr<const std::string> buffer, std::vector<std::string_view> cells, size_t width);
+
+private:
+    std::string_view Store(std::string value);
+
+    std::shared_ptr<const std::string> buffer_;
+    std::shared_ptr<std::deque<std::string>> owned_;
+    std::vector<std::string_view> cells_;
+    size_t width_ = 0;
+};
+
+}  // namespace veltod

@@ -1,0 +1,157 @@
+#include "platform/file_io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/errors.h"
+
+namespace veltod {
+namespace {
+
+[[noreturn]] void RaiseFileError(int error_number) {
+    throw FileError(FileErrorText(error_number));
+}
+
+void WriteAll(int fd, std::string_view bytes) {
+    const char* data = bytes.data();
+    size_t left = bytes.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, data, left);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            RaiseFileError(errno);
+        }
+        data += written;
+        left -= static_cast<size_t>(written);
+    }
+}
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+    void Close() {
+        const int fd = fd_;
+        fd_ = -1;
+        if (::close(fd) != 0) RaiseFileError(errno);
+    }
+
+private:
+    int fd_;
+};
+
+std::string DirectoryOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+void SyncDirectory(const std::string& path) {
+    const int fd = ::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;  // the rename itself succeeded; durability is best effort here
+    ::fsync(fd);
+    ::close(fd);
+}
+
+}  // namespace
+
+std::string FileErrorText(int error_number) {
+    switch (error_number) {
+    case ENOENT:
+    case ENOTDIR:
+        return "File not found";
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+    case EROFS:
+        return "Access denied";
+    case ENOSPC:
+        return "Disk full";
+    default:
+        return std::strerror(error_number);
+    }
+}
+
+bool FileExists(const std::string& path) {
+    struct stat info{};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.get() < 0) RaiseFileError(errno);
+    struct stat info{};
+    if (::fstat(file.get(), &info) != 0) RaiseFileError(errno);
+    if (S_ISDIR(info.st_mode)) RaiseFileError(EISDIR);
+    std::string bytes;
+    size_t used = 0;
+    // The size is a hint only: the file may grow or shrink while it is read.
+    bytes.resize(info.st_size > 0 ? static_cast<size_t>(info.st_size) : 4096);
+    for (;;) {
+        if (used == bytes.size()) bytes.resize(bytes.size() * 2);
+        const ssize_t got = ::read(file.get(), bytes.data() + used, bytes.size() - used);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            RaiseFileError(errno);
+        }
+        if (got == 0) break;
+        used += static_cast<size_t>(got);
+    }
+    bytes.resize(used);
+    return bytes;
+}
+
+void ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
+    const std::string temporary = path + ".new~";
+    {
+        FileDescriptor file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+        if (file.get() < 0) RaiseFileError(errno);
+        try {
+            WriteAll(file.get(), bytes);
+            if (::fsync(file.get()) != 0) RaiseFileError(errno);
+            file.Close();
+        } catch (...) {
+            ::unlink(temporary.c_str());
+            throw;
+        }
+    }
+    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+        const int error_number = errno;
+        ::unlink(temporary.c_str());
+        RaiseFileError(error_number);
+    }
+    SyncDirectory(path);
+}
+
+void AppendToFile(const std::string& path, std::string_view bytes, bool create) {
+    const int flags = O_WRONLY | O_APPEND | O_CLOEXEC | (create ? O_CREAT : 0);
+    FileDescriptor file(::open(path.c_str(), flags, 0644));
+    if (file.get() < 0) RaiseFileError(errno);
+    WriteAll(file.get(), bytes);
+    if (::fsync(file.get()) != 0) RaiseFileError(errno);
+    file.Close();
+}
+
+bool DeleteFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0;
+}
+
+void CopyFile(const std::string& source, const std::string& target) {
+    ReplaceFileAtomically(target, ReadWholeFile(source));
+}
+
+void MoveFile(const std::string& source, const std::string& target) {
+    if (::rename(source.c_str(), target.c_str()) != 0) RaiseFileError(errno);
+}
+
+}  // namespace veltod

@@ -1,0 +1,35 @@
+#pragma once
+// The file operations every module uses. Data files are bytes: nothing here
+// converts text. Every whole-file rewrite is crash-safe (new file beside the
+// target, fsync, rename over it), and an append is one write call, so a
+// killed process never leaves half a record behind.
+#include <string>
+#include <string_view>
+
+namespace veltod {
+
+bool FileExists(const std::string& path);
+
+// The whole file; FileError "File not found" when it is missing.
+std::string ReadWholeFile(const std::string& path);
+
+// Recreates path with exactly these bytes, atomically.
+void ReplaceFileAtomically(const std::string& path, std::string_view bytes);
+
+// Appends the bytes in one write and flushes; the file must exist unless
+// create is set (then it is created when missing).
+void AppendToFile(const std::string& path, std::string_view bytes, bool create = false);
+
+// Deletes path; true when it existed and was removed.
+bool DeleteFile(const std::string& path);
+
+// Copies source over target (crash-safe on the target side).
+void CopyFile(const std::string& source, const std::string& target);
+
+// Renames source to target, replacing target when it exists.
+void MoveFile(const std::string& source, const std::string& target);
+
+// The error text for an errno value, as the error box shows it.
+std::string FileErrorText(int error_number);
+
+}  // namespace veltod

@@ -1,0 +1,36 @@
+#include "platform/seams.h"
+
+#include <stdexcept>
+
+namespace veltod {
+
+std::time_t SystemClock::Now() const {
+    return std::time(nullptr);
+}
+
+long SystemClock::UtcOffsetSeconds(std::time_t moment) const {
+    std::tm local{};
+    localtime_r(&moment, &local);
+    return local.tm_gmtoff;
+}
+
+Seams& CurrentSeams() {
+    static SystemClock system_clock;
+    static Seams seams{nullptr, nullptr, nullptr, &system_clock};
+    return seams;
+}
+
+namespace {
+template <typename T>
+T& Require(T* seam, const char* name) {
+    if (!seam) throw std::logic_error(std::string("seam not installed: ") + name);
+    return *seam;
+}
+}  // namespace
+
+Screen& TheScreen() { return Require(CurrentSeams().screen, "screen"); }
+Dialogs& TheDialogs() { return Require(CurrentSeams().dialogs, "dialogs"); }
+ShellOpen& TheShell() { return Require(CurrentSeams().shell, "shell"); }
+Clock& TheClock() { return Require(CurrentSeams().clock, "clock"); }
+
+}  // namespace veltod

@@ -1,0 +1,72 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "platform/errors.h"
+#include "platform/file_io.h"
+#include "support/temp_dir.h"
+
+using namespace veltod;
+
+TEST(FileIo, ReplaceIsAtomicAndLeavesNoTemporary) {
+    test::ScratchInstallation installation;
+    installation.Write("Resources/a.txt", "old");
+    ReplaceFileAtomically("../Resources/a.txt", "new bytes\r\n");
+    EXPECT_EQ(installation.Read("Resources/a.txt"), "new bytes\r\n");
+    EXPECT_FALSE(std::filesystem::exists(installation.Path("Resources/a.txt.new~")));
+}
+
+TEST(FileIo, FailedReplaceKeepsTheOldFileIntact) {
+    test::ScratchInstallation installation;
+    installation.Write("Resources/a.txt", "precious");
+    // The target's folder cannot take the new file: the old one must survive.
+    ::chmod(installation.Path("Resources").c_str(), 0555);
+    if (::geteuid() == 0) {
+        // root ignores mode bits; a missing folder fails the same way.
+        EXPECT_THROW(ReplaceFileAtomically("../Nowhere/a.txt", "x"), FileError);
+    } else {
+        EXPECT_THROW(ReplaceFileAtomically("../Resources/a.txt", "x"), FileError);
+    }
+    ::chmod(installation.Path("Resources").c_str(), 0755);
+    EXPECT_EQ(installation.Read("Resources/a.txt"), "precious");
+}
+
+TEST(FileIo, FullDiskFailsTheReplaceAndKeepsTheOldFile) {
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    test::ScratchInstallation installation;
+    // /dev/full accepts opens and fails every write with ENOSPC; a symlink in
+    // place of the temporary file sends the write there.
+    installation.Write("Resources/a.txt", "precious");
+    std::filesystem::create_symlink("/dev/full", installation.Path("Resources/a.txt.new~"));
+    try {
+        ReplaceFileAtomically("../Resources/a.txt", "x");
+        FAIL() << "no error";
+    } catch (const FileError& error) {
+        EXPECT_STREQ(error.what(), "Disk full");
+    }
+    EXPECT_EQ(installation.Read("Resources/a.txt"), "precious");
+}
+
+TEST(FileIo, AppendNeedsTheFileUnlessAskedToCreate) {
+    test::ScratchInstallation installation;
+    EXPECT_THROW(AppendToFile("../Resources/none.txt", "x"), FileError);
+    EXPECT_FALSE(FileExists("../Resources/none.txt"));
+    AppendToFile("../Resources/none.txt", "a", true);
+    AppendToFile("../Resources/none.txt", "b");
+    EXPECT_EQ(installation.Read("Resources/none.txt"), "ab");
+}
+
+TEST(FileIo, ExistsCopyMoveDelete) {
+    test::ScratchInstallation installation;
+    EXPECT_FALSE(FileExists("../Resources"));  // a folder is not a file
+    installation.Write("Recibi/a", "1");
+    CopyFile("../Recibi/a", "../Recibi/b");
+    EXPECT_EQ(installation.Read("Recibi/b"), "1");
+    MoveFile("../Recibi/b", "../Recibi/c");
+    EXPECT_FALSE(FileExists("../Recibi/b"));
+    EXPECT_TRUE(DeleteFile("../Recibi/c"));
+    EXPECT_FALSE(DeleteFile("../Recibi/c"));
+    EXPECT_THROW(ReadWholeFile("../Recibi/c"), FileError);
+    EXPECT_THROW(ReadWholeFile("../Recibi"), FileError);
+}
