@@ -4,42 +4,13 @@
 #include <cstring>
 #include <memory>
 
+#include "catalogue/line_scanner.h"
 #include "platform/convert.h"
 #include "platform/errors.h"
 #include "platform/file_io.h"
 
 namespace veltod {
 namespace {
-
-// Splits bytes into lines: CR LF, lone CR and lone LF each end a line. The
-// next LF is cached so that the scan stays a memchr pass over the buffer.
-class LineCursor {
-public:
-    LineCursor(const char* begin, const char* end) : position_(begin), end_(end) {}
-
-    bool AtEnd() const { return position_ >= end_; }
-
-    std::string_view Next() {
-        if (next_lf_ < position_) {
-            const void* found = std::memchr(position_, '\n', static_cast<size_t>(end_ - position_));
-            next_lf_ = found ? static_cast<const char*>(found) : end_;
-        }
-        const char* start = position_;
-        const void* cr = std::memchr(start, '\r', static_cast<size_t>(next_lf_ - start));
-        if (cr) {
-            const char* cr_at = static_cast<const char*>(cr);
-            position_ = (cr_at + 1 == next_lf_) ? next_lf_ + 1 : cr_at + 1;
-            return {start, static_cast<size_t>(cr_at - start)};
-        }
-        position_ = next_lf_ + 1;
-        return {start, static_cast<size_t>(next_lf_ - start)};
-    }
-
-private:
-    const char* position_;
-    const char* end_;
-    const char* next_lf_ = nullptr;
-};
 
 int FieldCount(std::string_view line) {
     const int32_t count = StrToInt(line);
@@ -48,32 +19,40 @@ int FieldCount(std::string_view line) {
     return count;
 }
 
-}  // namespace
-
-void ParseRecordBytes(std::string bytes, RecordTable& table) {
-    if (const void* eof = std::memchr(bytes.data(), 0x1A, bytes.size()))
-        bytes.resize(static_cast<size_t>(static_cast<const char*>(eof) - bytes.data()));
-    auto buffer = std::make_shared<const std::string>(std::move(bytes));
-    LineCursor lines(buffer->data(), buffer->data() + buffer->size());
-    if (lines.AtEnd()) throw ConvertError("'' is not a valid integer value");
-    const size_t width = static_cast<size_t>(FieldCount(lines.Next()));
-
-    std::vector<std::string_view> cells;
-    while (!lines.AtEnd()) {
-        // Cells grow only as lines arrive; a short last record is padded.
-        for (size_t field = 0; field < width; ++field)
-            cells.push_back(lines.AtEnd() ? std::string_view() : lines.Next());
-    }
+// Parses the bytes owned by owner and, when they hold a record, hands the
+// table the owner with the cells that view into it.
+void ParseOwnedBytes(std::shared_ptr<const void> owner, const char* begin, const char* end, RecordTable& table) {
+    size_t width = 0;
+    RecordTable::Cells cells;
+    ScanLines(begin, end, [&](std::string_view line) {
+        if (width == 0) {
+            width = static_cast<size_t>(FieldCount(line));
+            return;
+        }
+        cells.push_back(line);
+    });
+    if (width == 0) throw ConvertError("'' is not a valid integer value");
     if (cells.empty()) return;
+    // A file that ends inside a record keeps that record, its missing fields empty.
+    cells.resize((cells.size() + width - 1) / width * width);
 
     const size_t rows = cells.size() / width;
     for (size_t low = 0, high = rows - 1; low < high; ++low, --high)
         std::swap_ranges(cells.begin() + low * width, cells.begin() + (low + 1) * width, cells.begin() + high * width);
-    table.Adopt(std::move(buffer), std::move(cells), width);
+    table.Adopt(std::move(owner), std::move(cells), width);
+}
+
+}  // namespace
+
+void ParseRecordBytes(std::string bytes, RecordTable& table) {
+    auto owner = std::make_shared<const std::string>(std::move(bytes));
+    ParseOwnedBytes(owner, owner->data(), owner->data() + owner->size(), table);
 }
 
 void ReadRecordFile(const std::string& path, RecordTable& table) {
-    ParseRecordBytes(ReadWholeFile(path), table);
+    FileBytes bytes = ReadWholeFileBytes(path);
+    const char* begin = bytes.data.get();
+    ParseOwnedBytes(std::move(bytes.data), begin, begin + bytes.size, table);
 }
 
 std::string EncodeRecord(const std::vector<std::string>& fields) {

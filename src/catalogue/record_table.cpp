@@ -37,7 +37,7 @@ void RecordTable::Clear() {
     width_ = 0;
 }
 
-void RecordTable::Adopt(std::shared_ptr<const std::string> buffer, std::vector<std::string_view> cells, size_t width) {
+void RecordTable::Adopt(std::shared_ptr<const void> buffer, Cells cells, size_t width) {
     buffer_ = std::move(buffer);
     owned_.reset();
     cells_ = std::move(cells);

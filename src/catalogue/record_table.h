@@ -11,10 +11,14 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/large_buffer.h"
+
 namespace veltod {
 
 class RecordTable {
 public:
+    using Cells = std::vector<std::string_view, LargeAllocator<std::string_view>>;
+
     RecordTable() = default;
 
     size_t RowCount() const { return width_ == 0 ? 0 : cells_.size() / width_; }
@@ -40,15 +44,16 @@ public:
 
     void Clear();
 
-    // Used by the reader: adopt a buffer and the flat cell views into it.
-    void Adopt(std::shared_ptr<const std::string> buffer, std::vector<std::string_view> cells, size_t width);
+    // Used by the reader: adopt the owner of the bytes and the flat cell views
+    // into them.
+    void Adopt(std::shared_ptr<const void> buffer, Cells cells, size_t width);
 
 private:
     std::string_view Store(std::string value);
 
-    std::shared_ptr<const std::string> buffer_;
+    std::shared_ptr<const void> buffer_;
     std::shared_ptr<std::deque<std::string>> owned_;
-    std::vector<std::string_view> cells_;
+    Cells cells_;
     size_t width_ = 0;
 };
 

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/errors.h"
+#include "platform/large_buffer.h"
 
 namespace veltod {
 namespace {
@@ -87,28 +88,41 @@ bool FileExists(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-std::string ReadWholeFile(const std::string& path) {
+FileBytes ReadWholeFileBytes(const std::string& path) {
     FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (file.get() < 0) RaiseFileError(errno);
     struct stat info{};
     if (::fstat(file.get(), &info) != 0) RaiseFileError(errno);
     if (S_ISDIR(info.st_mode)) RaiseFileError(EISDIR);
-    std::string bytes;
-    size_t used = 0;
     // The size is a hint only: the file may grow or shrink while it is read.
-    bytes.resize(info.st_size > 0 ? static_cast<size_t>(info.st_size) : 4096);
+    // One spare byte lets the end-of-file read happen without growing.
+    size_t capacity = (info.st_size > 0 ? static_cast<size_t>(info.st_size) : 4096) + 1;
+    const auto allocate = [](size_t bytes) {
+        return std::shared_ptr<char>(static_cast<char*>(AllocateLarge(bytes)),
+                                     [bytes](char* block) { FreeLarge(block, bytes); });
+    };
+    FileBytes bytes{allocate(capacity), 0};
     for (;;) {
-        if (used == bytes.size()) bytes.resize(bytes.size() * 2);
-        const ssize_t got = ::read(file.get(), bytes.data() + used, bytes.size() - used);
+        if (bytes.size == capacity) {
+            auto larger = allocate(capacity * 2);
+            std::memcpy(larger.get(), bytes.data.get(), bytes.size);
+            bytes.data = std::move(larger);
+            capacity *= 2;
+        }
+        const ssize_t got = ::read(file.get(), bytes.data.get() + bytes.size, capacity - bytes.size);
         if (got < 0) {
             if (errno == EINTR) continue;
             RaiseFileError(errno);
         }
         if (got == 0) break;
-        used += static_cast<size_t>(got);
+        bytes.size += static_cast<size_t>(got);
     }
-    bytes.resize(used);
     return bytes;
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    const FileBytes bytes = ReadWholeFileBytes(path);
+    return std::string(bytes.data.get(), bytes.size);
 }
 
 void ReplaceFileAtomically(const std::string& path, std::string_view bytes) {

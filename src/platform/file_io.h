@@ -3,6 +3,7 @@
 // converts text. Every whole-file rewrite is crash-safe (new file beside the
 // target, fsync, rename over it), and an append is one write call, so a
 // killed process never leaves half a record behind.
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,13 @@ bool FileExists(const std::string& path);
 
 // The whole file; FileError "File not found" when it is missing.
 std::string ReadWholeFile(const std::string& path);
+
+// The same into a buffer that is not zero-filled first (large lists).
+struct FileBytes {
+    std::shared_ptr<char> data;
+    size_t size = 0;
+};
+FileBytes ReadWholeFileBytes(const std::string& path);
 
 // Recreates path with exactly these bytes, atomically.
 void ReplaceFileAtomically(const std::string& path, std::string_view bytes);
