@@ -12,13 +12,6 @@
 namespace veltod {
 namespace {
 
-int FieldCount(std::string_view line) {
-    const int32_t count = StrToInt(line);
-    if (count < 1 || count > kMaxFieldCount)
-        throw ConvertError("'" + std::string(line) + "' is not a valid field count (1 to 32767)");
-    return count;
-}
-
 // Parses the bytes owned by owner and, when they hold a record, hands the
 // table the owner with the cells that view into it.
 void ParseOwnedBytes(std::shared_ptr<const void> owner, const char* begin, const char* end, RecordTable& table) {
@@ -26,7 +19,7 @@ void ParseOwnedBytes(std::shared_ptr<const void> owner, const char* begin, const
     RecordTable::Cells cells;
     ScanLines(begin, end, [&](std::string_view line) {
         if (width == 0) {
-            width = static_cast<size_t>(FieldCount(line));
+            width = static_cast<size_t>(ParseFieldCount(line));
             return;
         }
         cells.push_back(line);
@@ -43,6 +36,13 @@ void ParseOwnedBytes(std::shared_ptr<const void> owner, const char* begin, const
 }
 
 }  // namespace
+
+int ParseFieldCount(std::string_view line) {
+    const int32_t count = StrToInt(line);
+    if (count < 1 || count > kMaxFieldCount)
+        throw ConvertError("'" + std::string(line) + "' is not a valid field count (1 to 32767)");
+    return count;
+}
 
 void ParseRecordBytes(std::string bytes, RecordTable& table) {
     auto owner = std::make_shared<const std::string>(std::move(bytes));

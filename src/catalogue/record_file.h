@@ -13,6 +13,10 @@ namespace veltod {
 // Largest field count a file may declare.
 inline constexpr int kMaxFieldCount = 32767;
 
+// The field count of a count line: a whole number from 1 to kMaxFieldCount,
+// else ConvertError.
+int ParseFieldCount(std::string_view line);
+
 // Reads the file into table, newest record first. A file holding only its
 // count line leaves table as it was. Raises FileError when the file cannot be
 // read and ConvertError for a bad count line; table is unchanged then.

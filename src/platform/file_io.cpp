@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <stdexcept>
 
 #include "platform/errors.h"
 #include "platform/large_buffer.h"
@@ -126,25 +127,60 @@ std::string ReadWholeFile(const std::string& path) {
 }
 
 void ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
-    const std::string temporary = path + ".new~";
-    {
-        FileDescriptor file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-        if (file.get() < 0) RaiseFileError(errno);
-        try {
-            WriteAll(file.get(), bytes);
-            if (::fsync(file.get()) != 0) RaiseFileError(errno);
-            file.Close();
-        } catch (...) {
-            ::unlink(temporary.c_str());
-            throw;
+    AtomicFileWriter writer(path);
+    writer.Write(bytes);
+    writer.Commit();
+}
+
+// Small pieces are gathered up to this size before they are written.
+constexpr size_t kWriterBatch = 1 << 20;
+
+AtomicFileWriter::AtomicFileWriter(std::string path) : path_(std::move(path)), temporary_(path_ + ".new~") {
+    fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd_ < 0) RaiseFileError(errno);
+}
+
+AtomicFileWriter::~AtomicFileWriter() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        ::unlink(temporary_.c_str());
+    }
+}
+
+void AtomicFileWriter::Flush() {
+    WriteAll(fd_, pending_);
+    pending_.clear();
+}
+
+void AtomicFileWriter::Write(std::string_view bytes) {
+    if (fd_ < 0) throw std::logic_error("write after commit");
+    if (pending_.size() + bytes.size() > kWriterBatch) {
+        Flush();
+        if (bytes.size() > kWriterBatch) {
+            WriteAll(fd_, bytes);
+            return;
         }
     }
-    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+    pending_.append(bytes);
+}
+
+void AtomicFileWriter::Commit() {
+    if (fd_ < 0) throw std::logic_error("commit twice");
+    Flush();
+    if (::fsync(fd_) != 0) RaiseFileError(errno);
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) {
         const int error_number = errno;
-        ::unlink(temporary.c_str());
+        ::unlink(temporary_.c_str());
         RaiseFileError(error_number);
     }
-    SyncDirectory(path);
+    if (::rename(temporary_.c_str(), path_.c_str()) != 0) {
+        const int error_number = errno;
+        ::unlink(temporary_.c_str());
+        RaiseFileError(error_number);
+    }
+    SyncDirectory(path_);
 }
 
 void AppendToFile(const std::string& path, std::string_view bytes, bool create) {

@@ -24,6 +24,29 @@ FileBytes ReadWholeFileBytes(const std::string& path);
 // Recreates path with exactly these bytes, atomically.
 void ReplaceFileAtomically(const std::string& path, std::string_view bytes);
 
+// Recreates a file written piece by piece, with the same crash safety: the
+// pieces go to a new file beside the target, which replaces the target only
+// at Commit. Dropped without Commit, the new file is removed and the target
+// stays as it was.
+class AtomicFileWriter {
+public:
+    explicit AtomicFileWriter(std::string path);
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    void Write(std::string_view bytes);
+    void Commit();
+
+private:
+    void Flush();
+
+    std::string path_;
+    std::string temporary_;
+    std::string pending_;
+    int fd_ = -1;
+};
+
 // Appends the bytes in one write and flushes; the file must exist unless
 // create is set (then it is created when missing).
 void AppendToFile(const std::string& path, std::string_view bytes, bool create = false);
