@@ -1,0 +1,107 @@
+// Installs a day list of 1,000 entries spread over 300 categories into
+// category history lists holding 1,000,000 entries in all, beside the time
+// `cat` takes to read all those history lists once, in the same run. A second
+// line times the history half alone (the rest is the rotation's rewrites,
+// each flushed to the disk).
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "bench_support.h"
+#include "catalogue/record_file.h"
+#include "platform/file_io.h"
+#include "update/day_install.h"
+
+namespace {
+
+constexpr int kCategories = 300;
+constexpr int kHistoryEntries = 1000000;
+constexpr int kDayEntries = 1000;
+
+std::string Entry(int category, int id, const std::string& description) {
+    const std::string number = std::to_string(id);
+    return "Program " + number + "\r\nhttp://www.example.org/download/p" + number + ".zip\r\n1.0\r\n1234\r\nReleased\r\n"
+           "http://www.example.org/info/p" + number + ".html\r\nSample\r\n" + description + "\r\n3\r\n" +
+           std::to_string(category) + "\r\n" + number + "\r\n\r\nxxxxxx--\r\nA short note about the program\r\n";
+}
+
+}  // namespace
+
+int main(int argc, char**) {
+    namespace fs = std::filesystem;
+    const fs::path root = fs::temp_directory_path() / ("veltod-bench-install-" + std::to_string(::getpid()));
+    fs::create_directories(root / "bin");
+    fs::create_directories(root / "Resources");
+    const std::string resources = (root / "Resources").string() + "/";
+    const std::string description(520, 'd');
+
+    // History lists: ids per category grow with the entry number.
+    double history_bytes = 0;
+    for (int category = 1; category <= kCategories; ++category) {
+        std::FILE* out = std::fopen((resources + std::to_string(category) + ".1cat").c_str(), "wb");
+        if (!out) return 1;
+        std::fputs("14\r\n", out);
+        for (int id = category; id <= kHistoryEntries; id += kCategories) {
+            const std::string record = Entry(category, id, description);
+            std::fwrite(record.data(), 1, record.size(), out);
+            history_bytes += record.size();
+        }
+        std::fclose(out);
+    }
+    veltod::WriteRecordFile(resources + "0.1cat", 14, {});
+    for (int n = 1; n <= 7; ++n) veltod::WriteRecordFile(resources + "today.1" + std::to_string(n), 14, {});
+
+
+    const double ref = bench::TimeCommand("cat " + resources + "[1-9]*.1cat", 3);
+
+    const fs::path saved = fs::current_path();
+    fs::current_path(root / "bin");
+    double ours = 1e30;
+    double merge = 1e30;
+    for (int run = 0; run < 6; ++run) {
+        // Ids fall towards the end of the file, as the publisher writes day
+        // lists, so that every entry is filed; each run brings newer ids.
+        const int top = kHistoryEntries + (run + 1) * kDayEntries;
+        std::string day = "14\r\n";
+        for (int i = 0; i < kDayEntries; ++i) day += Entry(1 + i % kCategories, top - i, description);
+        const std::string source = "../bin/2026120" + std::to_string(run + 1) + ".1cat";
+        std::FILE* out = std::fopen(source.c_str(), "wb");
+        std::fwrite(day.data(), 1, day.size(), out);
+        std::fclose(out);
+        // Even runs time the whole installation, odd runs its history half.
+        if (run % 2 == 0) {
+            const double start = bench::Seconds();
+            veltod::InstallDayList("1", source);
+            ours = std::min(ours, bench::Seconds() - start);
+        } else {
+            veltod::CopyFile(source, "../Resources/today.1cat");
+            veltod::RotateDayFiles("1", "2026120" + std::to_string(run + 1));
+            const double start = bench::Seconds();
+            veltod::MergeDayIntoHistory("1");
+            merge = std::min(merge, bench::Seconds() - start);
+        }
+    }
+    // Each run filed all its entries: category 1 received 4 per run.
+    veltod::RecordTable first;
+    veltod::ReadRecordFile("../Resources/1.1cat", first);
+    const bool filed = first.RowCount() == static_cast<size_t>(kHistoryEntries / kCategories + 1 + 6 * 4) &&
+                       first.FieldString(0, 10) == std::to_string(kHistoryEntries + 6 * kDayEntries);
+    fs::current_path(saved);
+    if (argc > 1)
+        std::printf("# kept %s\n", root.c_str());
+    else
+        fs::remove_all(root);
+    bench::Report("day_install", ours, ref, 0.05, bench::PeakMiB());
+    bench::Report("day_install_history", merge, ref, 0.05, bench::PeakMiB());
+    std::printf("# history %.0f MiB in %d lists; day list %d entries\n", history_bytes / 1048576.0, kCategories,
+                kDayEntries);
+    if (!filed) {
+        std::fprintf(stderr, "the day's entries were not filed\n");
+        return 1;
+    }
+    return 0;
+}

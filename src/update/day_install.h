@@ -1,0 +1,34 @@
+#pragma once
+// Installing a day list of one licence kind: it becomes today's list, the
+// seven day files rotate, the week list is rebuilt, and the new entries are
+// filed into the category history lists.
+#include <string>
+
+namespace veltod {
+
+// Installs the day list at source ("../bin/" + day + "." + kind + "cat") as
+// today's list of kind (a digit "1" to "3"). The caller deletes the source.
+void InstallDayList(const std::string& kind, const std::string& source);
+
+// Shifts day files 2..7 down by one, copies today's list to day file 7 and
+// rebuilds the week list. With a day given, a rotation for that day that has
+// already happened is not repeated, and one cut short is finished, so an
+// installation run again after an interruption does not shift a day twice.
+void RotateDayFiles(const std::string& kind, const std::string& day = "");
+
+// Appends today's entries to their category history lists, each one only when
+// its id exceeds that of the list's last record. Only the end of each list is
+// read.
+void MergeDayIntoHistory(const std::string& kind);
+
+// The last record of a category history list, read from the end of the file.
+struct HistoryTail {
+    bool has_rows = false;  // false when the file holds only its count line
+    std::string last_id;    // field 10 of the last record
+};
+HistoryTail ReadHistoryTail(const std::string& path, const std::string& category);
+
+// The path of a category history list.
+std::string HistoryPath(const std::string& category, const std::string& kind);
+
+}  // namespace veltod

@@ -1,0 +1,215 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "catalogue/record_file.h"
+#include "platform/errors.h"
+#include "platform/file_io.h"
+#include "support/temp_dir.h"
+#include "update/apply_state.h"
+#include "update/day_install.h"
+
+namespace veltod {
+namespace {
+
+using test::ScratchInstallation;
+
+std::vector<std::string> Entry(const std::string& category, const std::string& id, const std::string& name = "Prog") {
+    return {name, "http://d/" + id, "1.0", "12", "a", "http://i/" + id, "b", "Text of " + id, "3", category, id, "",
+            "xxxxxx--", "note"};
+}
+
+// A day list file in bin/ holding entries given oldest first.
+std::string WriteDayList(const std::string& day, const std::string& kind,
+                         const std::vector<std::vector<std::string>>& entries) {
+    const std::string path = "../bin/" + day + "." + kind + "cat";
+    WriteRecordFile(path, 14, entries);
+    return path;
+}
+
+std::vector<std::string> Ids(const std::string& path) {
+    RecordTable table;
+    ReadRecordFile(path, table);
+    std::vector<std::string> ids;
+    for (size_t row = table.RowCount(); row-- > 0;) ids.push_back(table.FieldString(row, 10));
+    return ids;
+}
+
+size_t Records(const std::string& path) {
+    RecordTable table;
+    ReadRecordFile(path, table);
+    return table.RowCount();
+}
+
+class DayInstall : public ::testing::Test {
+protected:
+    void SetUp() override {
+        WriteRecordFile("../Resources/0.1cat", 14, {});
+        WriteRecordFile("../Resources/0.2cat", 14, {});
+    }
+    ScratchInstallation installation;
+};
+
+TEST_F(DayInstall, EightInstallationsKeepTheLastSevenDaysAndTodayEqualsDayFileSeven) {
+    for (int i = 1; i <= 8; ++i) {
+        const std::string day = "2026110" + std::to_string(i);
+        const std::string source = WriteDayList(day, "1", {Entry("5", std::to_string(100 + i))});
+        InstallDayList("1", source);
+        DeleteFile(source);
+    }
+    for (int n = 1; n <= 7; ++n)
+        EXPECT_EQ(Ids("../Resources/today.1" + std::to_string(n)), std::vector<std::string>{std::to_string(101 + n)})
+            << "day file " << n;
+    EXPECT_EQ(installation.Read("Resources/today.1cat"), installation.Read("Resources/today.17"));
+    EXPECT_FALSE(FileExists("../Resources/today.10"));
+    EXPECT_EQ(Ids("../Resources/5.1cat"),
+              (std::vector<std::string>{"101", "102", "103", "104", "105", "106", "107", "108"}));
+}
+
+TEST_F(DayInstall, WeekListHoldsOneCountLineAndTheSevenDaysOldestFirst) {
+    const int counts[] = {2, 0, 1, 3, 0, 0, 4};
+    int id = 1;
+    std::vector<std::string> expected;
+    for (int day = 0; day < 7; ++day) {
+        std::vector<std::vector<std::string>> entries;
+        for (int i = 0; i < counts[day]; ++i) {
+            expected.push_back(std::to_string(id));
+            entries.push_back(Entry("7", std::to_string(id++)));
+        }
+        InstallDayList("2", WriteDayList("2026120" + std::to_string(day + 1), "2", entries));
+    }
+    const std::string week = installation.Read("Resources/S0100000.2txt");
+    EXPECT_EQ(week.substr(0, 4), "14\r\n");
+    EXPECT_EQ(std::count(week.begin(), week.end(), '\n'), 1 + 10 * 14);
+    EXPECT_EQ(Ids("../Resources/S0100000.2txt"), expected);
+}
+
+TEST_F(DayInstall, TheSameDayInstalledTwiceIsFiledAndRotatedOnce) {
+    InstallDayList("1", WriteDayList("20261201", "1", {Entry("3", "400")}));
+    const std::string source = WriteDayList("20261202", "1", {Entry("12", "500")});
+    InstallDayList("1", source);
+    const std::string week = installation.Read("Resources/S0100000.1txt");
+    InstallDayList("1", source);
+    EXPECT_EQ(Ids("../Resources/12.1cat"), std::vector<std::string>{"500"});
+    EXPECT_EQ(installation.Read("Resources/S0100000.1txt"), week);
+    EXPECT_EQ(Ids("../Resources/today.16"), std::vector<std::string>{"400"});
+}
+
+TEST_F(DayInstall, OnlyIdsGrowingTowardsTheTopOfTheDayListAreFiled) {
+    WriteRecordFile("../Resources/12.1cat", 14, {Entry("12", "500")});
+    InstallDayList("1", WriteDayList("20261201", "1", {Entry("12", "501"), Entry("12", "502")}));
+    EXPECT_EQ(Ids("../Resources/12.1cat"), (std::vector<std::string>{"500", "502"}));
+
+    WriteRecordFile("../Resources/12.1cat", 14, {Entry("12", "500")});
+    InstallDayList("1", WriteDayList("20261202", "1", {Entry("12", "502"), Entry("12", "501")}));
+    EXPECT_EQ(Ids("../Resources/12.1cat"), (std::vector<std::string>{"500", "501", "502"}));
+}
+
+TEST_F(DayInstall, NewHistoryListStartsWithTheHeaderSourceAndAMissingSourceKeepsEarlierEntries) {
+    WriteRecordFile("../Resources/0.1cat", 15, {});
+    InstallDayList("1", WriteDayList("20261201", "1", {Entry("44", "9")}));
+    const std::string created = installation.Read("Resources/44.1cat");
+    EXPECT_EQ(created.substr(0, 4), "15\r\n");
+    EXPECT_EQ(created.substr(4), EncodeRecord(Entry("44", "9")));
+
+    // Rows are taken newest first: 45 (has a list) then 46 (would need 0.2cat).
+    DeleteFile("../Resources/0.2cat");
+    WriteRecordFile("../Resources/45.2cat", 14, {Entry("45", "1")});
+    EXPECT_THROW(InstallDayList("2", WriteDayList("20261201", "2", {Entry("46", "7"), Entry("45", "8")})), FileError);
+    EXPECT_EQ(Ids("../Resources/45.2cat"), (std::vector<std::string>{"1", "8"}));
+    EXPECT_FALSE(FileExists("../Resources/46.2cat"));
+}
+
+TEST_F(DayInstall, AnIdThatIsNotANumberIsAConversionError) {
+    WriteRecordFile("../Resources/12.1cat", 14, {Entry("12", "500")});
+    EXPECT_THROW(InstallDayList("1", WriteDayList("20261201", "1", {Entry("12", "5x")})), ConvertError);
+    EXPECT_EQ(Ids("../Resources/12.1cat"), std::vector<std::string>{"500"});
+}
+
+// Large lists are read from their end; the answer must be the whole-file
+// reader's, including for lists whose end the tail alone cannot settle.
+TEST_F(DayInstall, HistoryTailAgreesWithTheWholeFileReader) {
+    std::vector<std::vector<std::string>> many;
+    for (int i = 0; i < 400; ++i) {
+        many.push_back(Entry("8", std::to_string(i)));
+        many.back()[7] = std::string(300, 'd');  // large enough to be read from its end
+    }
+    WriteRecordFile("../Resources/8.1cat", 14, many);
+    const auto check = [](const std::string& expected_id, bool rows) {
+        const HistoryTail tail = ReadHistoryTail("../Resources/8.1cat", "8");
+        RecordTable table;
+        ReadRecordFile("../Resources/8.1cat", table);
+        EXPECT_EQ(tail.has_rows, rows);
+        EXPECT_EQ(tail.last_id, expected_id);
+        if (rows) EXPECT_EQ(tail.last_id, table.FieldString(0, 10));
+    };
+    check("399", true);
+
+    // A last record cut short: the reader pads it; the tail must agree.
+    std::string bytes = installation.Read("Resources/8.1cat");
+    installation.Write("Resources/8.1cat", bytes + "Cut\r\nhttp://x\r\n");
+    check("", true);
+    // An end-of-text byte near the end ends the list there. (The program's
+    // own writers never put one inside a list: every record they write was
+    // read by the record reader, which stops at that byte.)
+    const size_t record_start = bytes.rfind("Prog\r\n", bytes.size() - 2000);
+    installation.Write("Resources/8.1cat", bytes.substr(0, record_start) + "\x1A" + bytes.substr(record_start));
+    RecordTable table;
+    ReadRecordFile("../Resources/8.1cat", table);
+    check(table.FieldString(0, 10), true);
+    // Lone LF line ends and a missing final line end.
+    std::string lf = bytes;
+    lf.erase(std::remove(lf.begin(), lf.end(), '\r'), lf.end());
+    installation.Write("Resources/8.1cat", lf.substr(0, lf.size() - 1));
+    check("399", true);
+}
+
+struct Crash {};
+int steps_left = 0;
+void CountDown() {
+    if (--steps_left < 0) throw Crash{};
+}
+
+// Stopping an installation before any of its file operations and running it
+// again gives the same lists as one uninterrupted installation.
+TEST_F(DayInstall, AnInstallationStoppedAtAnyStepAndRunAgainEndsTheSame) {
+    const auto prepare = [] {
+        WriteRecordFile("../Resources/12.1cat", 14, {Entry("12", "500")});
+        for (int n = 1; n <= 7; ++n)
+            WriteRecordFile("../Resources/today.1" + std::to_string(n), 14, {Entry("1", std::to_string(n))});
+        return WriteDayList("20261209", "1", {Entry("12", "502"), Entry("13", "600"), Entry("12", "501")});
+    };
+    const std::vector<std::string> files = {"today.1cat", "today.11", "today.14", "today.17",
+                                            "S0100000.1txt", "12.1cat", "13.1cat"};
+    const auto snapshot = [&] {
+        std::string all;
+        for (const auto& file : files) all += file + ":" + installation.Read("Resources/" + file) + "|";
+        return all;
+    };
+    InstallDayList("1", prepare());
+    const std::string expected = snapshot();
+    int stopped = 0;
+    for (int limit = 0; limit < 40; ++limit) {
+        for (const auto& file : files) DeleteFile("../Resources/" + file);
+        DeleteFile("../Resources/today.1rot");
+        const std::string source = prepare();
+        steps_left = limit;
+        SetApplyStepHook(CountDown);
+        bool crashed = false;
+        try {
+            InstallDayList("1", source);
+        } catch (const Crash&) {
+            crashed = true;
+        }
+        SetApplyStepHook(nullptr);
+        if (!crashed) break;
+        ++stopped;
+        InstallDayList("1", source);
+        EXPECT_EQ(snapshot(), expected) << "stopped before step " << limit;
+    }
+    EXPECT_GT(stopped, 10);
+}
+
+}  // namespace
+}  // namespace veltod
