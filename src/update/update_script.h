@@ -1,0 +1,18 @@
+#pragma once
+// Update scripts: small command files that a package unpacks beside the
+// day's lists to reorganise the local catalogue (add, rename, move and remove
+// categories, move or remove single entries, set the notification address).
+#include <string>
+
+namespace veltod {
+
+// Runs "../bin/" + script_name (a day YYYYMMDD + ".cam"). Commands run in
+// reverse file order. The script takes effect whole or not at all: a file or
+// conversion error changes nothing, so the script can simply run again later.
+// Its changes are first written to a journal, so a script stopped while its
+// files are being replaced, or the same script delivered again before its
+// day was recorded as applied, is finished from the journal instead of being
+// run a second time.
+void RunUpdateScript(const std::string& script_name);
+
+}  // namespace veltod
