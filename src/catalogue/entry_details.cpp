@@ -125,7 +125,7 @@ void ShowEntryDetails(const RecordTable& table, size_t row, int anchor_top, int 
     const WindowPlace place =
         DetailsPlace(ResolutionKey(screen.width, screen.height), anchor_top, anchor_right, view->Geometry().width);
     view->MoveTo(place.left, place.top);
-    view->ShowWindow();
+    view->ShowView();
     view->ShowDetails(*details);
 }
 

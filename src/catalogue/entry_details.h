@@ -76,7 +76,7 @@ public:
     virtual ~EntryDetailsView() = default;
     virtual ScreenRect Geometry() const = 0;
     virtual void MoveTo(int left, int top) = 0;
-    virtual void ShowWindow() = 0;
+    virtual void ShowView() = 0;
     // Fills the controls and keeps the three addresses.
     virtual void ShowDetails(const EntryDetails& details) = 0;
 };

@@ -141,7 +141,7 @@ public:
         rect.top = top;
         calls.push_back("move");
     }
-    void ShowWindow() override { calls.push_back("show"); }
+    void ShowView() override { calls.push_back("show"); }
     void ShowDetails(const EntryDetails& details) override {
         shown = details;
         calls.push_back("fill");
