@@ -1,0 +1,37 @@
+#pragma once
+// The start-a-program service. A file whose first three bytes are "MZP" is
+// an update package: it is started by running the package runner on it, with
+// the program's folder as working directory. Any other file is executed
+// directly (its run bit set first when missing). Tests replace the service.
+#include <string>
+
+namespace veltod {
+
+class ProgramStarter {
+public:
+    virtual ~ProgramStarter() = default;
+    // Starts the file and returns at once.
+    virtual void Start(const std::string& path) = 0;
+    // Starts the file and waits for it to end, at most timeout_seconds.
+    // Returns normally only when it ended with exit status 0; otherwise raises
+    // Error with a message naming the file and the reason (could not start,
+    // exit status, signal, or still running at the limit, when it is ended).
+    virtual void RunAndWait(const std::string& path, int timeout_seconds) = 0;
+};
+
+// The real service: processes started with posix_spawn.
+class ProcessStarter : public ProgramStarter {
+public:
+    void Start(const std::string& path) override;
+    void RunAndWait(const std::string& path, int timeout_seconds) override;
+};
+
+// The process-wide service (a ProcessStarter unless a test installed another).
+ProgramStarter& TheProgramStarter();
+void SetProgramStarter(ProgramStarter* starter);  // nullptr restores the real one
+
+// The package runner: "veltod-unpack" beside the running program unless set.
+std::string PackageRunnerPath();
+void SetPackageRunnerPath(const std::string& path);
+
+}  // namespace veltod

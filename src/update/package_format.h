@@ -1,0 +1,53 @@
+#pragma once
+// Update packages. A package is "MZP", a header ("VDP1" and the archive's
+// length as 8 bytes, least significant first), a tar archive of the day's
+// files, and an Ed25519 signature over everything before it. Bytes after the
+// signature are ignored (a download may carry a line end after it).
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/errors.h"
+
+namespace veltod {
+
+// A package that cannot be trusted or unpacked; the message says why.
+class PackageError : public Error {
+public:
+    using Error::Error;
+};
+
+struct PackageFile {
+    std::string name;   // relative path with "/" separators, e.g. "20261208.1cat"
+    std::string bytes;
+};
+
+inline constexpr size_t kPublicKeySize = 32;
+inline constexpr size_t kSecretKeySize = 64;
+inline constexpr size_t kSignatureSize = 64;
+
+// A new signing key pair (raw bytes).
+void MakeKeyPair(std::string& public_key, std::string& secret_key);
+
+// Key files hold the key as hexadecimal text on one line.
+std::string ReadKeyFile(const std::string& path, size_t key_size);
+void WriteKeyFile(const std::string& path, const std::string& key);
+
+// Builds and signs a package holding the files in the given order.
+std::string BuildPackage(const std::vector<PackageFile>& files, const std::string& secret_key);
+
+// Checks the signature and every member, then returns the members. Raises
+// PackageError on a bad signature or format, an absolute name, a name that
+// leaves the folder, or a member that is not a plain file; nothing is
+// returned then.
+std::vector<PackageFile> OpenPackage(std::string_view package, const std::string& public_key);
+
+// OpenPackage, then writes each member below folder, each one atomically.
+// Returns the names written.
+std::vector<std::string> UnpackPackage(std::string_view package, const std::string& public_key,
+                                       const std::string& folder);
+
+// True when name is relative and stays inside its folder.
+bool IsSafeMemberName(std::string_view name);
+
+}  // namespace veltod

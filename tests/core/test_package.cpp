@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+
+#include <archive.h>
+#include <archive_entry.h>
+#include <sodium.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/errors.h"
+#include "platform/file_io.h"
+#include "platform/program_start.h"
+#include "support/temp_dir.h"
+#include "update/package_format.h"
+
+namespace veltod {
+namespace {
+
+struct Keys {
+    Keys() { MakeKeyPair(public_key, secret_key); }
+    std::string public_key, secret_key;
+};
+
+const std::vector<PackageFile> kFiles = {{"20261208.1cat", "1\r\nabc\r\n"},
+                                         {"Resources/skin.gif", std::string("GIF89a\0\x1A\xFF", 9)},
+                                         {"mover.new", "1\r\nResources/skin.gif\r\n"}};
+
+// A signed package whose archive holds names the builder would refuse.
+std::string HandMadePackage(const std::vector<std::string>& names, const std::string& secret_key) {
+    std::string archive_bytes(1 << 16, '\0');
+    size_t used = 0;
+    archive* writer = archive_write_new();
+    archive_write_set_format_pax_restricted(writer);
+    archive_write_open_memory(writer, archive_bytes.data(), archive_bytes.size(), &used);
+    for (const auto& name : names) {
+        archive_entry* entry = archive_entry_new();
+        archive_entry_set_pathname(entry, name.c_str());
+        archive_entry_set_size(entry, 2);
+        archive_entry_set_filetype(entry, AE_IFREG);
+        archive_entry_set_perm(entry, 0644);
+        archive_write_header(writer, entry);
+        archive_write_data(writer, "x\n", 2);
+        archive_entry_free(entry);
+    }
+    archive_write_close(writer);
+    archive_write_free(writer);
+    archive_bytes.resize(used);
+    std::string package = "MZPVDP1";
+    for (int i = 0; i < 8; ++i) package += static_cast<char>((uint64_t(used) >> (8 * i)) & 0xFF);
+    package += archive_bytes;
+    unsigned char signature[64];
+    crypto_sign_detached(signature, nullptr, reinterpret_cast<const unsigned char*>(package.data()), package.size(),
+                         reinterpret_cast<const unsigned char*>(secret_key.data()));
+    return package + std::string(reinterpret_cast<char*>(signature), 64);
+}
+
+TEST(Package, RoundTripsItsFilesAndIgnoresBytesAfterTheSignature) {
+    Keys keys;
+    const std::string package = BuildPackage(kFiles, keys.secret_key);
+    EXPECT_EQ(package.substr(0, 3), "MZP");
+    for (const std::string& tail : {std::string(), std::string("\r\n")}) {
+        const auto files = OpenPackage(package + tail, keys.public_key);
+        ASSERT_EQ(files.size(), kFiles.size());
+        for (size_t i = 0; i < files.size(); ++i) {
+            EXPECT_EQ(files[i].name, kFiles[i].name);
+            EXPECT_EQ(files[i].bytes, kFiles[i].bytes);
+        }
+    }
+}
+
+TEST(Package, ATamperedByteOrAnotherKeyIsRefused) {
+    Keys keys, other;
+    const std::string package = BuildPackage(kFiles, keys.secret_key);
+    EXPECT_THROW(OpenPackage(package, other.public_key), PackageError);
+    for (size_t at : {size_t(3), size_t(9), size_t(20), package.size() / 2, package.size() - 70, package.size() - 1}) {
+        std::string changed = package;
+        changed[at] = static_cast<char>(changed[at] ^ 0x01);
+        EXPECT_THROW(OpenPackage(changed, keys.public_key), PackageError) << "byte " << at;
+    }
+    EXPECT_THROW(OpenPackage(package.substr(0, package.size() - 1), keys.public_key), PackageError);
+    EXPECT_THROW(OpenPackage("MZP", keys.public_key), PackageError);
+    EXPECT_THROW(OpenPackage("", keys.public_key), PackageError);
+}
+
+TEST(Package, NamesThatLeaveTheFolderAreRefusedWhole) {
+    Keys keys;
+    for (const std::string& bad : {"../x", "/x", "a/../../x", "a/..", "", "a//b", "a\\..\\x"}) {
+        EXPECT_FALSE(IsSafeMemberName(bad)) << bad;
+        const std::string package = HandMadePackage({"good.txt", bad}, keys.secret_key);
+        EXPECT_THROW(OpenPackage(package, keys.public_key), PackageError) << bad;
+        EXPECT_THROW(BuildPackage({{bad, "x"}}, keys.secret_key), PackageError) << bad;
+    }
+    EXPECT_TRUE(IsSafeMemberName("Resources/a.gif"));
+    EXPECT_TRUE(IsSafeMemberName("..a"));
+}
+
+// The runner is the installed program, run on its own copy beside a key.
+class PackageRunner : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* stage = std::getenv("VELTOD_STAGE");
+        ASSERT_NE(stage, nullptr);
+        const std::string runner = std::string(stage) + "/bin/veltod-unpack";
+        ASSERT_TRUE(FileExists(runner)) << runner;
+        std::filesystem::copy_file(runner, installation.Path("bin/veltod-unpack"));
+        WriteKeyFile(installation.Path("bin/veltod.pub"), keys.public_key);
+        SetPackageRunnerPath(installation.Path("bin/veltod-unpack"));
+    }
+    void TearDown() override { SetPackageRunnerPath(""); }
+    void Run(const std::string& package) {
+        installation.Write("Recibi/20261208.exe", package);
+        TheProgramStarter().RunAndWait("../Recibi/20261208.exe", 60);
+    }
+    test::ScratchInstallation installation;
+    Keys keys;
+};
+
+TEST_F(PackageRunner, AGoodPackageUnpacksIntoTheWorkingFolder) {
+    Run(BuildPackage(kFiles, keys.secret_key) + "\r\n");
+    for (const auto& file : kFiles) EXPECT_EQ(installation.Read("bin/" + file.name), file.bytes);
+}
+
+TEST_F(PackageRunner, ARefusedPackageWritesNothingAndFails) {
+    Keys other;
+    std::string tampered = BuildPackage(kFiles, keys.secret_key);
+    tampered[tampered.size() / 2] ^= 0x20;
+    for (const std::string& package :
+         {tampered, BuildPackage(kFiles, other.secret_key), HandMadePackage({"a.txt", "../x"}, keys.secret_key),
+          HandMadePackage({"b.txt", "/tmp/veltod-escape-test"}, keys.secret_key)}) {
+        EXPECT_THROW(Run(package), Error);
+        EXPECT_FALSE(FileExists("20261208.1cat"));
+        EXPECT_FALSE(FileExists("a.txt"));
+        EXPECT_FALSE(FileExists("b.txt"));
+        EXPECT_FALSE(FileExists("../x"));
+        EXPECT_FALSE(FileExists("/tmp/veltod-escape-test"));
+    }
+}
+
+TEST_F(PackageRunner, OtherFilesRunDirectlyAndTheWaitIsBounded) {
+    installation.Write("bin/ok.sh", "#!/bin/sh\necho ran > ran.txt\n");
+    ::chmod("ok.sh", 0644);
+    TheProgramStarter().RunAndWait("ok.sh", 60);
+    EXPECT_EQ(installation.Read("bin/ran.txt"), "ran\n");
+
+    installation.Write("bin/fail.sh", "#!/bin/sh\nexit 3\n");
+    try {
+        TheProgramStarter().RunAndWait("fail.sh", 60);
+        ADD_FAILURE() << "no error";
+    } catch (const Error& error) {
+        EXPECT_NE(std::string(error.what()).find("exit status 3"), std::string::npos) << error.what();
+    }
+    installation.Write("bin/hang.sh", "#!/bin/sh\nexec sleep 60\n");
+    try {
+        TheProgramStarter().RunAndWait("hang.sh", 1);
+        ADD_FAILURE() << "no error";
+    } catch (const Error& error) {
+        EXPECT_NE(std::string(error.what()).find("did not finish within 1 seconds"), std::string::npos) << error.what();
+    }
+    EXPECT_THROW(TheProgramStarter().RunAndWait("missing.sh", 1), Error);
+}
+
+}  // namespace
+}  // namespace veltod
