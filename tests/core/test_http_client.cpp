@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -224,12 +225,14 @@ TEST_F(HttpClientTest, RefusedConnectionFailsWithTheSocketErrorText) {
     EXPECT_EQ(events.lines.front(), "Connecting to 127.0.0.1.");
 }
 
-TEST_F(HttpClientTest, UnresolvableHostFailsAfterReportingTheLookup) {
-    const std::string failure = FailureOf([&] { client.Get("http://no-such-host.invalid/"); });
-    EXPECT_NE(failure, "no error");
+TEST_F(HttpClientTest, HostNamesAreLookedUpFirst) {
+    // "localhost" comes from the hosts file: no name server is asked.
+    LoopbackServer server({{ReadRequest(), Send(Ok("by name"))}});
+    EXPECT_EQ(client.Get("http://localhost:" + std::to_string(server.Port()) + "/"), "by name");
     ASSERT_FALSE(events.lines.empty());
-    EXPECT_EQ(events.lines.front(), "Resolving hostname no-such-host.invalid.");
-    EXPECT_FALSE(client.Connected());
+    EXPECT_EQ(events.lines.front(), "Resolving hostname localhost.");
+    EXPECT_NE(std::find(events.lines.begin(), events.lines.end(), "Connecting to 127.0.0.1."), events.lines.end());
+    EXPECT_NE(server.Requests().at(0).find("\r\nHost: localhost\r\n"), std::string::npos);
 }
 
 TEST_F(HttpClientTest, DisconnectFromThePumpEndsAWaitingRequestAtOnce) {
