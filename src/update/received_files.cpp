@@ -1,0 +1,325 @@
+#include "update/received_files.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <vector>
+
+#include "catalogue/line_scanner.h"
+#include "catalogue/record_file.h"
+#include "catalogue/record_table.h"
+#include "platform/convert.h"
+#include "platform/errors.h"
+#include "platform/file_io.h"
+#include "platform/program_start.h"
+#include "update/apply_state.h"
+#include "update/day_install.h"
+#include "update/package_format.h"
+#include "update/update_script.h"
+
+namespace veltod {
+namespace {
+
+const std::string kLastApplied = "../Resources/actualizado.fij";
+const std::string kDayIndex = "../bin/dias.lst";
+const char* const kKinds[] = {"1", "2", "3"};
+
+bool IsStartUp() { return TheApplyState().ApplyDate == kStartUpDate; }
+
+void RecordAppliedDay(const std::string& day) {
+    ApplyStep();
+    WriteRecordFile(kLastApplied, 1, {{day}});
+}
+
+std::string LastAppliedDay() {
+    RecordTable table;
+    ReadRecordFile(kLastApplied, table);
+    return table.FieldString(0, 0);
+}
+
+void InstallDayLists(const std::string& day) {
+    for (const char* kind : kKinds) {
+        const std::string source = "../bin/" + day + "." + kind + "cat";
+        if (!FileExists(source)) continue;
+        InstallDayList(kind, source);
+        ApplyStep();
+        DeleteIfExists(source);
+    }
+}
+
+void RunDayScript(const std::string& day) {
+    const std::string script = "../bin/" + day + ".cam";
+    if (!FileExists(script)) return;
+    RunUpdateScript(day + ".cam");
+    ApplyStep();
+    DeleteIfExists(script);
+}
+
+// Where a path given relative to the program's folder lands, or an empty
+// path when it would leave the installation (the folder's parent).
+std::filesystem::path InsideInstallation(const std::string& relative) {
+    namespace fs = std::filesystem;
+    if (relative.empty() || relative.front() == '/') return {};
+    const fs::path folder = fs::current_path();
+    const fs::path root = folder.parent_path().lexically_normal();
+    const fs::path target = (folder / relative).lexically_normal();
+    const auto [root_end, unused] = std::mismatch(root.begin(), root.end(), target.begin(), target.end());
+    if (root_end != root.end() || target == root || target.filename().empty()) return {};
+    return target;
+}
+
+std::string Refusals(const std::vector<std::string>& refused) {
+    std::string text = "Refused to place files outside the installation:";
+    for (const auto& name : refused) text += " '" + name + "'";
+    return text;
+}
+
+// Moves the files named in "../bin/mover.new" from "../bin/" to "../".
+// A file already moved (a pass run again) is not touched a second time.
+void MoveDeliveredFiles(std::vector<std::string>& reports) {
+    const std::string list = "../bin/mover.new";
+    if (!FileExists(list)) return;
+    RecordTable table;
+    ReadRecordFile(list, table);
+    std::vector<std::string> refused;
+    for (size_t row = table.RowCount(); row-- > 0;) {
+        const std::string name = table.FieldString(row, 0);
+        if (!IsSafeMemberName(name)) {
+            refused.push_back(name);
+            continue;
+        }
+        const std::string source = "../bin/" + name;
+        if (!FileExists(source)) continue;
+        const std::filesystem::path target = std::filesystem::path("..") / name;
+        std::error_code ignored;
+        std::filesystem::create_directories(target.parent_path(), ignored);
+        ApplyStep();
+        try {
+            MoveFile(source, target.string());
+        } catch (const FileError&) {
+        }
+    }
+    ApplyStep();
+    DeleteIfExists(list);
+    if (!refused.empty()) reports.push_back(Refusals(refused));
+}
+
+void RunPackage(const std::string& name) {
+    const std::string received = "../Recibi/" + name;
+    const std::string package = "../bin/" + name;
+    ApplyStep();
+    DeleteIfExists(package);
+    ApplyStep();
+    MoveFile(received, package);
+    try {
+        TheProgramStarter().RunAndWait(package, kPackageWaitSeconds);
+    } catch (const Error& failure) {
+        DeleteFile(package);
+        throw Error("The update package " + name + " was not applied: " + failure.what());
+    }
+    ApplyStep();
+    DeleteIfExists(package);
+}
+
+}  // namespace
+
+void DeleteIfExists(const std::string& path) {
+    if (!FileExists(path)) return;
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT) throw FileError(FileErrorText(errno));
+}
+
+void ApplyReceivedFiles(ApplyOwner& owner, const std::string& date) {
+    TheApplyState().ApplyDate = date;
+    RecordTable received;
+    ReadRecordFile("../Recibi/archivos.new", received);
+    if (date == kStartUpDate) {
+        RecordTable listing;
+        ReadRecordFile("../Recibi/listado.txt", listing);
+        for (size_t row = 0; row < listing.RowCount(); ++row) {
+            const std::string name = listing.FieldString(row, 1);
+            if (name.empty() || name.find('/') != std::string::npos) continue;
+            for (const char* suffix : {".exeQ", ".exeP", ".exe"}) {
+                ApplyStep();
+                DeleteIfExists("../Recibi/" + name + suffix);
+            }
+        }
+    }
+    std::vector<std::string> reports;
+    for (size_t row = 0; row < received.RowCount(); ++row) {
+        const std::string name = received.FieldString(row, 0);
+        const std::string day = name.substr(0, 8);
+        std::string applied = "nada";
+        if (name.find('/') == std::string::npos && !name.empty() && FileExists("../Recibi/" + name)) {
+            applied = day;
+            RunPackage(name);
+        }
+
+        if (FileExists("../bin/VeltoD.upd")) {
+            ApplyStep();
+            DeleteIfExists("../bin/Veltodactualiz.exe");
+            ApplyStep();
+            MoveFile("../bin/VeltoD.upd", "../bin/Veltodactualiz.exe");
+        }
+        MoveDeliveredFiles(reports);
+        RunDayScript(day);
+        if (!IsStartUp()) InstallDayLists(day);
+        if (FileExists("../bin/nuevo.lst")) {
+            try {
+                UnpackTextBundle("../bin/nuevo.lst");
+            } catch (const PackageError& refusal) {
+                reports.push_back(refusal.what());
+            }
+            ApplyStep();
+            DeleteIfExists("../bin/nuevo.lst");
+        }
+        std::string pending = "no";
+        if (FileExists(kDayIndex) && !IsStartUp()) {
+            pending = "si";
+            ApplyDayRange(owner, TheApplyState().ApplyDate, LastAppliedDay());
+        }
+        if (applied != "nada" && pending == "no" && !FileExists(kDayIndex)) RecordAppliedDay(applied);
+
+        if (FileExists("../bin/Veltodactualiz.upd")) {
+            ApplyStep();
+            try {
+                MoveFile("../bin/Veltodactualiz.upd", "../bin/Veltodactualiz.exe");
+            } catch (const FileError&) {
+            }
+            TheProgramStarter().Start("../bin/VeltoD.exe");
+            owner.RequestEnd();
+            break;
+        }
+    }
+    if (!reports.empty()) {
+        std::string text = reports.front();
+        for (size_t i = 1; i < reports.size(); ++i) text += "\n" + reports[i];
+        throw Error(text);
+    }
+}
+
+void ApplyUnpackedDays(ApplyOwner& owner, const std::string& server_date, const std::string& last_update_date) {
+    if (FileExists(kDayIndex)) ApplyDayRange(owner, server_date, last_update_date);
+}
+
+void ApplyDayRange(ApplyOwner& owner, const std::string& server_date, const std::string& last_update_date) {
+    StrToInt(server_date);
+    StrToInt(last_update_date);
+    std::string current = NextDay(server_date, "0", last_update_date);
+    while (current != "terminado" && current != "error") {
+        ApplyDay(owner, current);
+        current = NextDay("0", server_date, current);
+    }
+    // A day index whose every day is applied would otherwise stay for ever
+    // and keep later packages from being recorded as applied.
+    if (FileExists(kDayIndex) && !TheApplyState().LastListedDay.empty() && FileExists(kLastApplied)) {
+        int32_t last_listed = 0;
+        if (!TryStrToInt(TheApplyState().LastListedDay, last_listed) || last_listed <= StrToInt(LastAppliedDay())) {
+            ApplyStep();
+            DeleteIfExists(kDayIndex);
+        }
+    }
+}
+
+std::string NextDay(const std::string& a_text, const std::string& b_text, const std::string& c_text) {
+    if (!FileExists(kDayIndex)) return "terminado";
+    RecordTable table;
+    ReadRecordFile(kDayIndex, table);
+    std::vector<std::string> days;
+    for (size_t row = table.RowCount(); row-- > 0;) days.push_back(table.FieldString(row, 0));
+    if (days.empty()) {
+        // An index listing no day has nothing left to apply.
+        ApplyStep();
+        DeleteIfExists(kDayIndex);
+        return "terminado";
+    }
+    TheApplyState().LastListedDay = days.back();
+    const int64_t a = StrToInt(a_text);
+    const int64_t b = StrToInt(b_text);
+    const int64_t c = StrToInt(c_text);
+    std::string result = "error";
+
+    if (b > c) {
+        for (size_t i = 1; i < days.size(); ++i) {
+            if (days[i] > b_text) continue;
+            const int64_t d = StrToInt(days[i]);
+            if (d > c) {
+                result = days[i];
+                break;
+            }
+            if (d > b) {
+                result = "terminado";
+                break;
+            }
+        }
+    }
+    if (b == 0 && a > c) {
+        for (const auto& day : days) {
+            const int64_t d = StrToInt(day);
+            if (d <= c) {
+                for (const char* suffix : {".1cat", ".2cat", ".3cat", ".cam"}) {
+                    ApplyStep();
+                    DeleteIfExists("../bin/" + day + suffix);
+                }
+            }
+            if (c < d && d <= a) {
+                result = day;
+                break;
+            }
+        }
+    }
+    if (b != 0 && b < c) result = "terminado";
+    if (c > b && c_text == days.back()) result = "terminado";
+    return result;
+}
+
+void ApplyDay(ApplyOwner&, const std::string& day) {
+    RunDayScript(day);
+    const auto has = [&](const char* kind) { return FileExists("../bin/" + day + "." + kind + "cat"); };
+    const bool install = has("1") || has("2") || (has("3") && !IsStartUp());
+    if (!install) return;
+    InstallDayLists(day);
+    RecordAppliedDay(day);
+    if (day == TheApplyState().LastListedDay) {
+        ApplyStep();
+        DeleteIfExists(kDayIndex);
+    }
+}
+
+void UnpackTextBundle(const std::string& path) {
+    const std::string bytes = ReadWholeFile(path);
+    std::vector<std::string_view> lines;
+    ScanLines(bytes.data(), bytes.data() + bytes.size(), [&](std::string_view line) { lines.push_back(line); });
+    const auto is_header = [](std::string_view line) { return line.substr(0, 6) == "%nom%:"; };
+    const auto from_seventh = [](std::string_view line) {
+        std::string text(line.size() > 6 ? line.substr(6) : std::string_view{});
+        // Bundles may spell folders the other system's way.
+        for (char& c : text)
+            if (c == '\\') c = '/';
+        return text;
+    };
+    std::vector<std::string> refused;
+    size_t at = 0;
+    while (at + 1 < lines.size()) {
+        if (!is_header(lines[at])) {
+            ++at;  // not a member header: skipped, never read again
+            continue;
+        }
+        const std::string name = from_seventh(lines[at]);
+        const std::string prefix = from_seventh(lines[++at]);
+        std::string content;
+        for (++at; at < lines.size() && !is_header(lines[at]); ++at) {
+            content += lines[at];
+            content += "\r\n";
+        }
+        if (InsideInstallation(prefix + name).empty()) {
+            refused.push_back(prefix + name);
+            continue;
+        }
+        ApplyStep();
+        ReplaceFileAtomically(prefix + name, content);
+    }
+    if (!refused.empty()) throw PackageError(Refusals(refused));
+}
+
+}  // namespace veltod

@@ -1,0 +1,404 @@
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "catalogue/record_file.h"
+#include "platform/errors.h"
+#include "platform/file_io.h"
+#include "platform/program_start.h"
+#include "support/temp_dir.h"
+#include "update/apply_state.h"
+#include "update/package_format.h"
+#include "update/received_files.h"
+
+namespace veltod {
+namespace {
+
+using Records = std::vector<std::vector<std::string>>;
+using Files = std::vector<PackageFile>;
+
+std::vector<std::string> Entry(const std::string& category, const std::string& id) {
+    return {"Prog" + id, "http://d/" + id, "1.0", "12", "a", "http://i", "b", "Text", "3", category, id, "", "x", "n"};
+}
+
+std::string DayList(const Records& entries) {
+    std::string bytes = "14\r\n";
+    for (const auto& entry : entries) bytes += EncodeRecord(entry);
+    return bytes;
+}
+
+std::string RecordBytes(int fields, const Records& records) {
+    std::string bytes = std::to_string(fields) + "\r\n";
+    for (const auto& record : records) bytes += EncodeRecord(record);
+    return bytes;
+}
+
+// Stands in for the package runner: "unpacks" the files given for a package.
+class FakeStarter : public ProgramStarter {
+public:
+    void Start(const std::string& path) override { started.push_back(path); }
+    void RunAndWait(const std::string& path, int timeout_seconds) override {
+        EXPECT_EQ(timeout_seconds, kPackageWaitSeconds);
+        const std::string name = std::filesystem::path(path).filename().string();
+        runs.push_back(name);
+        if (failing.count(name)) throw Error(path + " failed with exit status 1");
+        for (const auto& file : packages[name]) {
+            std::filesystem::create_directories(std::filesystem::path(file.name).parent_path().empty()
+                                                    ? std::filesystem::path(".")
+                                                    : std::filesystem::path(file.name).parent_path());
+            ReplaceFileAtomically(file.name, file.bytes);
+        }
+    }
+    std::map<std::string, Files> packages;
+    std::map<std::string, bool> failing;
+    std::vector<std::string> runs;
+    std::vector<std::string> started;
+};
+
+class Owner : public ApplyOwner {
+public:
+    void RequestEnd() override { ++end_requests; }
+    int end_requests = 0;
+};
+
+class ReceivedFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        TheApplyState() = ApplyState{};
+        SetProgramStarter(&starter);
+        for (const char* kind : {"1", "2", "3"}) WriteRecordFile(std::string("../Resources/0.") + kind + "cat", 14, {});
+        WriteRecordFile("../Resources/0.cat", 14, {});
+        WriteRecordFile("../Resources/Categ.txt", 4, {{"5", "0", "0", "Games"}});
+        WriteRecordFile("../Resources/actualizado.fij", 1, {{"20261201"}});
+    }
+    void TearDown() override { SetProgramStarter(nullptr); }
+
+    // Packages received in this order (newest first, as the update run does).
+    void Receive(const std::vector<std::string>& days) {
+        Records lines;
+        for (const auto& day : days) {
+            lines.push_back({day + ".exe"});
+            installation.Write("Recibi/" + day + ".exe", "MZP package of " + day);
+        }
+        WriteRecordFile("../Recibi/archivos.new", 1, lines);
+    }
+    std::string LastApplied() { return installation.Read("Resources/actualizado.fij"); }
+    std::vector<std::string> Ids(const std::string& path) {
+        RecordTable table;
+        ReadRecordFile(path, table);
+        std::vector<std::string> ids;
+        for (size_t row = table.RowCount(); row-- > 0;) ids.push_back(table.FieldString(row, 10));
+        return ids;
+    }
+
+    test::ScratchInstallation installation;
+    FakeStarter starter;
+    Owner owner;
+};
+
+TEST_F(ReceivedFiles, NothingReceivedRunsAndWritesNothing) {
+    WriteRecordFile("../Recibi/archivos.new", 1, {});
+    ApplyReceivedFiles(owner, "20261208");
+    EXPECT_TRUE(starter.runs.empty());
+    EXPECT_EQ(LastApplied(), "1\r\n20261201\r\n");
+    EXPECT_FALSE(FileExists("../Resources/today.1cat"));
+    EXPECT_THROW(DeleteFile("../Recibi/archivos.new") ? ApplyReceivedFiles(owner, "20261208") : void(), FileError);
+}
+
+TEST_F(ReceivedFiles, PackagesAreAppliedOldestFirstAndTheLastDayIsRecorded) {
+    starter.packages["20261202.exe"] = {{"20261202.1cat", DayList({Entry("5", "20")})}};
+    starter.packages["20261203.exe"] = {{"20261203.1cat", DayList({Entry("5", "30")})},
+                                        {"20261203.2cat", DayList({Entry("6", "31")})}};
+    Receive({"20261203", "20261202"});
+    ApplyReceivedFiles(owner, "20261203");
+    EXPECT_EQ(starter.runs, (std::vector<std::string>{"20261202.exe", "20261203.exe"}));
+    EXPECT_EQ(LastApplied(), "1\r\n20261203\r\n");
+    EXPECT_EQ(Ids("../Resources/today.16"), std::vector<std::string>{"20"});
+    EXPECT_EQ(Ids("../Resources/today.17"), std::vector<std::string>{"30"});
+    EXPECT_EQ(Ids("../Resources/5.1cat"), (std::vector<std::string>{"20", "30"}));
+    EXPECT_EQ(Ids("../Resources/6.2cat"), std::vector<std::string>{"31"});
+    for (const char* left : {"../Recibi/20261202.exe", "../bin/20261203.exe", "../bin/20261203.1cat"})
+        EXPECT_FALSE(FileExists(left)) << left;
+}
+
+TEST_F(ReceivedFiles, AFailedPackageIsNotRecordedAndStopsThePass) {
+    starter.packages["20261203.exe"] = {{"20261203.1cat", DayList({Entry("5", "30")})}};
+    starter.failing["20261202.exe"] = true;
+    Receive({"20261203", "20261202"});
+    EXPECT_THROW(ApplyReceivedFiles(owner, "20261203"), Error);
+    EXPECT_EQ(starter.runs, std::vector<std::string>{"20261202.exe"});
+    EXPECT_EQ(LastApplied(), "1\r\n20261201\r\n");
+    EXPECT_FALSE(FileExists("../bin/20261202.exe"));
+    EXPECT_TRUE(FileExists("../Recibi/20261203.exe"));
+}
+
+TEST_F(ReceivedFiles, UnpackedDaysAfterTheLastUpdateAreAppliedAndOlderLeftoversDeleted) {
+    WriteRecordFile("../bin/dias.lst", 1, {{"20261201"}, {"20261202"}, {"20261203"}});
+    installation.Write("bin/20261201.1cat", DayList({Entry("5", "10")}));
+    installation.Write("bin/20261201.cam", "5\r\n&ADDCAT&\r\n9\r\n0\r\n0\r\nNever\r\n");
+    installation.Write("bin/20261202.1cat", DayList({Entry("5", "20")}));
+    installation.Write("bin/20261203.2cat", DayList({Entry("5", "30")}));
+    ApplyUnpackedDays(owner, "20261203", "20261201");
+    EXPECT_FALSE(FileExists("../bin/20261201.1cat"));
+    EXPECT_FALSE(FileExists("../bin/20261201.cam"));
+    EXPECT_EQ(Ids("../Resources/5.1cat"), std::vector<std::string>{"20"});
+    EXPECT_EQ(Ids("../Resources/5.2cat"), std::vector<std::string>{"30"});
+    EXPECT_EQ(LastApplied(), "1\r\n20261203\r\n");
+    EXPECT_FALSE(FileExists("../bin/dias.lst"));
+    EXPECT_EQ(installation.Read("Resources/Categ.txt").find("Never"), std::string::npos);
+}
+
+TEST_F(ReceivedFiles, APackagesOwnDayComesBeforeItsDayIndex) {
+    starter.packages["20261202.exe"] = {{"20261202.1cat", DayList({Entry("5", "20")})},
+                                        {"dias.lst", RecordBytes(1, {{"20261202"}, {"20261203"}})},
+                                        {"20261203.1cat", DayList({Entry("5", "30")})}};
+    Receive({"20261202"});
+    ApplyReceivedFiles(owner, "20261203");
+    EXPECT_EQ(Ids("../Resources/today.16"), std::vector<std::string>{"20"});
+    EXPECT_EQ(Ids("../Resources/today.17"), std::vector<std::string>{"30"});
+    EXPECT_EQ(LastApplied(), "1\r\n20261203\r\n");
+    EXPECT_FALSE(FileExists("../bin/dias.lst"));
+}
+
+TEST_F(ReceivedFiles, ADayIndexWithNothingLeftToApplyDoesNotBlockLaterDays) {
+    WriteRecordFile("../bin/dias.lst", 1, {{"20261130"}, {"20261201"}});
+    starter.packages["20261202.exe"] = {{"20261202.1cat", DayList({Entry("5", "20")})}};
+    Receive({"20261202"});
+    ApplyReceivedFiles(owner, "20261202");
+    EXPECT_FALSE(FileExists("../bin/dias.lst"));
+    // The pass that removed the stale index records the next package's day.
+    starter.packages["20261203.exe"] = {{"20261203.1cat", DayList({Entry("5", "30")})}};
+    Receive({"20261203"});
+    ApplyReceivedFiles(owner, "20261203");
+    EXPECT_EQ(LastApplied(), "1\r\n20261203\r\n");
+}
+
+TEST_F(ReceivedFiles, TheStartUpPassDiscardsPackagesAndInstallsNoDayList) {
+    WriteRecordFile("../Recibi/listado.txt", 2, {{"20261202", "20261202"}, {"20261203", "20261203"}});
+    Receive({"20261203", "20261202"});
+    installation.Write("Recibi/20261203.exeQ", "partial");
+    installation.Write("Recibi/20261202.exeP", "partial");
+    installation.Write("bin/20261202.1cat", DayList({Entry("5", "20")}));
+    installation.Write("bin/20261202.cam", "5\r\n&ADDCAT&\r\n9\r\n0\r\n0\r\nLeft over\r\n");
+    ApplyReceivedFiles(owner, kStartUpDate);
+    EXPECT_TRUE(starter.runs.empty());
+    for (const char* gone : {"../Recibi/20261202.exe", "../Recibi/20261203.exe", "../Recibi/20261203.exeQ",
+                             "../Recibi/20261202.exeP", "../bin/20261202.cam"})
+        EXPECT_FALSE(FileExists(gone)) << gone;
+    EXPECT_TRUE(FileExists("../bin/20261202.1cat"));
+    EXPECT_FALSE(FileExists("../Resources/today.1cat"));
+    EXPECT_NE(installation.Read("Resources/Categ.txt").find("Left over"), std::string::npos);
+    EXPECT_EQ(LastApplied(), "1\r\n20261201\r\n");
+}
+
+TEST_F(ReceivedFiles, ANewProgramFileWaitsForTheNextStart) {
+    starter.packages["20261202.exe"] = {{"VeltoD.upd", "new program"}};
+    starter.packages["20261203.exe"] = {{"20261203.1cat", DayList({Entry("5", "30")})}};
+    installation.Write("bin/Veltodactualiz.exe", "older waiting program");
+    Receive({"20261203", "20261202"});
+    ApplyReceivedFiles(owner, "20261203");
+    EXPECT_EQ(installation.Read("bin/Veltodactualiz.exe"), "new program");
+    EXPECT_FALSE(FileExists("../bin/VeltoD.upd"));
+    EXPECT_EQ(LastApplied(), "1\r\n20261203\r\n");
+    EXPECT_EQ(owner.end_requests, 0);
+}
+
+TEST_F(ReceivedFiles, AnImmediateProgramUpdateRestartsAndLeavesLaterPackages) {
+    starter.packages["20261202.exe"] = {{"Veltodactualiz.upd", "new program"}};
+    starter.packages["20261203.exe"] = {{"20261203.1cat", DayList({Entry("5", "30")})}};
+    Receive({"20261203", "20261202"});
+    ApplyReceivedFiles(owner, "20261203");
+    EXPECT_EQ(installation.Read("bin/Veltodactualiz.exe"), "new program");
+    EXPECT_EQ(starter.started, std::vector<std::string>{"../bin/VeltoD.exe"});
+    EXPECT_EQ(owner.end_requests, 1);
+    EXPECT_EQ(starter.runs, std::vector<std::string>{"20261202.exe"});
+    EXPECT_EQ(LastApplied(), "1\r\n20261202\r\n");
+}
+
+TEST_F(ReceivedFiles, DeliveredFilesMoveIntoTheTreeAndEscapesAreRefused) {
+    starter.packages["20261202.exe"] = {{"Resources/new.gif", "GIF89a"},
+                                        {"Def/Ban9.ban", "1\r\nx\r\n"},
+                                        {"mover.new", RecordBytes(1, {{"Resources/new.gif"}, {"../outside"}, {"/tmp/x"},
+                                                                      {"Def/Ban9.ban"}})}};
+    Receive({"20261202"});
+    try {
+        ApplyReceivedFiles(owner, "20261202");
+        ADD_FAILURE() << "the refusals were not reported";
+    } catch (const Error& error) {
+        const std::string text = error.what();
+        EXPECT_NE(text.find("'../outside'"), std::string::npos) << text;
+        EXPECT_NE(text.find("'/tmp/x'"), std::string::npos) << text;
+    }
+    EXPECT_EQ(installation.Read("Resources/new.gif"), "GIF89a");
+    EXPECT_EQ(installation.Read("Def/Ban9.ban"), "1\r\nx\r\n");
+    EXPECT_FALSE(FileExists("../bin/mover.new"));
+    EXPECT_EQ(LastApplied(), "1\r\n20261202\r\n");
+
+    // A list met again (a pass run again) leaves files already moved alone.
+    WriteRecordFile("../bin/mover.new", 1, {{"Resources/new.gif"}});
+    WriteRecordFile("../Recibi/archivos.new", 1, {{"20261202.exe"}});
+    ApplyReceivedFiles(owner, "20261202");
+    EXPECT_EQ(installation.Read("Resources/new.gif"), "GIF89a");
+}
+
+TEST_F(ReceivedFiles, ATextBundleCreatesEachMemberWithoutItsHeaderLines) {
+    installation.Write("bin/nuevo.lst",
+                       "\r\nstray\r\n%nom%:a.txt\r\nPREFIX..\\Resources\\\r\nx\r\ny\r\n%nom%:b.txt\r\nPREFIX../Def/\r\nz\r\n"
+                       "%nom%:escape.txt\r\nPREFIX../../\r\nbad\r\n%nom%:c.txt\r\nPREFIX../Resources/\r\n");
+    EXPECT_THROW(UnpackTextBundle("../bin/nuevo.lst"), Error);
+    EXPECT_EQ(installation.Read("Resources/a.txt"), "x\r\ny\r\n");
+    EXPECT_EQ(installation.Read("Def/b.txt"), "z\r\n");
+    EXPECT_EQ(installation.Read("Resources/c.txt"), "");
+    EXPECT_FALSE(std::filesystem::exists(installation.Root().parent_path() / "escape.txt"));
+
+    installation.Write("bin/nuevo.lst", "no header at all\r\nstill none\r\n");
+    UnpackTextBundle("../bin/nuevo.lst");
+}
+
+// The apply runs in a child process that ends itself before its n-th file
+// operation; the next start's pass and the next update run (which fetches
+// again every package after the recorded day) must end in the catalogue of
+// an apply that was never interrupted.
+class CrashConsistency : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* stage = std::getenv("VELTOD_STAGE");
+        ASSERT_NE(stage, nullptr);
+        runner = std::string(stage) + "/bin/veltod-unpack";
+        ASSERT_TRUE(FileExists(runner)) << runner;
+        MakeKeyPair(public_key, secret_key);
+        const std::string cam = RecordBytes(5, {{"&QUIFIL&", "5", "2", "1", ""},
+                                                {"&ADDCAT&", "7", "5", "1", "Chess"},
+                                                {"&CONTAD&", "http://127.0.0.1/n", "", "", ""}});
+        packages["20261202"] = BuildPackage(
+            {{"20261202.1cat", DayList({Entry("5", "23"), Entry("5", "21"), Entry("6", "22")})},
+             {"20261202.2cat", DayList({Entry("7", "24")})},
+             {"20261202.cam", cam},
+             {"nuevo.lst", "%nom%:note.txt\r\nPREFIX../Resources/\r\nhello\r\n"},
+             {"Resources/pic.gif", "GIF89a"},
+             {"mover.new", RecordBytes(1, {{"Resources/pic.gif"}})}},
+            secret_key);
+        packages["20261203"] = BuildPackage(
+            {{"20261203.1cat", DayList({Entry("5", "31"), Entry("8", "30")})},
+             {"dias.lst", RecordBytes(1, {{"20261203"}, {"20261204"}})},
+             {"20261204.3cat", DayList({Entry("5", "40")})},
+             {"20261204.cam", RecordBytes(5, {{"&RENCAT&", "5", "Board games", "", ""}})}},
+            secret_key);
+    }
+
+    void Prepare() {
+        std::error_code ignored;
+        std::filesystem::remove_all(root(), ignored);
+        for (const char* folder : {"bin", "Resources", "Recibi", "Def"}) std::filesystem::create_directories(root() / folder);
+        std::filesystem::copy_file(runner, root() / "bin/veltod-unpack");
+        WriteKeyFile((root() / "bin/veltod.pub").string(), public_key);
+        std::filesystem::current_path(root() / "bin");
+        SetPackageRunnerPath((root() / "bin/veltod-unpack").string());
+        for (const char* kind : {"1", "2", "3"}) WriteRecordFile(std::string("../Resources/0.") + kind + "cat", 14, {});
+        WriteRecordFile("../Resources/0.cat", 14, {});
+        WriteRecordFile("../Resources/Categ.txt", 4, {{"5", "0", "0", "Games"}});
+        WriteRecordFile("../Resources/5.1cat", 14, {Entry("5", "20"), Entry("5", "52")});
+        WriteRecordFile("../Resources/actualizado.fij", 1, {{"20261201"}});
+        WriteRecordFile("../Recibi/listado.txt", 2, {{"20261202", "20261202"}, {"20261203", "20261203"}});
+        TheApplyState() = ApplyState{};
+    }
+
+    // What the update run does: fetch every listed package after the last
+    // applied day, newest first, then apply.
+    void UpdateRun() {
+        TheApplyState().ApplyDate.clear();
+        RecordTable applied;
+        ReadRecordFile("../Resources/actualizado.fij", applied);
+        const std::string last = applied.FieldString(0, 0);
+        ApplyUnpackedDays(owner, "20261204", last);
+        ReadRecordFile("../Resources/actualizado.fij", applied);
+        Records received;
+        for (auto it = packages.rbegin(); it != packages.rend(); ++it) {
+            if (it->first <= applied.FieldString(0, 0)) continue;
+            ReplaceFileAtomically("../Recibi/" + it->first + ".exe", it->second + "\r\n");
+            received.push_back({it->first + ".exe"});
+        }
+        WriteRecordFile("../Recibi/archivos.new", 1, received);
+        ApplyReceivedFiles(owner, "20261204");
+    }
+
+    std::string Catalogue() {
+        std::string all;
+        std::vector<std::filesystem::path> files;
+        for (const auto& folder : {"Resources", "Recibi"})
+            for (const auto& entry : std::filesystem::directory_iterator(root() / folder)) files.push_back(entry.path());
+        std::sort(files.begin(), files.end());
+        for (const auto& file : files) {
+            const std::string name = file.filename().string();
+            if (name == "archivos.new" || name == "script.jnl") continue;
+            all += name + "\n" + ReadWholeFile(file.string()) + "\n";
+        }
+        return all;
+    }
+
+    std::filesystem::path root() { return installation.Root() / "crash"; }
+    void TearDown() override {
+        SetPackageRunnerPath("");
+        std::filesystem::current_path(installation.Root() / "bin");
+    }
+
+    test::ScratchInstallation installation;
+    std::string runner, public_key, secret_key;
+    std::map<std::string, std::string> packages;
+    Owner owner;
+};
+
+int steps_left = 0;
+void EndProcess() {
+    if (--steps_left < 0) ::_exit(42);
+}
+
+TEST_F(CrashConsistency, AnApplyKilledAtAnyPointAndRunAgainEndsTheSame) {
+    Prepare();
+    UpdateRun();
+    const std::string expected = Catalogue();
+    ASSERT_NE(expected.find("Board games"), std::string::npos);
+    ASSERT_NE(expected.find("actualizado.fij\n1\r\n20261204\r\n"), std::string::npos) << expected;
+
+    int killed = 0;
+    // Every fourth point of the about one hundred keeps the test short; each
+    // point costs a whole apply with its disk flushes.
+    for (int limit = 0; limit < 400; limit += 4) {
+        Prepare();
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            steps_left = limit;
+            SetApplyStepHook(EndProcess);
+            try {
+                UpdateRun();
+            } catch (...) {
+                ::_exit(1);
+            }
+            ::_exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        if (WEXITSTATUS(status) == 0) break;
+        ASSERT_EQ(WEXITSTATUS(status), 42) << "the apply failed before step " << limit;
+        ++killed;
+        // The next start, then the next update run.
+        TheApplyState() = ApplyState{};
+        ApplyReceivedFiles(owner, kStartUpDate);
+        UpdateRun();
+        EXPECT_EQ(Catalogue(), expected) << "killed before step " << limit;
+        if (HasFailure()) break;
+    }
+    EXPECT_GT(killed, 20);
+}
+
+}  // namespace
+}  // namespace veltod
