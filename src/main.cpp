@@ -3,14 +3,19 @@
 #include "platform/QtSeams.h"
 #include "shell/FormNetFiles.h"
 #include "shell/VeltodApplication.h"
+#include "shell/WindowSet.h"
 
 int main(int argc, char** argv) {
     veltod::VeltodApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("VeltoDownload"));
+    // Closing the main window ends the program, whatever else is open.
+    app.setQuitOnLastWindowClosed(false);
     // The data folders are siblings of the program's folder, as a desktop
     // shortcut that starts in the program's folder would see them.
     QDir::setCurrent(QCoreApplication::applicationDirPath());
     veltod::InstallQtSeams();
-    veltod::TFormNetFiles main_window;
-    main_window.show();
+    veltod::TWindowSet windows;
+    windows.CreateAll();
+    windows.FormNetFiles->ShowWindow();
     return app.exec();
 }

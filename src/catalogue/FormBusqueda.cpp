@@ -1,0 +1,7 @@
+#include "catalogue/FormBusqueda.h"
+
+namespace veltod {
+
+TFormBusqueda::TFormBusqueda() : TSkinWindow(QStringLiteral("FormBusqueda"), kSkinOlive) {}
+
+}  // namespace veltod

@@ -1,0 +1,7 @@
+#include "catalogue/FormTreeFiles.h"
+
+namespace veltod {
+
+TFormTreeFiles::TFormTreeFiles() : TSkinWindow(QStringLiteral("FormTreeFiles"), kSkinOlive) {}
+
+}  // namespace veltod

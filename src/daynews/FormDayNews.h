@@ -1,0 +1,19 @@
+#pragma once
+#include <string>
+
+#include "shell/SkinWindow.h"
+
+namespace veltod {
+
+// The day news list.
+class TFormDayNews : public TSkinWindow {
+    Q_OBJECT
+public:
+    TFormDayNews();
+
+    // The licence kind the window was opened with; the main window sets it
+    // before it shows the window.
+    std::string WindowMode = "1";
+};
+
+}  // namespace veltod

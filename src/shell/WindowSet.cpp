@@ -1,0 +1,97 @@
+#include "shell/WindowSet.h"
+
+#include <stdexcept>
+
+#include "catalogue/FormBaseDatos.h"
+#include "catalogue/FormBusqueda.h"
+#include "catalogue/FormCategorias.h"
+#include "catalogue/FormShowDetails.h"
+#include "catalogue/FormTreeFiles.h"
+#include "daynews/FormDayNews.h"
+#include "shell/FormNetFiles.h"
+#include "shell/process_state.h"
+#include "sponsors/FormBanner1.h"
+#include "sponsors/FormBanner2.h"
+#include "sponsors/FormMensaje.h"
+#include "sponsors/FormRemember.h"
+#include "update/TransmitForm.h"
+
+namespace veltod {
+namespace {
+
+TWindowSet* current_set = nullptr;
+
+// The old window may be the sender of the event being handled, so it is
+// hidden now and deleted when control is back in the event loop. The new one
+// is made first: when its creation fails the old one stays in the set.
+void Retire(QWidget* window) {
+    if (!window) return;
+    window->hide();
+    window->deleteLater();
+}
+
+}  // namespace
+
+TWindowSet::TWindowSet() {
+    if (current_set) throw std::logic_error("a window set exists already");
+    current_set = this;
+}
+
+TWindowSet::~TWindowSet() {
+    // Reverse order of creation: the main window goes last.
+    delete FormBanner2;
+    delete FormBanner1;
+    delete FormBusqueda;
+    delete FormBaseDatos;
+    delete FormTreeFiles;
+    delete FormShowDetails;
+    delete FormCategorias;
+    delete FormDayNews;
+    delete FormMensaje;
+    delete TransmitForm;
+    delete FormRemember;
+    delete FormNetFiles;
+    current_set = nullptr;
+}
+
+void TWindowSet::CreateAll() {
+    FormNetFiles = new TFormNetFiles();
+    FormRemember = new TFormRemember();
+    TransmitForm = new TTransmitForm();
+    FormMensaje = new TFormMensaje();
+    // The day news window reads its list while it is being created.
+    State().DayListFile = "../Resources/today.1cat";
+    FormDayNews = new TFormDayNews();
+    FormCategorias = new TFormCategorias();
+    FormShowDetails = new TFormShowDetails();
+    FormTreeFiles = new TFormTreeFiles();
+    FormBaseDatos = new TFormBaseDatos();
+    FormBusqueda = new TFormBusqueda();
+    FormBanner1 = new TFormBanner1();
+    FormBanner2 = new TFormBanner2();
+}
+
+void TWindowSet::RecreateFormDayNews() {
+    auto* fresh = new TFormDayNews();
+    Retire(FormDayNews);
+    FormDayNews = fresh;
+}
+
+void TWindowSet::RecreateFormCategorias() {
+    auto* fresh = new TFormCategorias();
+    Retire(FormCategorias);
+    FormCategorias = fresh;
+}
+
+void TWindowSet::RecreateFormBaseDatos() {
+    auto* fresh = new TFormBaseDatos();
+    Retire(FormBaseDatos);
+    FormBaseDatos = fresh;
+}
+
+TWindowSet& Windows() {
+    if (!current_set) throw std::logic_error("no window set");
+    return *current_set;
+}
+
+}  // namespace veltod

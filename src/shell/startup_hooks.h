@@ -1,0 +1,18 @@
+#pragma once
+// Work of other subsystems that the main window's first activation runs:
+// the self-update check, then the category presence marks. The program entry
+// connects them to the modules that do the work; an empty hook is skipped,
+// so the main window does not depend on those modules being linked in.
+#include <functional>
+
+namespace veltod {
+
+struct StartupHooks {
+    std::function<void()> EngineUpdateSwap;
+    std::function<void()> ComputeCategoryMarks;
+};
+
+// The one instance; tests replace it with TheStartupHooks() = StartupHooks{}.
+StartupHooks& TheStartupHooks();
+
+}  // namespace veltod

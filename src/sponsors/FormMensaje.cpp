@@ -1,0 +1,44 @@
+#include "sponsors/FormMensaje.h"
+
+#include "platform/seams.h"
+#include "shell/FormNetFiles.h"
+#include "shell/WindowSet.h"
+#include "shell/screen_layout.h"
+#include "sponsors/message_place.h"
+
+namespace veltod {
+
+TFormMensaje::TFormMensaje() : TSkinWindow(QStringLiteral("FormMensaje"), kSkinOlive) {
+    Image1 = new TSkinImage(this, QStringLiteral("Image1"));
+    Edit1 = new QLabel(QStringLiteral("Welcome !"), this);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setAlignment(Qt::AlignCenter);
+    Edit1->setAttribute(Qt::WA_TranslucentBackground);
+    Edit1->setAttribute(Qt::WA_TransparentForMouseEvents);
+    QPalette colours = Edit1->palette();
+    colours.setColor(QPalette::WindowText, kSkinYellow);
+    Edit1->setPalette(colours);
+    QFont font(QStringLiteral("Arial Black"));
+    font.setPixelSize(11);
+    Edit1->setFont(font);
+    Edit1->setFixedWidth(300);
+}
+
+void TFormMensaje::FormActivate() {
+    Image1->LoadPicture("../Resources/mensaje.gif");
+    Image1->move(0, 0);
+    resize(Image1->size());
+    const ScreenRect screen = TheScreen().Size();
+    const std::string key = ResolutionKey(screen.width, screen.height);
+    const QWidget* main_window = Windows().FormNetFiles;
+    const WindowPlace place = MessageWindowPlace(LayoutLeft("FormMensaje", key), LayoutTop("FormMensaje", key),
+                                                 main_window->width(), main_window->height(), width());
+    move(place.left, place.top);
+    QFont font = Edit1->font();
+    font.setPixelSize(11);
+    Edit1->setFont(font);
+    Edit1->move(8, 6);
+    Edit1->setFixedHeight(Edit1->sizeHint().height());
+}
+
+}  // namespace veltod

@@ -1,0 +1,7 @@
+#include "sponsors/FormRemember.h"
+
+namespace veltod {
+
+TFormRemember::TFormRemember() : TSkinWindow(QStringLiteral("FormRemember"), kSkinOlive) {}
+
+}  // namespace veltod

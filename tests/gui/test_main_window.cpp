@@ -1,0 +1,327 @@
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QTest>
+
+#include "catalogue/FormBaseDatos.h"
+#include "catalogue/FormBusqueda.h"
+#include "catalogue/FormCategorias.h"
+#include "catalogue/FormShowDetails.h"
+#include "catalogue/FormTreeFiles.h"
+#include "daynews/FormDayNews.h"
+#include "platform/errors.h"
+#include "sponsors/FormBanner1.h"
+#include "sponsors/FormBanner2.h"
+#include "sponsors/FormMensaje.h"
+#include "sponsors/FormRemember.h"
+#include "support/window_set_fixture.h"
+#include "update/TransmitForm.h"
+
+namespace {
+
+using veltod::State;
+
+class MainWindow : public veltod::test::WindowSetTest {
+protected:
+    // Visibility of the windows a navigation button decides about.
+    std::string Visible() {
+        veltod::TWindowSet& w = *windows;
+        const std::pair<const char*, QWidget*> all[] = {
+            {"DayNews", w.FormDayNews},       {"Categorias", w.FormCategorias}, {"BaseDatos", w.FormBaseDatos},
+            {"Busqueda", w.FormBusqueda},     {"ShowDetails", w.FormShowDetails}, {"TreeFiles", w.FormTreeFiles},
+            {"Remember", w.FormRemember},     {"Transmit", w.TransmitForm},     {"Mensaje", w.FormMensaje},
+        };
+        std::string shown;
+        for (const auto& [name, window] : all)
+            if (window->isVisible()) shown += std::string(shown.empty() ? "" : " ") + name;
+        return shown;
+    }
+    void ShowEverything() {
+        veltod::TWindowSet& w = *windows;
+        for (QWidget* window : std::initializer_list<QWidget*>{w.FormDayNews, w.FormCategorias, w.FormBaseDatos,
+                                                               w.FormBusqueda, w.FormShowDetails, w.FormTreeFiles,
+                                                               w.FormRemember, w.TransmitForm, w.FormMensaje})
+            window->show();
+    }
+    std::string Shown(veltod::TSkinImage* image) { return FileName(image->PictureFile()); }
+    std::string FilterPictures() {
+        return Shown(Main().Image11) + " " + Shown(Main().Image12) + " " + Shown(Main().Image13);
+    }
+};
+
+TEST_F(MainWindow, StartsWithDemoSelectedAtTheTopRightAndBannersShown) {
+    Start();
+    EXPECT_EQ(FilterPictures(), "Demo1.gif Share0.gif Free0.gif");
+    EXPECT_EQ(State().FilterMode, "1");
+    EXPECT_EQ(State().ListFilterMode, "1");
+    EXPECT_EQ(State().DayListFile, "../Resources/today.1cat");
+    EXPECT_EQ(State().CurrentView, "NADA");
+    EXPECT_TRUE(windows->FormBanner1->isVisible());
+    EXPECT_TRUE(windows->FormBanner2->isVisible());
+    EXPECT_EQ(startup_calls, (std::vector<std::string>{"EngineUpdateSwap", "ComputeCategoryMarks"}));
+    EXPECT_EQ(Main().size(), QSize(314, 71));
+    EXPECT_EQ(Main().pos(), QPoint(1024 - 314, 0));
+    EXPECT_EQ(Main().Image7->x(), 207 - Main().Image7->width());
+    EXPECT_EQ(Main().Image12->y(), Main().Image11->y() + Main().Image11->height());
+    EXPECT_EQ(Main().Image9->pos(), QPoint(104, 48));
+    EXPECT_EQ(Main().Label1->text(), "Velto Download 1.3.6 35 beta");
+    EXPECT_EQ(Main().windowTitle(), "VeltoD");
+    EXPECT_TRUE(Main().windowFlags() & Qt::FramelessWindowHint);
+}
+
+TEST_F(MainWindow, LaterActivationsReloadNothing) {
+    Start();
+    const int loads = Main().Image5->LoadCount();
+    const int banner_shows = windows->FormBanner1->ActivationCount();
+    windows->FormBanner1->hide();
+    Main().ShowWindow();
+    QCoreApplication::processEvents();
+    Main().ShowWindow();
+    EXPECT_EQ(Main().Image5->LoadCount(), loads);
+    EXPECT_EQ(windows->FormBanner1->ActivationCount(), banner_shows);
+    EXPECT_FALSE(windows->FormBanner1->isVisible());
+    EXPECT_EQ(startup_calls.size(), 2u);
+}
+
+TEST_F(MainWindow, CategoryMarksAlreadyComputedAreNotComputedAgain) {
+    Create();
+    State().CategoryMarksLoaded = "si";
+    Main().ShowWindow();
+    EXPECT_EQ(startup_calls, std::vector<std::string>{"EngineUpdateSwap"});
+}
+
+TEST_F(MainWindow, FailedFirstActivationRunsWholeAgainWithoutWalkingLeft) {
+    Create();
+    const std::string bot3 = installation.Path("Resources/Bot3.gif");
+    std::filesystem::rename(bot3, bot3 + ".away");
+    EXPECT_THROW(Main().ShowWindow(), veltod::FileError);
+    EXPECT_EQ(State().MainActivated, 0);
+    EXPECT_FALSE(windows->FormBanner1->isVisible());
+    std::filesystem::rename(bot3 + ".away", bot3);
+    Main().ShowWindow();
+    EXPECT_EQ(State().MainActivated, veltod::kDone);
+    EXPECT_EQ(Main().pos(), QPoint(1024 - 314, 0));
+    EXPECT_EQ(startup_calls.size(), 3u);  // the update check twice, the marks once
+}
+
+TEST_F(MainWindow, NavigationButtonsShowOneWindowAndHideTheirSet) {
+    Start();
+    ShowEverything();
+    QTest::mouseClick(Main().Image1, Qt::LeftButton);
+    EXPECT_EQ(Visible(), "DayNews Mensaje");
+    EXPECT_EQ(State().CurrentView, "FORMDAYNEWS");
+
+    ShowEverything();
+    QTest::mouseClick(Main().Image2, Qt::LeftButton);
+    EXPECT_EQ(Visible(), "Categorias");
+    EXPECT_EQ(State().CurrentView, "FORMCATEGORIAS");
+
+    ShowEverything();
+    QTest::mouseClick(Main().Image3, Qt::LeftButton);
+    EXPECT_EQ(Visible(), "BaseDatos");
+    EXPECT_EQ(State().CurrentView, "FORMBASEDATOS");
+
+    ShowEverything();
+    QTest::mouseClick(Main().Image4, Qt::LeftButton);
+    EXPECT_EQ(Visible(), "Busqueda");
+    EXPECT_EQ(State().CurrentView, "BUSQUEDA");
+
+    ShowEverything();
+    windows->TransmitForm->Edit1->setText("old status");
+    QTest::mouseClick(Main().Image8, Qt::LeftButton);
+    EXPECT_EQ(Visible(), "Transmit");
+    EXPECT_EQ(State().CurrentView, "ACTUALIZAR");
+    EXPECT_TRUE(windows->TransmitForm->Edit1->text().isEmpty());
+
+    // Settings leaves an open transmit window open and starts no run: the
+    // status line is left as it is.
+    ShowEverything();
+    windows->TransmitForm->Edit1->setText("kept");
+    QTest::mouseClick(Main().Image9, Qt::LeftButton);
+    EXPECT_EQ(Visible(), "Transmit");
+    EXPECT_EQ(windows->TransmitForm->Edit1->text(), "kept");
+}
+
+TEST_F(MainWindow, ListWindowsGetTheFilterModeBeforeTheyShow) {
+    Start();
+    QTest::mousePress(Main().Image13, Qt::LeftButton);
+    QTest::mouseClick(Main().Image2, Qt::LeftButton);
+    EXPECT_EQ(windows->FormCategorias->WindowMode, "3");
+    QTest::mouseClick(Main().Image3, Qt::LeftButton);
+    EXPECT_EQ(windows->FormBaseDatos->WindowMode, "3");
+    QTest::mouseClick(Main().Image4, Qt::LeftButton);
+    EXPECT_EQ(windows->FormBusqueda->WindowMode, "3");
+    QTest::mouseClick(Main().Image1, Qt::LeftButton);
+    EXPECT_EQ(windows->FormDayNews->WindowMode, "3");
+    EXPECT_EQ(State().DayListFile, "../Resources/today.3cat");
+}
+
+TEST_F(MainWindow, DayNewsButtonAgainResetsTheLoadedFlag) {
+    Start();
+    QTest::mouseClick(Main().Image1, Qt::LeftButton);
+    State().DayNewsLoaded = veltod::kDone;
+    windows->FormMensaje->hide();
+    QTest::mouseClick(Main().Image1, Qt::LeftButton);
+    EXPECT_EQ(State().DayNewsLoaded, 0);
+    EXPECT_TRUE(windows->FormMensaje->isVisible());
+}
+
+TEST_F(MainWindow, FilterWithNoContentWindowOnlySwapsPictures) {
+    Start();
+    veltod::TFormDayNews* day_news = windows->FormDayNews;
+    windows->FormShowDetails->show();
+    windows->FormTreeFiles->show();
+    QTest::mousePress(Main().Image12, Qt::LeftButton);
+    EXPECT_EQ(FilterPictures(), "Demo0.gif Share1.gif Free0.gif");
+    EXPECT_EQ(State().FilterMode, "2");
+    EXPECT_EQ(State().ListFilterMode, "2");
+    EXPECT_EQ(State().CurrentView, "NADA");
+    EXPECT_EQ(windows->FormDayNews, day_news);
+    EXPECT_FALSE(windows->FormDayNews->isVisible());
+    EXPECT_FALSE(windows->FormShowDetails->isVisible());
+    EXPECT_FALSE(windows->FormTreeFiles->isVisible());
+    QTest::mouseClick(Main().Image1, Qt::LeftButton);
+    EXPECT_EQ(State().DayListFile, "../Resources/today.2cat");
+    // Pressing the selected one again keeps it selected.
+    QTest::mousePress(Main().Image12, Qt::LeftButton);
+    EXPECT_EQ(FilterPictures(), "Demo0.gif Share1.gif Free0.gif");
+}
+
+TEST_F(MainWindow, FilterRebuildsTheOpenListWindow) {
+    Start();
+    QTest::mouseClick(Main().Image1, Qt::LeftButton);
+    veltod::TFormDayNews* old_day_news = windows->FormDayNews;
+    windows->FormShowDetails->show();
+    QTest::mousePress(Main().Image13, Qt::LeftButton);
+    EXPECT_NE(windows->FormDayNews, old_day_news);
+    EXPECT_TRUE(windows->FormDayNews->isVisible());
+    EXPECT_FALSE(old_day_news->isVisible());
+    EXPECT_EQ(windows->FormDayNews->WindowMode, "3");
+    EXPECT_EQ(State().DayListFile, "../Resources/today.3cat");
+    EXPECT_FALSE(windows->FormShowDetails->isVisible());
+    EXPECT_EQ(State().CurrentView, "FORMDAYNEWS");
+
+    QTest::mouseClick(Main().Image2, Qt::LeftButton);
+    veltod::TFormCategorias* old_categories = windows->FormCategorias;
+    QTest::mousePress(Main().Image11, Qt::LeftButton);
+    EXPECT_NE(windows->FormCategorias, old_categories);
+    EXPECT_TRUE(windows->FormCategorias->isVisible());
+    EXPECT_EQ(windows->FormCategorias->WindowMode, "1");
+
+    QTest::mouseClick(Main().Image3, Qt::LeftButton);
+    veltod::TFormBaseDatos* old_database = windows->FormBaseDatos;
+    QTest::mousePress(Main().Image12, Qt::LeftButton);
+    EXPECT_NE(windows->FormBaseDatos, old_database);
+    EXPECT_TRUE(windows->FormBaseDatos->isVisible());
+    EXPECT_EQ(windows->FormBaseDatos->WindowMode, "2");
+}
+
+TEST_F(MainWindow, FilterDuringSearchListsTheResultsOfTheNewKind) {
+    Start();
+    QTest::mouseClick(Main().Image4, Qt::LeftButton);
+    veltod::TFormDayNews* old_day_news = windows->FormDayNews;
+    veltod::TFormBusqueda* search = windows->FormBusqueda;
+    QTest::mousePress(Main().Image13, Qt::LeftButton);
+    EXPECT_EQ(State().DayListFile, "../Resources/Encontro.3cat");
+    EXPECT_EQ(State().ListFilterMode, "3");
+    EXPECT_NE(windows->FormDayNews, old_day_news);
+    EXPECT_TRUE(windows->FormDayNews->isVisible());
+    EXPECT_EQ(windows->FormBusqueda, search);
+    EXPECT_TRUE(search->isVisible());
+    EXPECT_EQ(State().CurrentView, "BUSQUEDA");
+}
+
+TEST_F(MainWindow, FilterNeedsTheLeftButton) {
+    Start();
+    QTest::mousePress(Main().Image12, Qt::RightButton);
+    EXPECT_EQ(State().FilterMode, "1");
+}
+
+TEST_F(MainWindow, HoverSwapsFollowTheMouse) {
+    Start();
+    veltod::TFormNetFiles& m = Main();
+    QTest::mouseMove(m.Image2);
+    EXPECT_EQ(Shown(m.Image2), "uBot2.gif");
+    const int loads = m.Image2->LoadCount();
+    QTest::mouseMove(m.Image2, QPoint(3, 3));
+    QTest::mouseMove(m.Image2, QPoint(20, 5));
+    EXPECT_EQ(m.Image2->LoadCount(), loads);
+
+    QTest::mouseMove(m.Image9);
+    EXPECT_EQ(Shown(m.Image2), "Bot2.gif");
+    EXPECT_EQ(Shown(m.Image9), "uBot9.gif");
+    EXPECT_EQ(m.Image9->SkinState(), "ARRIBA");
+    EXPECT_EQ(m.Image2->SkinState(), "ABAJO");
+
+    // The filter pictures are not a reset source: the button stays lit.
+    QTest::mouseMove(m.Image12);
+    EXPECT_EQ(Shown(m.Image9), "uBot9.gif");
+
+    QTest::mouseMove(m.Image7);
+    EXPECT_EQ(Shown(m.Image7), "-1.gif");
+    QTest::mouseMove(m.Image6);
+    EXPECT_EQ(Shown(m.Image6), "x1.gif");
+    EXPECT_EQ(Shown(m.Image7), "-0.gif");
+    EXPECT_EQ(Shown(m.Image9), "uBot9.gif");
+
+    // The background resets every button of the window.
+    QTest::mouseMove(m.Image5, QPoint(300, 5));
+    EXPECT_EQ(Shown(m.Image9), "Bot9.gif");
+    EXPECT_EQ(Shown(m.Image6), "x0.gif");
+    EXPECT_EQ(m.Image6->SkinState(), "abajo");
+    for (auto* button : {m.Image1, m.Image2, m.Image3, m.Image4, m.Image8, m.Image9})
+        EXPECT_EQ(button->SkinState(), "ABAJO");
+}
+
+TEST_F(MainWindow, PressOnCloseAndReleaseOutsideKeepsTheWindow) {
+    Start();
+    veltod::TFormNetFiles& m = Main();
+    QTest::mouseMove(m.Image6);
+    QTest::mousePress(m.Image6, Qt::LeftButton);
+    EXPECT_EQ(Shown(m.Image6), "x2.gif");
+    EXPECT_EQ(m.Image6->SkinState(), "arriba");
+    QTest::mouseRelease(m.Image6, Qt::LeftButton, {}, QPoint(-30, 40));
+    EXPECT_EQ(Shown(m.Image6), "x0.gif");
+    EXPECT_EQ(m.Image6->SkinState(), "abajo");
+    EXPECT_TRUE(m.isVisible());
+
+    QTest::mouseClick(m.Image6, Qt::LeftButton);
+    EXPECT_FALSE(m.isVisible());
+}
+
+TEST_F(MainWindow, MinimiseMinimisesEveryOpenWindow) {
+    Start();
+    QTest::mouseClick(Main().Image7, Qt::LeftButton);
+    EXPECT_TRUE(Main().isMinimized());
+    EXPECT_TRUE(windows->FormBanner1->isMinimized());
+    EXPECT_TRUE(Main().isVisible());
+}
+
+TEST_F(MainWindow, MissingPictureStopsTheHandlerAndKeepsTheState) {
+    Start();
+    std::filesystem::remove(installation.Path("Resources/uBot4.gif"));
+    QTest::mouseMove(Main().Image4);
+    ASSERT_FALSE(seams.dialogs.shown.empty());
+    EXPECT_EQ(seams.dialogs.shown.back().kind, "error");
+    EXPECT_NE(LastError().find("uBot4.gif"), std::string::npos);
+    EXPECT_EQ(Main().Image4->SkinState(), "ABAJO");
+    EXPECT_EQ(Shown(Main().Image4), "Bot4.gif");
+
+    std::filesystem::remove(installation.Path("Resources/Share1.gif"));
+    QTest::mousePress(Main().Image12, Qt::LeftButton);
+    EXPECT_EQ(State().FilterMode, "1");
+}
+
+TEST_F(MainWindow, PopupMenuOpensTheLinksMemory) {
+    Start();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(10, 15), Main().mapToGlobal(QPoint(10, 15)));
+    QApplication::sendEvent(Main().Image1, &event);
+    EXPECT_TRUE(Main().PopupMenu1->isVisible());
+    EXPECT_EQ(Main().LinksMemory1->text(), "Links Memory");
+    Main().PopupMenu1->hide();
+    windows->FormMensaje->show();
+    Main().LinksMemory1->trigger();
+    EXPECT_TRUE(windows->FormRemember->isVisible());
+    EXPECT_TRUE(windows->FormMensaje->isVisible());
+}
+
+}  // namespace
