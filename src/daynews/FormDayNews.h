@@ -1,19 +1,62 @@
 #pragma once
+#include <QLabel>
+#include <QSize>
+#include <array>
 #include <string>
 
+#include "daynews/day_news_model.h"
+#include "shell/SkinImage.h"
 #include "shell/SkinWindow.h"
 
 namespace veltod {
 
-// The day news list.
-class TFormDayNews : public TSkinWindow {
+// The day news list: up to 40 picture rows, each with its caption laid over
+// it. What the rows show is the day news model's; this window only shows it
+// and passes on the mouse.
+class TFormDayNews : public TSkinWindow, private DayNewsView {
     Q_OBJECT
 public:
     TFormDayNews();
 
     // The licence kind the window was opened with; the main window sets it
-    // before it shows the window.
+    // before it shows the window, and every load sets it from ListFilterMode.
     std::string WindowMode = "1";
+
+    std::array<TSkinImage*, kDayRows> Images{};
+    std::array<QLabel*, kDayRows> Labels{};
+
+    const DayNewsModel& Model() const { return model_; }
+
+    // The handler families of the rows; k is 1 to 40.
+    void RowMouseMove(int k);
+    void Label1MouseDown();
+    void LabelClick(int k);
+
+protected:
+    void FormCreate();
+    void FormActivate() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void AcomodarBarra();
+
+    void SetRowPicture(int row, const std::string& path) override;
+    void SetRowCaption(int row, std::string_view text) override;
+    void SetRowColour(int row, Rgb colour) override;
+    void SetRowState(int row, std::string_view state) override;
+    void SetRowMarker(int row, std::string_view marker) override;
+    void SetRowVisible(int row, bool visible) override;
+    int RowHeight() const override;
+    void SetPage(int rows, int height, int left, int top) override;
+    int WindowLeft() const override;
+    int WindowTop() const override;
+    void ShowMessage(std::string_view text, Rgb colour) override;
+    void OpenDetails(const RecordTable& list, size_t row, DetailsAnchor anchor) override;
+
+    DiskFileProbe files_;
+    DayNewsModel model_;
+    QSize row_size_;
+    int pressed_row_ = 0;
 };
 
 }  // namespace veltod

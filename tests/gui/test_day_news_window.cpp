@@ -1,0 +1,179 @@
+#include <QTest>
+
+#include "catalogue/FormShowDetails.h"
+#include "catalogue/record_file.h"
+#include "daynews/FormDayNews.h"
+#include "sponsors/FormMensaje.h"
+#include "support/window_set_fixture.h"
+
+namespace {
+
+using veltod::State;
+
+std::vector<std::string> Entry(int i, const std::string& note) {
+    std::vector<std::string> fields(14);
+    fields[0] = "Program " + std::to_string(i);
+    fields[1] = "http://127.0.0.1/program" + std::to_string(i) + ".zip";
+    fields[3] = "100";
+    fields[7] = "About program " + std::to_string(i);
+    fields[8] = std::to_string(i % 17 + 1);
+    fields[9] = "0101";
+    fields[12] = "x-------";
+    fields[13] = note.empty() ? "Note " + std::to_string(i) : note;
+    return fields;
+}
+
+class DayNewsWindow : public veltod::test::WindowSetTest {
+protected:
+    // Writes a list whose newest entry, shown first, is "Program 0".
+    void WriteList(const std::string& file, int count) {
+        std::vector<std::vector<std::string>> oldest_first;
+        for (int i = count - 1; i >= 0; --i) oldest_first.push_back(Entry(i, i == 1 ? "%9%Maroon note" : ""));
+        veltod::WriteRecordFile("../Resources/" + file, 14, oldest_first);
+    }
+    veltod::TFormDayNews& News() { return *windows->FormDayNews; }
+    veltod::TSkinImage* Image(int k) { return News().Images[static_cast<size_t>(k - 1)]; }
+    QLabel* Label(int k) { return News().Labels[static_cast<size_t>(k - 1)]; }
+    std::string Picture(int k) { return FileName(Image(k)->PictureFile()); }
+    std::string RowState(int k) { return Image(k)->property("Hint").toString().toStdString(); }
+    std::string Marker(int k) { return Label(k)->property("Hint").toString().toStdString(); }
+    std::string Caption(int k) { return Label(k)->text().toStdString(); }
+    int VisibleRows() {
+        int rows = 0;
+        for (int k = 1; k <= veltod::kDayRows; ++k)
+            if (!Label(k)->isHidden()) ++rows;
+        return rows;
+    }
+    void OpenDayNews() {
+        Start();
+        Main().Image1Click();
+        QCoreApplication::processEvents();
+    }
+};
+
+// Rows are 17 pixels high and pages at 1024x768 are 667 pixels: 39 rows.
+TEST_F(DayNewsWindow, FirstPageFillsTheColumnAtItsPlace) {
+    WriteList("today.1cat", 45);
+    OpenDayNews();
+    ASSERT_TRUE(News().isVisible()) << LastError();
+    EXPECT_EQ(VisibleRows(), 39);
+    EXPECT_EQ(News().size(), QSize(283, 39 * 17));
+    EXPECT_EQ(News().pos(), QPoint(741, 71));
+    EXPECT_EQ(Caption(1), "Program 0");
+    EXPECT_EQ(Picture(1), "dayarr0011.gif");
+    EXPECT_EQ(Picture(38), "dayarr0381.gif");
+    EXPECT_EQ(Caption(38), "Program 37");
+    EXPECT_EQ(Marker(38), "37");
+    EXPECT_EQ(Picture(39), "dayarrmore.gif");
+    EXPECT_EQ(Marker(39), "9999");
+    EXPECT_EQ(RowState(39), "bajoprox");
+    EXPECT_EQ(Caption(39), "");
+    for (int k = 1; k <= 39; ++k) {
+        const QRect row(0, (k - 1) * 17, 283, 17);
+        EXPECT_EQ(Image(k)->geometry(), row) << k;
+        EXPECT_EQ(Label(k)->geometry(), row) << k;
+    }
+    EXPECT_EQ(Label(2)->palette().color(QPalette::WindowText), QColor(0x00, 0xFF, 0xFF));  // code 2
+    EXPECT_EQ(State().DayNewsLoaded, veltod::kDone);
+}
+
+TEST_F(DayNewsWindow, HoverSwapsPicturesAndFeedsTheMessageWindow) {
+    WriteList("today.1cat", 45);
+    OpenDayNews();
+    QTest::mouseMove(Label(2));
+    EXPECT_EQ(Picture(2), "dayund0021.gif");
+    EXPECT_EQ(RowState(2), "alto");
+    EXPECT_TRUE(windows->FormMensaje->isVisible());
+    EXPECT_EQ(windows->FormMensaje->Edit1->text(), "Maroon note");
+    EXPECT_EQ(windows->FormMensaje->Edit1->palette().color(QPalette::WindowText), QColor(0x80, 0x00, 0x00));
+    // From the caption onto its own picture: nothing changes.
+    const int loads = Image(2)->LoadCount();
+    QTest::mouseMove(Image(2), QPoint(1, 1));
+    EXPECT_EQ(Image(2)->LoadCount(), loads);
+
+    QTest::mouseMove(Label(3));
+    EXPECT_EQ(Picture(2), "dayarr0021.gif");
+    EXPECT_EQ(RowState(2), "bajo");
+    EXPECT_EQ(Picture(3), "dayund0031.gif");
+    EXPECT_EQ(windows->FormMensaje->Edit1->text(), "Note 2");
+    EXPECT_EQ(windows->FormMensaje->Edit1->palette().color(QPalette::WindowText), QColor(204, 204, 0));
+
+    QTest::mouseMove(Label(39));
+    EXPECT_EQ(Picture(39), "dayundmore.gif");
+    EXPECT_EQ(Picture(3), "dayarr0031.gif");
+    EXPECT_EQ(windows->FormMensaje->Edit1->text(), "Note 2");
+}
+
+TEST_F(DayNewsWindow, MoreAndBackRowsPageAndKeepTheDetailsWindowHidden) {
+    WriteList("today.1cat", 45);
+    OpenDayNews();
+    windows->FormShowDetails->show();
+    QTest::mouseClick(Label(39), Qt::LeftButton);
+    EXPECT_FALSE(windows->FormShowDetails->isVisible());
+    EXPECT_EQ(VisibleRows(), 8);
+    EXPECT_EQ(News().height(), 8 * 17);
+    EXPECT_EQ(Marker(1), "9998");
+    EXPECT_EQ(Picture(1), "dayarrback.gif");
+    EXPECT_EQ(Caption(2), "Program 38");
+    EXPECT_EQ(Picture(2), "dayarr0391.gif");
+    EXPECT_EQ(Caption(8), "Program 44");
+    EXPECT_EQ(Label(8)->geometry(), QRect(0, 7 * 17, 283, 17));
+    EXPECT_TRUE(Label(9)->isHidden());
+    EXPECT_TRUE(Image(9)->isHidden());
+
+    QTest::mouseClick(Label(1), Qt::LeftButton);
+    EXPECT_FALSE(windows->FormShowDetails->isVisible());
+    EXPECT_EQ(VisibleRows(), 39);
+    EXPECT_EQ(Caption(1), "Program 0");
+    EXPECT_EQ(Picture(1), "dayarr0011.gif");
+    EXPECT_EQ(Marker(39), "9999");
+}
+
+TEST_F(DayNewsWindow, DayNewsButtonReloadsAFreshListOnThePageOne) {
+    WriteList("today.1cat", 100);
+    OpenDayNews();
+    QTest::mouseClick(Label(39), Qt::LeftButton);
+    QTest::mouseClick(Label(39), Qt::LeftButton);
+    EXPECT_EQ(Caption(2), "Program 75");
+    WriteList("today.1cat", 3);
+    Main().Image1Click();
+    EXPECT_EQ(VisibleRows(), 3);
+    EXPECT_EQ(Caption(1), "Program 0");
+    EXPECT_EQ(Caption(3), "Program 2");
+    EXPECT_EQ(News().height(), 3 * 17);
+    EXPECT_EQ(State().DayNewsLoaded, veltod::kDone);
+}
+
+TEST_F(DayNewsWindow, FilterChangeRebuildsWithTheKindsListAndPictures) {
+    WriteList("today.1cat", 5);
+    WriteList("today.2cat", 2);
+    WriteList("Encontro.2cat", 4);
+    OpenDayNews();
+    Main().Image12MouseDown();
+    EXPECT_EQ(VisibleRows(), 2);
+    EXPECT_EQ(Picture(1), "dayarr0012.gif");
+    EXPECT_EQ(News().WindowMode, "2");
+    State().CurrentView = "BUSQUEDA";
+    State().DayListFile = "../Resources/Encontro.2cat";
+    Main().Image12MouseDown();
+    EXPECT_EQ(VisibleRows(), 4);
+    EXPECT_EQ(Picture(3), "dayarr0002.gif");
+    QCoreApplication::processEvents();
+    QTest::mouseMove(Label(3));
+    EXPECT_EQ(Picture(3), "dayund0002.gif");
+}
+
+TEST_F(DayNewsWindow, MissingListIsReportedAndTheProgramGoesOn) {
+    Create();
+    ASSERT_NE(windows->FormDayNews, nullptr);
+    ASSERT_FALSE(seams.dialogs.shown.empty());
+    EXPECT_EQ(seams.dialogs.shown.back().kind, "error");
+    EXPECT_NE(LastError().find("File not found"), std::string::npos) << LastError();
+    WriteList("today.1cat", 2);
+    windows->FormNetFiles->ShowWindow();
+    Main().Image1Click();
+    EXPECT_EQ(VisibleRows(), 2);
+    EXPECT_EQ(Caption(2), "Program 1");
+}
+
+}  // namespace
