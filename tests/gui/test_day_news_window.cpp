@@ -1,6 +1,7 @@
 #include <QTest>
 
 #include "catalogue/FormShowDetails.h"
+#include "catalogue/entry_details.h"
 #include "catalogue/record_file.h"
 #include "daynews/FormDayNews.h"
 #include "sponsors/FormMensaje.h"
@@ -22,6 +23,34 @@ std::vector<std::string> Entry(int i, const std::string& note) {
     fields[13] = note.empty() ? "Note " + std::to_string(i) : note;
     return fields;
 }
+
+// Stands in for the details window: a 200 x 300 window that remembers where
+// it was put and what it shows.
+class RecordingDetails : public veltod::EntryDetailsView {
+public:
+    veltod::ScreenRect Geometry() const override { return rect; }
+    void MoveTo(int left, int top) override {
+        rect.left = left;
+        rect.top = top;
+    }
+    void ShowView() override { shown = true; }
+    void ShowDetails(const veltod::EntryDetails& details) override { names.push_back(details.name); }
+
+    veltod::ScreenRect rect{0, 0, 200, 300};
+    bool shown = false;
+    std::vector<std::string> names;
+};
+
+class DetailsViewSwap {
+public:
+    explicit DetailsViewSwap(veltod::EntryDetailsView* view) : saved_(veltod::CurrentEntryDetailsView()) {
+        veltod::SetEntryDetailsView(view);
+    }
+    ~DetailsViewSwap() { veltod::SetEntryDetailsView(saved_); }
+
+private:
+    veltod::EntryDetailsView* saved_;
+};
 
 class DayNewsWindow : public veltod::test::WindowSetTest {
 protected:
@@ -127,6 +156,28 @@ TEST_F(DayNewsWindow, MoreAndBackRowsPageAndKeepTheDetailsWindowHidden) {
     EXPECT_EQ(Caption(1), "Program 0");
     EXPECT_EQ(Picture(1), "dayarr0011.gif");
     EXPECT_EQ(Marker(39), "9999");
+}
+
+TEST_F(DayNewsWindow, ClickOnAnEntryOpensItsDetailsBesideTheRow) {
+    WriteList("today.1cat", 45);
+    OpenDayNews();
+    RecordingDetails details;
+    const DetailsViewSwap swap(&details);
+    QTest::mouseClick(Label(5), Qt::LeftButton);
+    EXPECT_TRUE(details.shown);
+    ASSERT_EQ(details.names, std::vector<std::string>{"Program 4"});
+    EXPECT_EQ(details.rect.left, 741 - 200);
+    EXPECT_EQ(details.rect.top, 71 + 4 * 17);
+    // Near the bottom of the screen it is pulled up 20 pixels above the
+    // desktop's bottom edge.
+    QTest::mouseClick(Label(38), Qt::LeftButton);
+    EXPECT_EQ(details.names.back(), "Program 37");
+    EXPECT_EQ(details.rect.top, 768 - 300 - 20);
+    // On the second page the row shows an entry counted in the whole list.
+    QTest::mouseClick(Label(39), Qt::LeftButton);
+    QTest::mouseClick(Label(2), Qt::LeftButton);
+    EXPECT_EQ(details.names.back(), "Program 38");
+    EXPECT_EQ(details.rect.top, 71 + 17);
 }
 
 TEST_F(DayNewsWindow, DayNewsButtonReloadsAFreshListOnThePageOne) {
