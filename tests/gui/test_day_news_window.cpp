@@ -193,6 +193,12 @@ TEST_F(DayNewsWindow, DayNewsButtonReloadsAFreshListOnThePageOne) {
     EXPECT_EQ(Caption(3), "Program 2");
     EXPECT_EQ(News().height(), 3 * 17);
     EXPECT_EQ(State().DayNewsLoaded, veltod::kDone);
+    // A list without entries leaves no row to see.
+    veltod::StartRecordFile("../Resources/today.1cat", 14);
+    Main().Image1Click();
+    EXPECT_EQ(VisibleRows(), 1);
+    EXPECT_EQ(News().height(), 0);
+    EXPECT_TRUE(LastError().empty()) << LastError();
 }
 
 TEST_F(DayNewsWindow, FilterChangeRebuildsWithTheKindsListAndPictures) {
