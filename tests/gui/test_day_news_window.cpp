@@ -180,6 +180,27 @@ TEST_F(DayNewsWindow, ClickOnAnEntryOpensItsDetailsBesideTheRow) {
     EXPECT_EQ(details.rect.top, 71 + 17);
 }
 
+TEST_F(DayNewsWindow, DetailsWindowOpensBesideTheClickedRowAndAPressHidesIt) {
+    WriteList("today.1cat", 45);
+    OpenDayNews();
+    veltod::TFormShowDetails& details = *windows->FormShowDetails;
+    QTest::mouseClick(Label(5), Qt::LeftButton);
+    ASSERT_TRUE(details.isVisible()) << LastError();
+    EXPECT_EQ(details.Label6->text(), "Program 4");
+    EXPECT_EQ(details.x() + details.width(), 741);
+    EXPECT_EQ(details.y(), 71 + 4 * 17);
+    // The press on another row hides the window; the click shows the new entry.
+    QTest::mousePress(Label(6), Qt::LeftButton);
+    EXPECT_FALSE(details.isVisible());
+    QTest::mouseRelease(Label(6), Qt::LeftButton);
+    EXPECT_TRUE(details.isVisible());
+    EXPECT_EQ(details.Label6->text(), "Program 5");
+    EXPECT_EQ(details.y(), 71 + 5 * 17);
+    details.Image5Click();
+    ASSERT_FALSE(seams.shell.opened.empty());
+    EXPECT_EQ(seams.shell.opened.back(), "http://127.0.0.1/program5.zip");
+}
+
 TEST_F(DayNewsWindow, DayNewsButtonReloadsAFreshListOnThePageOne) {
     WriteList("today.1cat", 100);
     OpenDayNews();
