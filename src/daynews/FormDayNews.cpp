@@ -41,8 +41,6 @@ TFormDayNews::TFormDayNews()
             image->hide();
             label->hide();
         }
-        Images[static_cast<size_t>(k - 1)] = image;
-        Labels[static_cast<size_t>(k - 1)] = label;
     }
     // The window is created by the program's entry and by filter changes; a
     // list that cannot be read is reported and the window still exists.
@@ -54,9 +52,14 @@ TFormDayNews::TFormDayNews()
 }
 
 void TFormDayNews::AcomodarBarra() {
-    // The row tables are filled once, in row order, when the controls are
-    // made; every row operation goes through them.
-    for (int k = 1; k <= kDayRows; ++k) Labels[static_cast<size_t>(k - 1)]->raise();
+    // Row k is the k-th picture with the k-th caption; every row operation
+    // goes through these two tables. The caption lies over its picture.
+    for (int k = 1; k <= kDayRows; ++k) {
+        const size_t row = static_cast<size_t>(k - 1);
+        Images[row] = findChild<TSkinImage*>(QStringLiteral("Image%1").arg(k), Qt::FindDirectChildrenOnly);
+        Labels[row] = findChild<QLabel*>(QStringLiteral("Label%1").arg(k), Qt::FindDirectChildrenOnly);
+        Labels[row]->raise();
+    }
 }
 
 void TFormDayNews::FormCreate() {

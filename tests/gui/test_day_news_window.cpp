@@ -201,6 +201,21 @@ TEST_F(DayNewsWindow, DetailsWindowOpensBesideTheClickedRowAndAPressHidesIt) {
     EXPECT_EQ(seams.shell.opened.back(), "http://127.0.0.1/program5.zip");
 }
 
+TEST_F(DayNewsWindow, At640x480TheDetailsWindowKeepsItsTablePlace) {
+    seams.screen.Set(640, 480);
+    WriteList("today.1cat", 45);
+    OpenDayNews();
+    // 379-pixel pages hold 22 rows of 17 pixels.
+    EXPECT_EQ(VisibleRows(), 22);
+    EXPECT_EQ(News().pos(), QPoint(420, 5));
+    veltod::TFormShowDetails& details = *windows->FormShowDetails;
+    for (int k : {2, 15}) {
+        QTest::mouseClick(Label(k), Qt::LeftButton);
+        ASSERT_TRUE(details.isVisible()) << LastError();
+        EXPECT_EQ(details.pos(), QPoint(30, 105)) << k;
+    }
+}
+
 TEST_F(DayNewsWindow, DayNewsButtonReloadsAFreshListOnThePageOne) {
     WriteList("today.1cat", 100);
     OpenDayNews();
