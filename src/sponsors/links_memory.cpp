@@ -113,12 +113,12 @@ RecordTable LinksMemoryBook::Current() const {
     return current;
 }
 
-bool LinksMemoryBook::DeleteOne(int index) {
-    if (Empty() || !Valid(index)) return false;
+BookChange LinksMemoryBook::DeleteOne(int index) {
+    if (Empty() || !Valid(index)) return BookChange::Nothing;
     const auto row = static_cast<size_t>(index);
     if (!TheDialogs().Confirm(DeleteOneQuestion(records_.Field(row, kTitleField)))) {
         Reload();
-        return false;
+        return BookChange::Declined;
     }
 
     RecordTable current = Current();
@@ -146,14 +146,14 @@ bool LinksMemoryBook::DeleteOne(int index) {
     }
     WriteRecordFile(path_, kBookWidth, kept);
     Reload();
-    return true;
+    return BookChange::Deleted;
 }
 
-bool LinksMemoryBook::DeleteAll() {
-    if (Empty()) return false;
+BookChange LinksMemoryBook::DeleteAll() {
+    if (Empty()) return BookChange::Nothing;
     if (!TheDialogs().Confirm(kDeleteAllQuestion)) {
         Reload();
-        return false;
+        return BookChange::Declined;
     }
 
     // Only the links the user saw go; one remembered since the reload stays.
@@ -172,7 +172,7 @@ bool LinksMemoryBook::DeleteAll() {
     }
     WriteRecordFile(path_, kBookWidth, kept);
     Reload();
-    return true;
+    return BookChange::Deleted;
 }
 
 }  // namespace veltod

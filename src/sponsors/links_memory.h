@@ -25,6 +25,10 @@ void AppendRememberedLink(const std::string& path, std::string_view link, std::s
 std::string DeleteOneQuestion(std::string_view title);
 inline constexpr char kDeleteAllQuestion[] = "Sure to delete all the PENDING LINKS?";
 
+// What a delete command did: nothing (no question asked), asked and kept the
+// book, or asked and rewrote it.
+enum class BookChange { Nothing, Declined, Deleted };
+
 class LinksMemoryBook {
 public:
     explicit LinksMemoryBook(std::string path = kRememberFile);
@@ -47,13 +51,12 @@ public:
     // Asks through the confirmation dialog and, on Yes, rewrites the book
     // without that record and without any record titled with the deletion
     // mark; reloads after either answer. Nothing happens (no question) when
-    // the book is empty or index names no record. Returns true when the
-    // book was rewritten.
-    bool DeleteOne(int index);
+    // the book is empty or index names no record.
+    BookChange DeleteOne(int index);
 
     // Asks and, on Yes, empties the book of every link it showed; reloads
     // after either answer. Nothing happens when the book is empty.
-    bool DeleteAll();
+    BookChange DeleteAll();
 
     const RecordTable& Records() const { return records_; }
     const std::string& Path() const { return path_; }

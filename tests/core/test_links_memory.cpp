@@ -8,6 +8,7 @@
 #include "support/temp_dir.h"
 
 using veltod::AppendRememberedLink;
+using veltod::BookChange;
 using veltod::LinksMemoryBook;
 
 namespace {
@@ -89,14 +90,14 @@ TEST_F(LinksMemoryTest, DeletingTheTopOfThreeKeepsTheOthersInFileOrder) {
     WriteBook(kThree);
     book.Reload();
     ASSERT_EQ(book.Titles(), (std::vector<std::string>{"C", "B", "A"}));
-    EXPECT_TRUE(book.DeleteOne(0));
+    EXPECT_EQ(book.DeleteOne(0), BookChange::Deleted);
     ASSERT_EQ(seams.dialogs.shown.size(), 1u);
     EXPECT_EQ(seams.dialogs.shown[0].kind, "confirm");
     EXPECT_EQ(seams.dialogs.shown[0].text, "Sure to delete the: C - LINK?");
     EXPECT_EQ(Book(), "2\r\nhttp://a/\r\nA\r\nhttp://b/\r\nB\r\n");
     EXPECT_EQ(book.Titles(), (std::vector<std::string>{"B", "A"}));
 
-    EXPECT_TRUE(book.DeleteOne(1));
+    EXPECT_EQ(book.DeleteOne(1), BookChange::Deleted);
     EXPECT_EQ(Book(), "2\r\nhttp://b/\r\nB\r\n");
 }
 
@@ -106,8 +107,8 @@ TEST_F(LinksMemoryTest, AnsweringNoChangesNothingAndReloads) {
     // Links remembered meanwhile show up after either answer.
     AppendRememberedLink(kBookPath, "http://d/", "D");
     seams.dialogs.answers = {false, false};
-    EXPECT_FALSE(book.DeleteOne(1));
-    EXPECT_FALSE(book.DeleteAll());
+    EXPECT_EQ(book.DeleteOne(1), BookChange::Declined);
+    EXPECT_EQ(book.DeleteAll(), BookChange::Declined);
     EXPECT_EQ(seams.dialogs.shown.back().text, "Sure to delete all the PENDING LINKS?");
     EXPECT_EQ(ConfirmsShown(), 2u);
     EXPECT_EQ(Book(), kThree + "http://d/\r\nD\r\n");
@@ -117,12 +118,12 @@ TEST_F(LinksMemoryTest, AnsweringNoChangesNothingAndReloads) {
 TEST_F(LinksMemoryTest, NothingToDeleteAsksNothing) {
     WriteBook("2\r\n");
     book.Reload();
-    EXPECT_FALSE(book.DeleteAll());
-    EXPECT_FALSE(book.DeleteOne(0));
+    EXPECT_EQ(book.DeleteAll(), BookChange::Nothing);
+    EXPECT_EQ(book.DeleteOne(0), BookChange::Nothing);
     WriteBook(kThree);
     book.Reload();
-    EXPECT_FALSE(book.DeleteOne(-1));  // no item selected
-    EXPECT_FALSE(book.DeleteOne(3));
+    EXPECT_EQ(book.DeleteOne(-1), BookChange::Nothing);  // no item selected
+    EXPECT_EQ(book.DeleteOne(3), BookChange::Nothing);
     EXPECT_EQ(ConfirmsShown(), 0u);
     EXPECT_EQ(Book(), kThree);
 }
@@ -130,7 +131,7 @@ TEST_F(LinksMemoryTest, NothingToDeleteAsksNothing) {
 TEST_F(LinksMemoryTest, DeleteAllLeavesTheCountLine) {
     WriteBook(kThree);
     book.Reload();
-    EXPECT_TRUE(book.DeleteAll());
+    EXPECT_EQ(book.DeleteAll(), BookChange::Deleted);
     EXPECT_EQ(Book(), "2\r\n");
     EXPECT_TRUE(book.Empty());
 }
@@ -141,7 +142,7 @@ TEST_F(LinksMemoryTest, ATitleOfTheDeletionMarkVanishesAtTheNextDelete) {
     AppendRememberedLink(kBookPath, "http://c/", "C");
     book.Reload();
     EXPECT_EQ(book.Titles(), (std::vector<std::string>{"C", "Borrar", "A"}));
-    EXPECT_TRUE(book.DeleteOne(2));
+    EXPECT_EQ(book.DeleteOne(2), BookChange::Deleted);
     EXPECT_EQ(Book(), "2\r\nhttp://c/\r\nC\r\n");
 }
 
@@ -149,12 +150,12 @@ TEST_F(LinksMemoryTest, LinksRememberedSinceTheReloadSurviveDeletes) {
     WriteBook(kThree);
     book.Reload();
     AppendRememberedLink(kBookPath, "http://d/", "D");
-    EXPECT_TRUE(book.DeleteOne(0));  // "C" as shown, not the newer "D"
+    EXPECT_EQ(book.DeleteOne(0), BookChange::Deleted);  // "C" as shown, not the newer "D"
     EXPECT_EQ(Book(), "2\r\nhttp://a/\r\nA\r\nhttp://b/\r\nB\r\nhttp://d/\r\nD\r\n");
     EXPECT_EQ(book.Titles(), (std::vector<std::string>{"D", "B", "A"}));
 
     AppendRememberedLink(kBookPath, "http://e/", "E");
-    EXPECT_TRUE(book.DeleteAll());
+    EXPECT_EQ(book.DeleteAll(), BookChange::Deleted);
     EXPECT_EQ(Book(), "2\r\nhttp://e/\r\nE\r\n");
 }
 
@@ -162,9 +163,9 @@ TEST_F(LinksMemoryTest, DeleteFindsTheShownLinkWhenTheBookWasRewrittenElsewhere)
     WriteBook(kThree);
     book.Reload();
     WriteBook("2\r\nhttp://b/\r\nB\r\nhttp://c/\r\nC\r\n");
-    EXPECT_TRUE(book.DeleteOne(2));  // "A" is gone already: nothing else goes
+    EXPECT_EQ(book.DeleteOne(2), BookChange::Deleted);  // "A" is gone already: nothing else goes
     EXPECT_EQ(Book(), "2\r\nhttp://b/\r\nB\r\nhttp://c/\r\nC\r\n");
-    EXPECT_TRUE(book.DeleteOne(1));  // "B": found at another place
+    EXPECT_EQ(book.DeleteOne(1), BookChange::Deleted);  // "B": found at another place
     EXPECT_EQ(Book(), "2\r\nhttp://c/\r\nC\r\n");
 }
 
@@ -174,7 +175,7 @@ TEST_F(LinksMemoryTest, MissingBookFailsTheReloadAndADeleteWritesTheShownBookBac
     WriteBook(kThree);
     book.Reload();
     std::filesystem::remove(install.Path(kBook));
-    EXPECT_TRUE(book.DeleteOne(0));
+    EXPECT_EQ(book.DeleteOne(0), BookChange::Deleted);
     EXPECT_EQ(Book(), "2\r\nhttp://a/\r\nA\r\nhttp://b/\r\nB\r\n");
 }
 
