@@ -1,7 +1,14 @@
 #include "sponsors/FormBanner1.h"
 
+#include "shell/screen_layout.h"
+
 namespace veltod {
 
-TFormBanner1::TFormBanner1() : TSkinWindow(QStringLiteral("FormBanner1"), kSkinOlive) {}
+TFormBanner1::TFormBanner1() : TBannerWindow(QStringLiteral("FormBanner1"), "../Def/Ban1.ban") {}
+
+void TFormBanner1::PlaceAtFirstActivation() {
+    const std::string resolution = Resolution();
+    move(LayoutLeft("FormBanner1", resolution), LayoutTop("FormBanner1", resolution));
+}
 
 }  // namespace veltod
