@@ -256,6 +256,14 @@ void THypertextViewer::mouseReleaseEvent(QMouseEvent* event) {
     auto_scroll_.stop();
 }
 
+void THypertextViewer::hideEvent(QHideEvent* event) {
+    // A hidden viewer never sees the button's release: end the drag here so
+    // the auto-scroll timer does not run on.
+    selecting_ = false;
+    auto_scroll_.stop();
+    QAbstractScrollArea::hideEvent(event);
+}
+
 void THypertextViewer::AutoScrollTick() {
     if (!selecting_) {
         auto_scroll_.stop();

@@ -74,6 +74,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void UpdateScrollBars();

@@ -139,6 +139,16 @@ TEST_F(ViewerTest, HoldingTheButtonOutsideScrollsByDistance) {
     EXPECT_EQ(bar->value(), before);
 }
 
+TEST_F(ViewerTest, HidingDuringADragStopsTheAutoScroll) {
+    Fill(100);
+    QTest::mousePress(viewer.viewport(), Qt::LeftButton, {}, LineStart(0));
+    QTest::mouseMove(viewer.viewport(), QPoint(40, viewer.viewport()->height() + 40));
+    viewer.hide();
+    EXPECT_FALSE(viewer.AutoScrollTimer().isActive());
+    viewer.AutoScrollTick();
+    EXPECT_EQ(viewer.VerticalPosition(), 0);
+}
+
 TEST_F(ViewerTest, DeletingAllItemsOfAnEmptyViewerAndPaintingAfterDelete) {
     viewer.DeleteItems(0, viewer.ItemCount());
     EXPECT_EQ(viewer.ItemCount(), 0);
