@@ -5,7 +5,7 @@ packages=(
   cmake g++ make pkg-config git
   qt6-base-dev qt6-qpa-plugins libqt6gui6
   libgtest-dev libgif-dev libarchive-dev libsodium-dev
-  fonts-liberation xvfb xauth x11-apps imagemagick
+  fonts-liberation xvfb xauth x11-apps x11-utils xdotool imagemagick
   nginx-light tinyproxy curl
 )
 missing=()
