@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -28,7 +29,8 @@ namespace fs = std::filesystem;
 // A child process that is stopped and reaped when the object goes.
 class Child {
 public:
-    Child(const std::vector<std::string>& argv, const std::vector<std::string>& extra_env) {
+    // display_fd: when not -1, this descriptor becomes the child's fd 3.
+    Child(const std::vector<std::string>& argv, const std::vector<std::string>& extra_env, int display_fd = -1) {
         std::vector<std::string> env_text(extra_env);
         for (char** e = environ; *e; ++e) env_text.emplace_back(*e);
         std::vector<char*> args, envp;
@@ -40,6 +42,7 @@ public:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        if (display_fd != -1) posix_spawn_file_actions_adddup2(&actions, display_fd, 3);
         if (posix_spawnp(&pid_, args[0], &actions, nullptr, args.data(), envp.data()) != 0) pid_ = -1;
         posix_spawn_file_actions_destroy(&actions);
     }
@@ -93,7 +96,7 @@ bool Mapped(const std::string& display, const Geometry& g) {
 
 template <typename Test>
 bool WaitFor(Test test) {
-    for (int i = 0; i < 100; ++i) {
+    for (int i = 0; i < 300; ++i) {
         if (test()) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
@@ -108,15 +111,25 @@ TEST(RealScreen, MainWindowAtTheTopRightAndMessageWindowLeftOfIt) {
     veltod::test::ScratchInstallation copy;
     fs::copy(stage, copy.Root(), fs::copy_options::recursive | fs::copy_options::overwrite_existing);
 
-    int number = 0;
-    for (int n = 150 + ::getpid() % 50; n < 260 && !number; ++n)
-        if (!fs::exists("/tmp/.X11-unix/X" + std::to_string(n)) && !fs::exists("/tmp/.X" + std::to_string(n) + "-lock"))
-            number = n;
-    ASSERT_NE(number, 0);
-    const std::string display = ":" + std::to_string(number);
-    Child server({"Xvfb", display, "-screen", "0", "1024x768x24", "-nolisten", "tcp"}, {});
+    // The server picks a free display itself and writes its number to fd 3,
+    // so tests of other builds running at the same time never share one.
+    int pipe_fds[2];
+    ASSERT_EQ(::pipe(pipe_fds), 0);
+    Child server({"Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp"}, {}, pipe_fds[1]);
+    ::close(pipe_fds[1]);
     ASSERT_TRUE(server.Started());
-    ASSERT_TRUE(WaitFor([&] { return fs::exists("/tmp/.X11-unix/X" + std::to_string(number)); }));
+    std::string number;
+    pollfd waiting{pipe_fds[0], POLLIN, 0};
+    for (int round = 0; round < 300 && number.find('\n') == std::string::npos; ++round) {
+        if (::poll(&waiting, 1, 100) <= 0) continue;
+        char buffer[32];
+        const ssize_t n = ::read(pipe_fds[0], buffer, sizeof buffer);
+        if (n <= 0) break;
+        number.append(buffer, size_t(n));
+    }
+    ::close(pipe_fds[0]);
+    ASSERT_NE(number.find('\n'), std::string::npos) << "Xvfb gave no display number";
+    const std::string display = ":" + number.substr(0, number.find('\n'));
 
     Child program({copy.Path("bin/VeltoD.exe")}, {"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb"});
     ASSERT_TRUE(program.Started());
@@ -134,7 +147,8 @@ TEST(RealScreen, MainWindowAtTheTopRightAndMessageWindowLeftOfIt) {
         for (const auto& [title, g] : ProgramWindows(display))
             if (title == "VeltoD") main_window = g;
         return main_window.width == background.width();
-    }));
+    })) << "the main window never took its picture's width:\n"
+        << Shell("DISPLAY=" + display + " xwininfo -root -children");
     EXPECT_EQ(main_window.left + main_window.width, 1024);
     EXPECT_EQ(main_window.top, 0);
     EXPECT_EQ(main_window.height, background.height());
