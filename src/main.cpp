@@ -1,9 +1,11 @@
 #include <QDir>
 
+#include "catalogue/category_marks.h"
 #include "platform/QtSeams.h"
 #include "shell/FormNetFiles.h"
 #include "shell/VeltodApplication.h"
 #include "shell/WindowSet.h"
+#include "shell/startup_hooks.h"
 
 int main(int argc, char** argv) {
     veltod::VeltodApplication app(argc, argv);
@@ -14,6 +16,7 @@ int main(int argc, char** argv) {
     // shortcut that starts in the program's folder would see them.
     QDir::setCurrent(QCoreApplication::applicationDirPath());
     veltod::InstallQtSeams();
+    veltod::TheStartupHooks().ComputeCategoryMarks = [] { veltod::ComputeCategoryMarks(); };
     veltod::TWindowSet windows;
     windows.CreateAll();
     windows.FormNetFiles->ShowWindow();

@@ -1,11 +1,9 @@
 #include "shell/startup_hooks.h"
 
-#include "catalogue/category_marks.h"
-
 namespace veltod {
 
 StartupHooks& TheStartupHooks() {
-    static StartupHooks hooks{{}, [] { ComputeCategoryMarks(); }};
+    static StartupHooks hooks;
     return hooks;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // Work of other subsystems that the main window's first activation runs:
-// the self-update check, then the category presence marks. They start out
-// connected to the modules that do the work (the self-update swap once it
-// exists); an empty hook is skipped. Tests put counting hooks in their place.
+// the self-update check, then the category presence marks. The program entry
+// connects them to the modules that do the work; an empty hook is skipped, so
+// window tests run the main window without those modules' files.
 #include <functional>
 
 namespace veltod {
