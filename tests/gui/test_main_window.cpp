@@ -160,8 +160,13 @@ TEST_F(MainWindow, DayNewsButtonAgainResetsTheLoadedFlag) {
     QTest::mouseClick(Main().Image1, Qt::LeftButton);
     State().DayNewsLoaded = veltod::kDone;
     windows->FormMensaje->hide();
+    // The reset flag makes the activation that follows the click read the
+    // list again, so a list written meanwhile shows at once.
+    installation.Write("Resources/today.1cat", "14\r\nNew program\r\n" + std::string(13, '\n'));
     QTest::mouseClick(Main().Image1, Qt::LeftButton);
-    EXPECT_EQ(State().DayNewsLoaded, 0);
+    EXPECT_EQ(State().DayNewsLoaded, veltod::kDone);
+    EXPECT_EQ(windows->FormDayNews->Model().EntryCount(), 1u);
+    EXPECT_EQ(windows->FormDayNews->Labels[0]->text(), "New program");
     EXPECT_TRUE(windows->FormMensaje->isVisible());
 }
 

@@ -23,6 +23,9 @@ class WindowSetTest : public ::testing::Test {
 protected:
     WindowSetTest() {
         CopySkin(installation);
+        // As in a fresh installation, today's list exists, without entries:
+        // the day news window reads it while it is being created.
+        installation.Write("Resources/today.1cat", "14\r\n");
         State() = ProcessState{};
         TheStartupHooks() = StartupHooks{};
         TheStartupHooks().EngineUpdateSwap = [this] { startup_calls.push_back("EngineUpdateSwap"); };
