@@ -25,6 +25,8 @@ std::string BanFile(const std::vector<std::pair<std::string, std::string>>& pict
 
 class SponsorWindows : public veltod::test::WindowSetTest {
 protected:
+    // The day news window reads today's list when it is created.
+    SponsorWindows() { installation.Write("Resources/today.1cat", "14\r\n"); }
     // What the timer does when it fires.
     static void Tick(veltod::TBannerWindow& banner) { QMetaObject::invokeMethod(banner.Timer1, "timeout"); }
     veltod::TFormBanner1& Banner1() { return *windows->FormBanner1; }
@@ -73,7 +75,7 @@ TEST_F(SponsorWindows, BannersAreCreatedOffScreenAndPlacedAtTheirFirstActivation
     EXPECT_EQ(Banner1().size(), Banner1().Image1->size());
     EXPECT_EQ(Shown(Banner2().Image1), "ban5a.gif");
     EXPECT_EQ(Banner2().Timer1->interval(), 40000);
-    EXPECT_EQ(Errors(), 0u);
+    EXPECT_EQ(Errors(), 0u) << LastError();
 }
 
 TEST_F(SponsorWindows, TimerShowsTheNextBannerAndTheSecondWindowKeepsItsLeft) {
