@@ -150,6 +150,7 @@ TEST_F(SponsorWindows, BadListsReportOrStopTheWindowOffScreen) {
 
 TEST_F(SponsorWindows, MainWindowStartShowsBothBannersEvenWhenOneListIsMissing) {
     installation.Write("Def/Ban5.ban", BanFile({{"ban5a.gif", "1"}, {"ban5b.gif", "1"}}));
+    std::filesystem::remove(installation.Path("Def/Ban1.ban"));
     Remembered(kThreeLinks);
     Start();
     EXPECT_EQ(LastError(), "File not found");  // Ban1.ban

@@ -1,6 +1,7 @@
 #pragma once
-// Copies the skin pictures that the build drew into a scratch installation,
-// so window tests load the real files and may delete some of them.
+// Copies the skin pictures that the build drew, and the banner lists that name
+// the banner pictures, into a scratch installation, so window tests load the
+// real files and may delete some of them.
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
@@ -15,7 +16,8 @@ inline void CopySkin(const ScratchInstallation& installation) {
     int copied = 0;
     for (const char* folder : {"Resources", "Def"}) {
         for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(stage) / folder)) {
-            if (entry.path().extension() != ".gif") continue;
+            const auto extension = entry.path().extension();
+            if (extension != ".gif" && extension != ".ban") continue;
             std::filesystem::copy_file(entry.path(), installation.Root() / folder / entry.path().filename(),
                                        std::filesystem::copy_options::overwrite_existing);
             ++copied;
