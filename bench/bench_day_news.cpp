@@ -77,7 +77,7 @@ int main() {
     double load_best = 1e30;
     size_t rows = 0;
     // Alternating runs so that both see the same cache and machine load.
-    for (int run = 0; run < 7; ++run) {
+    for (int run = 0; run < 21; ++run) {
         {
             veltod::RecordTable table;
             const double start = bench::Seconds();
