@@ -146,10 +146,12 @@ int main(int argc, char** argv) {
         WriteFile(root + "Recibi/espejos.fij", 1, {{"http://127.0.0.1:8478/"}});
         WriteFile(root + "Def/Ban1.ban", 5,
                   {{"ban1a.gif", "https://www.debian.org/", "Debian, the universal operating system", "", "1"},
-                   {"ban1b.gif", "https://packages.debian.org/", "Debian package search", "", "1"}});
+                   {"ban1b.gif", "https://packages.debian.org/", "Debian package search", "", "1"},
+                   {"ban1c.gif", "https://www.debian.org/security/", "Debian security advisories", "", "1"}});
         WriteFile(root + "Def/Ban5.ban", 5,
                   {{"ban5a.gif", "https://wiki.debian.org/", "The Debian wiki", "", "1"},
-                   {"ban5b.gif", "https://www.kernel.org/", "The Linux kernel archives", "", "2"}});
+                   {"ban5b.gif", "https://www.kernel.org/", "The Linux kernel archives", "", "2"},
+                   {"ban5c.gif", "https://www.gnu.org/software/", "The GNU software directory", "", "1"}});
     } catch (const std::exception& error) {
         std::fprintf(stderr, "make_demo_data: %s\n", error.what());
         return 1;

@@ -411,6 +411,11 @@ void DrawAll(Skin& skin) {
                                            QStringLiteral("wiki.debian.org"), QColor(0, 102, 153)));
     skin.Banner("ban5b.gif", SponsorBanner(QStringLiteral("kernel.org"), QStringLiteral("The Linux kernel archives"),
                                            QStringLiteral("www.kernel.org"), QColor(51, 51, 51)));
+    skin.Banner("ban1c.gif", SponsorBanner(QStringLiteral("Debian security"),
+                                           QStringLiteral("Advisories and security updates"),
+                                           QStringLiteral("www.debian.org/security"), QColor(102, 0, 0)));
+    skin.Banner("ban5c.gif", SponsorBanner(QStringLiteral("GNU"), QStringLiteral("Free software for every purpose"),
+                                           QStringLiteral("www.gnu.org/software"), QColor(153, 102, 0)));
 }
 
 }  // namespace
