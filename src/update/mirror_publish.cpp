@@ -1,0 +1,103 @@
+#include "update/mirror_publish.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+
+#include "catalogue/record_file.h"
+#include "platform/errors.h"
+#include "platform/file_io.h"
+
+namespace veltod {
+namespace {
+
+bool IsDay(const std::string& text) {
+    return text.size() == 8 && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+std::string RecordsBytes(int fields, const std::vector<std::vector<std::string>>& records) {
+    std::string bytes = std::to_string(fields) + "\r\n";
+    for (const auto& record : records) bytes += EncodeRecord(record);
+    return bytes;
+}
+
+}  // namespace
+
+std::string WrapInMarkers(const std::string& content) {
+    return "comensando\r\n" + content + "terminando\r\n";
+}
+
+void WriteMirror(const std::string& folder, const std::vector<DayPackage>& days, const std::vector<std::string>& mirrors,
+                 const std::string& secret_key) {
+    namespace fs = std::filesystem;
+    fs::create_directories(fs::path(folder) / "dos");
+    std::vector<std::vector<std::string>> mirror_rows;
+    for (const auto& mirror : mirrors) {
+        if (mirror.rfind("http://", 0) != 0 || mirror.back() != '/')
+            throw Error("'" + mirror + "' is not a mirror address (http://... ending in /)");
+        mirror_rows.push_back({mirror});
+    }
+    // The program tries the last record first.
+    std::reverse(mirror_rows.begin(), mirror_rows.end());
+    std::vector<std::vector<std::string>> listing;
+    for (const auto& day : days) {
+        if (!IsDay(day.day)) throw Error("'" + day.day + "' is not a day YYYYMMDD");
+        ReplaceFileAtomically(folder + "/dos/" + day.day + ".gif", BuildPackage(day.files, secret_key));
+        listing.push_back({day.day, day.day});
+    }
+    ReplaceFileAtomically(folder + "/espejos.txt", WrapInMarkers(RecordsBytes(1, mirror_rows)));
+    ReplaceFileAtomically(folder + "/listado.txt", WrapInMarkers(RecordsBytes(2, listing)));
+}
+
+std::vector<DayPackage> ReadDayFolder(const std::string& folder) {
+    namespace fs = std::filesystem;
+    std::map<std::string, DayPackage> days;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (entry.is_regular_file() && name.size() > 9 && IsDay(name.substr(0, 8)) && name[8] == '.') {
+            auto& day = days[name.substr(0, 8)];
+            day.day = name.substr(0, 8);
+            day.files.push_back({name, ReadWholeFile(entry.path().string())});
+        } else if (entry.is_directory() && IsDay(name)) {
+            auto& day = days[name];
+            day.day = name;
+            for (const auto& inner : fs::recursive_directory_iterator(entry.path())) {
+                if (!inner.is_regular_file()) continue;
+                day.files.push_back({fs::relative(inner.path(), entry.path()).generic_string(),
+                                     ReadWholeFile(inner.path().string())});
+            }
+        }
+    }
+    std::vector<DayPackage> result;
+    for (auto& [day, package] : days) {
+        std::sort(package.files.begin(), package.files.end(),
+                  [](const PackageFile& a, const PackageFile& b) { return a.name < b.name; });
+        result.push_back(std::move(package));
+    }
+    if (result.empty()) throw Error("No day files in " + folder);
+    return result;
+}
+
+std::vector<DayPackage> PackagesOf(const DebianCatalogue& catalogue) {
+    std::vector<DayPackage> packages;
+    for (size_t d = 0; d < catalogue.days.size(); ++d) {
+        DayPackage package{catalogue.days[d], {}};
+        if (d == 0 && !catalogue.categories.empty()) {
+            // Commands run from the last record up, so parents are listed last.
+            std::vector<std::vector<std::string>> commands;
+            for (auto it = catalogue.categories.rbegin(); it != catalogue.categories.rend(); ++it)
+                commands.push_back({"&ADDCAT&", std::to_string(it->code), std::to_string(it->parent),
+                                    std::to_string(it->level), it->name});
+            package.files.push_back({package.day + ".cam", RecordsBytes(5, commands)});
+        }
+        for (size_t kind = 0; kind < 3; ++kind) {
+            const auto& list = catalogue.lists[d][kind];
+            if (list.empty()) continue;
+            package.files.push_back({package.day + "." + std::to_string(kind + 1) + "cat", RecordsBytes(14, list)});
+        }
+        packages.push_back(std::move(package));
+    }
+    return packages;
+}
+
+}  // namespace veltod

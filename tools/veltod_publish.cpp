@@ -1,0 +1,183 @@
+// The publisher: makes signing keys, builds a mirror tree from a catalogue
+// source (a folder of ready day files, or a Debian "Packages" index), and
+// installs a mirror's packages into an installation through the program's
+// own apply code (the build uses that for the demo catalogue).
+//
+//   veltod-publish keygen PUBLIC_KEY_FILE SECRET_KEY_FILE
+//   veltod-publish folder --source DIR --out MIRROR --key SECRET [--mirror URL]...
+//   veltod-publish debian --packages FILE --out MIRROR --key SECRET --last-day YYYYMMDD
+//                  [--days N] [--limit N] [--first-id N] [--archive URL] [--mirror URL]...
+//   veltod-publish install --mirror MIRROR --installation ROOT --through YYYYMMDD [--start-after YYYYMMDD]
+#include <archive.h>
+#include <archive_entry.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "catalogue/record_file.h"
+#include "catalogue/record_table.h"
+#include "platform/convert.h"
+#include "platform/errors.h"
+#include "platform/file_io.h"
+#include "platform/program_start.h"
+#include "update/debian_catalogue.h"
+#include "update/mirror_publish.h"
+#include "update/package_format.h"
+#include "update/received_files.h"
+
+namespace {
+
+using namespace veltod;
+
+struct Arguments {
+    std::map<std::string, std::vector<std::string>> options;
+    std::string One(const std::string& name, const std::string& fallback = "") const {
+        const auto found = options.find(name);
+        if (found == options.end() || found->second.empty()) {
+            if (fallback.empty()) throw Error("missing option " + name);
+            return fallback;
+        }
+        return found->second.back();
+    }
+    std::vector<std::string> All(const std::string& name) const {
+        const auto found = options.find(name);
+        return found == options.end() ? std::vector<std::string>{} : found->second;
+    }
+};
+
+Arguments Parse(int argc, char** argv, int first) {
+    Arguments arguments;
+    for (int i = first; i < argc; ++i) {
+        const std::string name = argv[i];
+        if (name.rfind("--", 0) != 0 || i + 1 >= argc) throw Error("unexpected argument " + name);
+        arguments.options[name].push_back(argv[++i]);
+    }
+    return arguments;
+}
+
+// A Packages index as apt keeps it (plain, or compressed with xz, lz4, gzip
+// or bzip2); libarchive's raw format undoes the compression.
+std::string ReadIndex(const std::string& path) {
+    std::unique_ptr<archive, int (*)(archive*)> reader(archive_read_new(), archive_read_free);
+    archive_read_support_filter_all(reader.get());
+    archive_read_support_format_raw(reader.get());
+    if (archive_read_open_filename(reader.get(), path.c_str(), 1 << 16) != ARCHIVE_OK)
+        throw Error("cannot read " + path + ": " + archive_error_string(reader.get()));
+    archive_entry* entry = nullptr;
+    std::string text;
+    if (archive_read_next_header(reader.get(), &entry) != ARCHIVE_OK) return text;
+    char buffer[1 << 16];
+    for (;;) {
+        const la_ssize_t got = archive_read_data(reader.get(), buffer, sizeof buffer);
+        if (got < 0) throw Error("cannot read " + path + ": " + archive_error_string(reader.get()));
+        if (got == 0) break;
+        text.append(buffer, static_cast<size_t>(got));
+    }
+    return text;
+}
+
+std::vector<std::string> Mirrors(const Arguments& arguments) {
+    auto mirrors = arguments.All("--mirror");
+    if (mirrors.empty()) mirrors.push_back("http://127.0.0.1:8478/");
+    return mirrors;
+}
+
+class QuietOwner : public ApplyOwner {
+public:
+    void RequestEnd() override { std::printf("the program would restart itself now\n"); }
+};
+
+// The content lines of a text body wrapped in the marker lines.
+std::string Unwrap(const std::string& body) {
+    const size_t begin = body.find("comensando");
+    const size_t first = body.find('\n', begin);
+    const size_t end = body.find("\nterminando", first);
+    if (begin != 0 && body.find("\ncomensando") == std::string::npos) throw Error("no begin marker");
+    if (first == std::string::npos || end == std::string::npos) throw Error("no end marker");
+    return body.substr(first + 1, end - first);
+}
+
+void Install(const Arguments& arguments) {
+    namespace fs = std::filesystem;
+    const fs::path mirror = fs::absolute(arguments.One("--mirror"));
+    const fs::path root = fs::absolute(arguments.One("--installation"));
+    const std::string through = arguments.One("--through");
+    fs::current_path(root / "bin");
+    SetPackageRunnerPath((root / "bin" / "veltod-unpack").string());
+    if (!arguments.All("--start-after").empty())
+        WriteRecordFile("../Resources/actualizado.fij", 1, {{arguments.One("--start-after")}});
+    ReplaceFileAtomically("../Recibi/listado.txt", Unwrap(ReadWholeFile((mirror / "listado.txt").string())));
+
+    RecordTable last;
+    ReadRecordFile("../Resources/actualizado.fij", last);
+    RecordTable listing;
+    ReadRecordFile("../Recibi/listado.txt", listing);
+    std::vector<std::vector<std::string>> received;
+    for (size_t row = 0; row < listing.RowCount(); ++row) {
+        const std::string day = listing.FieldString(row, 0);
+        const std::string name = listing.FieldString(row, 1);
+        if (StrToInt(day) <= StrToInt(last.FieldString(0, 0)) || StrToInt(day) > StrToInt(through)) continue;
+        ReplaceFileAtomically("../Recibi/" + name + ".exe", ReadWholeFile((mirror / "dos" / (name + ".gif")).string()) + "\r\n");
+        received.push_back({name + ".exe"});
+    }
+    WriteRecordFile("../Recibi/archivos.new", 1, received);
+    QuietOwner owner;
+    ApplyReceivedFiles(owner, through);
+    std::printf("applied %zu packages through %s\n", received.size(), through.c_str());
+}
+
+int Run(int argc, char** argv) {
+    if (argc < 2) throw Error("usage: veltod-publish keygen|folder|debian|install ... (see the README)");
+    const std::string command = argv[1];
+    if (command == "keygen") {
+        if (argc != 4) throw Error("usage: veltod-publish keygen PUBLIC_KEY_FILE SECRET_KEY_FILE");
+        std::string public_key, secret_key;
+        MakeKeyPair(public_key, secret_key);
+        WriteKeyFile(argv[3], secret_key);
+        WriteKeyFile(argv[2], public_key);
+        return 0;
+    }
+    const Arguments arguments = Parse(argc, argv, 2);
+    if (command == "install") {
+        Install(arguments);
+        return 0;
+    }
+    const std::string secret_key = ReadKeyFile(arguments.One("--key"), kSecretKeySize);
+    std::vector<DayPackage> packages;
+    if (command == "folder") {
+        packages = ReadDayFolder(arguments.One("--source"));
+    } else if (command == "debian") {
+        DebianOptions options;
+        options.last_day = arguments.One("--last-day");
+        options.days = StrToInt(arguments.One("--days", "21"));
+        options.limit = static_cast<size_t>(StrToInt(arguments.One("--limit", "0")));
+        options.first_id = StrToInt(arguments.One("--first-id", "1000"));
+        options.archive = arguments.One("--archive", options.archive);
+        const auto stanzas = ParsePackagesIndex(ReadIndex(arguments.One("--packages")));
+        if (stanzas.empty()) throw Error("no package in " + arguments.One("--packages"));
+        const DebianCatalogue catalogue = BuildDebianCatalogue(stanzas, options);
+        packages = PackagesOf(catalogue);
+        std::printf("%zu packages of the index, %zu categories\n", stanzas.size(), catalogue.categories.size());
+    } else {
+        throw Error("unknown command " + command);
+    }
+    WriteMirror(arguments.One("--out"), packages, Mirrors(arguments), secret_key);
+    std::printf("published %zu days, %s to %s\n", packages.size(), packages.front().day.c_str(), packages.back().day.c_str());
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "veltod-publish: %s\n", error.what());
+        return 1;
+    }
+}
