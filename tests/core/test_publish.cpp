@@ -1,0 +1,201 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+
+#include "catalogue/record_file.h"
+#include "platform/errors.h"
+#include "platform/file_io.h"
+#include "platform/program_start.h"
+#include "support/temp_dir.h"
+#include "update/apply_state.h"
+#include "update/debian_catalogue.h"
+#include "update/mirror_publish.h"
+#include "update/received_files.h"
+
+namespace veltod {
+namespace {
+
+const char* kIndex =
+    "Package: chess-thing\r\nVersion: 1.0-2\r\nArchitecture: amd64\r\nSize: 2049\r\n"
+    "Description: Play chess\r\nTag: interface::x11, role::program,\r\n game::board, devel::{lang:c,library}\r\n"
+    "Section: games\r\nFilename: pool/main/c/chess-thing_1.0-2_amd64.deb\r\nPriority: optional\r\n\r\n"
+    "Package: plain\nVersion: 3\nArchitecture: all\nSection: contrib/utils\nDescription: Plain tool\n"
+    " long text\n .\n more\n\n"
+    "Version: 9\nDescription: a stanza without a name is left out\n\n"
+    "Package: toolkit-only\nTag: role::program, implemented-in::c\nSection: libs\n";
+
+TEST(DebianIndex, StanzasFieldsAndContinuationLines) {
+    const auto stanzas = ParsePackagesIndex(kIndex);
+    ASSERT_EQ(stanzas.size(), 3u);
+    EXPECT_EQ(stanzas[0].at("Tag"), "interface::x11, role::program, game::board, devel::{lang:c,library}");
+    EXPECT_EQ(stanzas[1].at("Description"), "Plain tool long text more");
+    EXPECT_EQ(stanzas[2].at("Package"), "toolkit-only");
+}
+
+TEST(DebianIndex, CategoriesComeFromTheMostTellingTagOrTheSection) {
+    const auto stanzas = ParsePackagesIndex(kIndex);
+    EXPECT_EQ(CategoryPathOf(stanzas[0]), (std::vector<std::string>{"game", "board"}));
+    EXPECT_EQ(CategoryPathOf(stanzas[1]), std::vector<std::string>{"section:utils"});
+    EXPECT_EQ(CategoryPathOf(stanzas[2]), (std::vector<std::string>{"role", "program"}));
+    EXPECT_EQ(CategoryPathOf(DebianStanza{{"Package", "x"}, {"Tag", "devel::{lang:c,library}"}}),
+              (std::vector<std::string>{"devel", "lang:c"}));
+}
+
+TEST(DebianIndex, EntriesFieldsAndTextInTheProgramsCodePage) {
+    DebianOptions options;
+    options.days = 1;
+    options.last_day = "20261207";
+    options.archive = "http://archive.example";
+    const auto catalogue = BuildDebianCatalogue(ParsePackagesIndex(kIndex), options);
+    std::map<std::string, std::vector<std::string>> by_name;
+    for (const auto& list : catalogue.lists[0])
+        for (const auto& entry : list) by_name[entry[0]] = entry;
+    const auto& chess = by_name.at("chess-thing");
+    ASSERT_EQ(chess.size(), 14u);
+    EXPECT_EQ(chess[1], "http://archive.example/pool/main/c/chess-thing_1.0-2_amd64.deb");
+    EXPECT_EQ(chess[2], "1.0-2");
+    EXPECT_EQ(chess[3], "3");
+    EXPECT_EQ(chess[5], "https://packages.debian.org/bookworm/chess-thing");
+    EXPECT_EQ(chess[12], "-------x");
+    EXPECT_EQ(chess[13], "Play chess");
+    EXPECT_NE(chess[7].find("Play chess."), std::string::npos);
+    for (const auto& [name, entry] : by_name)
+        for (const auto& field : entry) EXPECT_EQ(field.find_first_of("\r\n"), std::string::npos) << name;
+
+    EXPECT_EQ(Utf8ToAnsi("caf\xC3\xA9 \xE2\x82\xAC \xE2\x98\x83 \xC3"), "caf\xE9 \x80 ? ?");
+    EXPECT_EQ(Utf8ToAnsi("a\tb"), "a b");
+}
+
+TEST(DebianIndex, DaysIdsAndCategoriesFitTheWayDaysAreInstalled) {
+    const char* source = std::getenv("VELTOD_SOURCE_DIR");
+    ASSERT_NE(source, nullptr);
+    const auto stanzas = ParsePackagesIndex(ReadWholeFile(std::string(source) + "/tests/data/Packages.sample"));
+    ASSERT_EQ(stanzas.size(), 80u);
+    DebianOptions options;
+    options.days = 5;
+    options.last_day = "20261202";
+    options.limit = 60;
+    const auto catalogue = BuildDebianCatalogue(stanzas, options);
+    EXPECT_EQ(catalogue.days, (std::vector<std::string>{"20261128", "20261129", "20261130", "20261201", "20261202"}));
+
+    std::set<int> known;
+    for (const auto& category : catalogue.categories) {
+        EXPECT_TRUE(category.parent == 0 || known.count(category.parent)) << category.name;
+        EXPECT_EQ(category.level, category.parent == 0 ? 0 : 1);
+        known.insert(category.code);
+    }
+    long previous_day_max = 0;
+    size_t entries = 0;
+    int kinds[3] = {};
+    for (size_t d = 0; d < catalogue.lists.size(); ++d) {
+        long day_max = 0;
+        for (size_t k = 0; k < 3; ++k) {
+            const auto& list = catalogue.lists[d][k];
+            kinds[k] += static_cast<int>(list.size());
+            for (size_t i = 0; i < list.size(); ++i) {
+                const long id = std::stol(list[i][10]);
+                EXPECT_GT(id, previous_day_max);
+                if (i > 0) EXPECT_LT(id, std::stol(list[i - 1][10])) << "ids fall through a day list";
+                EXPECT_TRUE(known.count(std::stoi(list[i][9])));
+                EXPECT_EQ(LicenceKindOf(list[i][0]), std::to_string(k + 1));
+                day_max = std::max(day_max, id);
+                ++entries;
+            }
+        }
+        previous_day_max = day_max;
+    }
+    EXPECT_EQ(entries, 60u);
+    for (int count : kinds) EXPECT_GE(count, 12) << "each kind gets a fair share";
+    EXPECT_EQ(AddDays("20240228", 2), "20240301");
+    EXPECT_THROW(AddDays("20261332", 1), ConvertError);
+}
+
+TEST(Mirror, TreeListsWrappedInMarkersAndFolderSources) {
+    test::ScratchInstallation installation;
+    std::string public_key, secret_key;
+    MakeKeyPair(public_key, secret_key);
+    WriteMirror("../mirror", {{"20261201", {{"20261201.1cat", "14\r\n"}}}, {"20261202", {{"dias.lst", "1\r\n"}}}},
+                {"http://127.0.0.1:8001/", "http://127.0.0.1:8002/"}, secret_key);
+    EXPECT_EQ(installation.Read("mirror/listado.txt"),
+              "comensando\r\n2\r\n20261201\r\n20261201\r\n20261202\r\n20261202\r\nterminando\r\n");
+    EXPECT_EQ(installation.Read("mirror/espejos.txt"),
+              "comensando\r\n1\r\nhttp://127.0.0.1:8002/\r\nhttp://127.0.0.1:8001/\r\nterminando\r\n");
+    EXPECT_EQ(OpenPackage(installation.Read("mirror/dos/20261202.gif"), public_key).at(0).name, "dias.lst");
+    EXPECT_THROW(WriteMirror("../mirror", {}, {"ftp://x/"}, secret_key), Error);
+
+    std::filesystem::create_directories(installation.Root() / "source/20261203/Resources");
+    installation.Write("source/20261203.1cat", "14\r\n");
+    installation.Write("source/20261203.cam", "5\r\n");
+    installation.Write("source/20261203/mover.new", "1\r\nResources/a.gif\r\n");
+    installation.Write("source/20261203/Resources/a.gif", "GIF");
+    installation.Write("source/notes.txt", "not a day file");
+    const auto days = ReadDayFolder("../source");
+    ASSERT_EQ(days.size(), 1u);
+    std::vector<std::string> names;
+    for (const auto& file : days[0].files) names.push_back(file.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"20261203.1cat", "20261203.cam", "Resources/a.gif", "mover.new"}));
+}
+
+class QuietOwner : public ApplyOwner {
+public:
+    void RequestEnd() override {}
+};
+
+// The sample index published and applied through the real package runner
+// files every entry into its history list and adds every category.
+TEST(Mirror, APublishedIndexAppliedThroughTheRunnerFilesEveryEntry) {
+    const char* stage = std::getenv("VELTOD_STAGE");
+    const char* source = std::getenv("VELTOD_SOURCE_DIR");
+    ASSERT_TRUE(stage && source);
+    test::ScratchInstallation installation;
+    TheApplyState() = ApplyState{};
+    std::string public_key, secret_key;
+    MakeKeyPair(public_key, secret_key);
+    std::filesystem::copy_file(std::string(stage) + "/bin/veltod-unpack", installation.Path("bin/veltod-unpack"));
+    WriteKeyFile(installation.Path("bin/veltod.pub"), public_key);
+    SetPackageRunnerPath(installation.Path("bin/veltod-unpack"));
+    WriteRecordFile("../Resources/Categ.txt", 4, {});
+    for (const char* header : {"0.cat", "0.1cat", "0.2cat", "0.3cat"})
+        WriteRecordFile(std::string("../Resources/") + header, 14, {});
+    WriteRecordFile("../Resources/actualizado.fij", 1, {{"20261127"}});
+
+    DebianOptions options;
+    options.days = 4;
+    options.last_day = "20261201";
+    const auto catalogue = BuildDebianCatalogue(
+        ParsePackagesIndex(ReadWholeFile(std::string(source) + "/tests/data/Packages.sample")), options);
+    const auto packages = PackagesOf(catalogue);
+    WriteMirror("../mirror", packages, {"http://127.0.0.1:8478/"}, secret_key);
+    std::vector<std::vector<std::string>> received;
+    for (auto it = packages.rbegin(); it != packages.rend(); ++it) {
+        CopyFile("../mirror/dos/" + it->day + ".gif", "../Recibi/" + it->day + ".exe");
+        received.push_back({it->day + ".exe"});
+    }
+    WriteRecordFile("../Recibi/archivos.new", 1, received);
+    QuietOwner owner;
+    ApplyReceivedFiles(owner, "20261201");
+    SetPackageRunnerPath("");
+
+    RecordTable categories;
+    ReadRecordFile("../Resources/Categ.txt", categories);
+    EXPECT_EQ(categories.RowCount(), catalogue.categories.size());
+    EXPECT_EQ(categories.FieldString(categories.RowCount() - 1, 0), "1");
+    size_t filed = 0;
+    for (const auto& category : catalogue.categories)
+        for (const char* kind : {"1", "2", "3"}) {
+            const std::string path = "../Resources/" + std::to_string(category.code) + "." + kind + "cat";
+            if (!FileExists(path)) continue;
+            RecordTable history;
+            ReadRecordFile(path, history);
+            filed += history.RowCount();
+        }
+    EXPECT_EQ(filed, 80u);
+    EXPECT_EQ(installation.Read("Resources/actualizado.fij"), "1\r\n20261201\r\n");
+}
+
+}  // namespace
+}  // namespace veltod
