@@ -1,7 +1,70 @@
 #include "catalogue/FormBusqueda.h"
 
+#include <QEvent>
+#include <QLineEdit>
+
+#include "catalogue/ListFrame.h"
+#include "catalogue/catalogue_search.h"
+#include "daynews/FormDayNews.h"
+#include "platform/AnsiText.h"
+#include "shell/VeltodApplication.h"
+#include "shell/WindowSet.h"
+#include "shell/process_state.h"
+
 namespace veltod {
 
-TFormBusqueda::TFormBusqueda() : TSkinWindow(QStringLiteral("FormBusqueda"), kSkinOlive) {}
+TFormBusqueda::TFormBusqueda() : TSkinWindow(QStringLiteral("FormBusqueda"), kSkinOlive) {
+    Image1 = new TSkinImage(this, QStringLiteral("Image1"));
+    Edit1 = new QLineEdit(this);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setFrame(false);
+    Edit1->setFont(ListFont());
+    Edit1->setStyleSheet(QStringLiteral("background-color: #666600; color: #CCCC00; border: none;"));
+    Edit1->installEventFilter(this);
+    // The go button is drawn in the background; this is only its clickable area.
+    Image2 = new TSkinImage(this, QStringLiteral("Image2"));
+    Image2->setCursor(Qt::PointingHandCursor);
+    Image2->OnClick = [this] { StartSearch(); };
+    connect(Edit1, &QLineEdit::returnPressed, this, [this] { StartSearch(); });
+}
+
+void TFormBusqueda::FormActivate() {
+    // Activation is an event of its own: its error is reported, and the
+    // handler that showed the window goes on.
+    try {
+        Image1->LoadPicture(ResourcePicture("buscar.gif"));
+    } catch (...) {
+        ReportCurrentException();
+    }
+    Image1->move(0, 0);
+    setFixedSize(Image1->size());
+    move(LayoutPlace("FormBusqueda"));
+    Edit1->setGeometry(8, 6, 137, 17);
+    Image2->setGeometry(152, 8, 41, 25);
+    Image2->raise();
+    Edit1->setFocus();
+}
+
+bool TFormBusqueda::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Edit1 && event->type() == QEvent::MouseButtonPress) {
+        const bool handled = TSkinWindow::eventFilter(watched, event);
+        StartSearch();
+        return handled;
+    }
+    return TSkinWindow::eventFilter(watched, event);
+}
+
+void TFormBusqueda::StartSearch() {
+    SearchCatalogue(ToAnsi(Edit1->text()));
+    Edit1->setFocus();
+    ProcessState& state = State();
+    state.DayListFile = SearchResultsPath(WindowMode);
+    state.ListFilterMode = WindowMode;
+    TWindowSet& windows = Windows();
+    windows.RecreateFormDayNews();
+    windows.FormDayNews->WindowMode = WindowMode;
+    windows.FormDayNews->ShowWindow();
+    hide();
+}
 
 }  // namespace veltod
