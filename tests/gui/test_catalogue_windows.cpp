@@ -273,6 +273,11 @@ TEST_F(CatalogueWindows, SearchShowsItsResultsInANewDayNewsWindow) {
     EXPECT_FALSE(search->isVisible());
     EXPECT_EQ(installation.Read("Resources/Encontro.2cat"), EntryList({Entry("unzip", "3")}));
     EXPECT_EQ(installation.Read("Resources/Encontro.1cat"), EntryList({Entry("Zip util", "2")}));
+    // The day news window lists the results with the plain row pictures.
+    QCoreApplication::processEvents();
+    auto* news = windows->FormDayNews;
+    EXPECT_EQ(news->Labels[0]->text(), "unzip");
+    EXPECT_EQ(FileName(news->Images[0]->PictureFile()), "dayarr0002.gif");
 
     // A click on the go area searches again, now for nothing.
     QTest::mouseClick(Main().Image4, Qt::LeftButton);
