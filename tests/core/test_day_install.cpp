@@ -36,12 +36,6 @@ std::vector<std::string> Ids(const std::string& path) {
     return ids;
 }
 
-size_t Records(const std::string& path) {
-    RecordTable table;
-    ReadRecordFile(path, table);
-    return table.RowCount();
-}
-
 class DayInstall : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -142,7 +136,9 @@ TEST_F(DayInstall, HistoryTailAgreesWithTheWholeFileReader) {
         ReadRecordFile("../Resources/8.1cat", table);
         EXPECT_EQ(tail.has_rows, rows);
         EXPECT_EQ(tail.last_id, expected_id);
-        if (rows) EXPECT_EQ(tail.last_id, table.FieldString(0, 10));
+        if (rows) {
+            EXPECT_EQ(tail.last_id, table.FieldString(0, 10));
+        }
     };
     check("399", true);
 

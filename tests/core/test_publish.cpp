@@ -99,7 +99,9 @@ TEST(DebianIndex, DaysIdsAndCategoriesFitTheWayDaysAreInstalled) {
             for (size_t i = 0; i < list.size(); ++i) {
                 const long id = std::stol(list[i][10]);
                 EXPECT_GT(id, previous_day_max);
-                if (i > 0) EXPECT_LT(id, std::stol(list[i - 1][10])) << "ids fall through a day list";
+                if (i > 0) {
+                    EXPECT_LT(id, std::stol(list[i - 1][10])) << "ids fall through a day list";
+                }
                 EXPECT_TRUE(known.count(std::stoi(list[i][9])));
                 EXPECT_EQ(LicenceKindOf(list[i][0]), std::to_string(k + 1));
                 day_max = std::max(day_max, id);
