@@ -18,7 +18,9 @@ namespace {
     throw FileError(FileErrorText(error_number));
 }
 
-void WriteAll(int fd, std::string_view bytes) {
+}  // namespace
+
+void WriteAllBytes(int fd, std::string_view bytes) {
     const char* data = bytes.data();
     size_t left = bytes.size();
     while (left > 0) {
@@ -31,6 +33,8 @@ void WriteAll(int fd, std::string_view bytes) {
         left -= static_cast<size_t>(written);
     }
 }
+
+namespace {
 
 class FileDescriptor {
 public:
@@ -148,8 +152,16 @@ AtomicFileWriter::~AtomicFileWriter() {
 }
 
 void AtomicFileWriter::Flush() {
-    WriteAll(fd_, pending_);
+    Put(pending_);
     pending_.clear();
+}
+
+void AtomicFileWriter::Put(std::string_view bytes) {
+    WriteAllBytes(fd_, bytes);
+    // The disk starts taking a large file while the rest is still being
+    // made, so that Commit's flush has less left to wait for.
+    ::sync_file_range(fd_, static_cast<off_t>(written_), static_cast<off_t>(bytes.size()), SYNC_FILE_RANGE_WRITE);
+    written_ += bytes.size();
 }
 
 void AtomicFileWriter::Write(std::string_view bytes) {
@@ -157,7 +169,7 @@ void AtomicFileWriter::Write(std::string_view bytes) {
     if (pending_.size() + bytes.size() > kWriterBatch) {
         Flush();
         if (bytes.size() > kWriterBatch) {
-            WriteAll(fd_, bytes);
+            Put(bytes);
             return;
         }
     }
@@ -187,7 +199,7 @@ void AppendToFile(const std::string& path, std::string_view bytes, bool create) 
     const int flags = O_WRONLY | O_APPEND | O_CLOEXEC | (create ? O_CREAT : 0);
     FileDescriptor file(::open(path.c_str(), flags, 0644));
     if (file.get() < 0) RaiseFileError(errno);
-    WriteAll(file.get(), bytes);
+    WriteAllBytes(file.get(), bytes);
     if (::fsync(file.get()) != 0) RaiseFileError(errno);
     file.Close();
 }
@@ -198,6 +210,28 @@ bool DeleteFile(const std::string& path) {
 
 void CopyFile(const std::string& source, const std::string& target) {
     ReplaceFileAtomically(target, ReadWholeFile(source));
+}
+
+void LinkOrCopyFile(const std::string& source, const std::string& target) {
+    const std::string temporary = target + ".new~";
+    ::unlink(temporary.c_str());
+    if (::link(source.c_str(), temporary.c_str()) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) RaiseFileError(errno);
+        CopyFile(source, target);  // no hard links across folders of other file systems
+        return;
+    }
+    const bool renamed = ::rename(temporary.c_str(), target.c_str()) == 0;
+    const int error_number = errno;
+    // A rename between two names of one file does nothing and leaves the
+    // new name behind.
+    ::unlink(temporary.c_str());
+    if (!renamed) RaiseFileError(error_number);
+}
+
+void SyncFileSystem(const std::string& path) {
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.get() < 0) RaiseFileError(errno);
+    if (::syncfs(file.get()) != 0) RaiseFileError(errno);
 }
 
 void MoveFile(const std::string& source, const std::string& target) {

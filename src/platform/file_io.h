@@ -40,10 +40,12 @@ public:
 
 private:
     void Flush();
+    void Put(std::string_view bytes);
 
     std::string path_;
     std::string temporary_;
     std::string pending_;
+    size_t written_ = 0;
     int fd_ = -1;
 };
 
@@ -51,11 +53,25 @@ private:
 // create is set (then it is created when missing).
 void AppendToFile(const std::string& path, std::string_view bytes, bool create = false);
 
+// Writes all the bytes to an open file descriptor, retrying short writes.
+void WriteAllBytes(int fd, std::string_view bytes);
+
 // Deletes path; true when it existed and was removed.
 bool DeleteFile(const std::string& path);
 
 // Copies source over target (crash-safe on the target side).
 void CopyFile(const std::string& source, const std::string& target);
+
+// Gives target the content of source, crash-safe on the target side, as a
+// second name of the same bytes (a hard link) where the file system allows,
+// else as a copy. Only for files that are replaced whole, never written in
+// place, since both names then share one content. The folder is not flushed:
+// the next flush of the folder or of the file system makes the name durable.
+void LinkOrCopyFile(const std::string& source, const std::string& target);
+
+// Makes everything written so far on the file system holding path durable,
+// in one flush instead of one per file.
+void SyncFileSystem(const std::string& path);
 
 // Renames source to target, replacing target when it exists.
 void MoveFile(const std::string& source, const std::string& target);

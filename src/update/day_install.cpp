@@ -6,8 +6,9 @@
 
 #include <algorithm>
 #include <cstring>
-#include <map>
-#include <thread>
+#include <exception>
+#include <future>
+#include <unordered_map>
 #include <vector>
 
 #include "catalogue/line_scanner.h"
@@ -25,6 +26,13 @@ constexpr size_t kCategoryField = 9;
 constexpr size_t kIdField = 10;
 // Lists up to this size are read whole; larger ones only from their end.
 constexpr size_t kWholeReadLimit = 64 * 1024;
+
+// Category codes name history list files, so only plain decimal numbers are
+// filed: a code such as "../x" or "today" would write beside the lists.
+bool IsCategoryCode(std::string_view code) {
+    return !code.empty() && code.size() <= 10 &&
+           std::all_of(code.begin(), code.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
 
 std::string Resources(const std::string& name) { return "../Resources/" + name; }
 std::string DayFile(const std::string& kind, int n) { return Resources("today." + kind + std::to_string(n)); }
@@ -52,21 +60,44 @@ std::string MarkerDay(const std::string& path) {
     return table.FieldString(0, 0);
 }
 
-void RebuildWeekList(const std::string& kind) {
-    std::string week;
-    for (int n = 1; n <= 7; ++n) {
-        const std::string bytes = ReadWholeFile(DayFile(kind, n));
-        bool first = true;
-        ScanLines(bytes.data(), bytes.data() + bytes.size(), [&](std::string_view line) {
-            if (!first || n == 1) {
-                week += line;
-                week += "\r\n";
-            }
-            first = false;
-        });
+// The records of a day file, after its count line, as the week list takes
+// them: in CR LF lines. A file written that way already goes out as it is.
+void WriteDayRecords(AtomicFileWriter& week, const FileBytes& file, bool with_count_line) {
+    const char* const begin = file.data.get();
+    const char* const end = begin + file.size;
+    const char* body = nullptr;
+    const char* expected = begin;
+    bool crlf = true;
+    ScanLines(begin, end, [&](std::string_view line) {
+        const char* line_end = line.data() + line.size();
+        crlf = crlf && line.data() == expected && end - line_end >= 2 && line_end[0] == '\r' && line_end[1] == '\n';
+        expected = line_end + 2;
+        if (!body) body = with_count_line ? begin : expected;
+    });
+    if (!body) return;
+    if (crlf && expected == end) {
+        week.Write(std::string_view(body, static_cast<size_t>(end - body)));
+        return;
     }
+    std::string records;
+    bool first = true;
+    ScanLines(begin, end, [&](std::string_view line) {
+        if (!first || with_count_line) {
+            records += line;
+            records += "\r\n";
+        }
+        first = false;
+    });
+    week.Write(records);
+}
+
+void RebuildWeekList(const std::string& kind) {
+    std::vector<FileBytes> days;
+    for (int n = 1; n <= 7; ++n) days.push_back(ReadWholeFileBytes(DayFile(kind, n)));
     ApplyStep();
-    ReplaceFileAtomically(Resources("S0100000." + kind + "txt"), week);
+    AtomicFileWriter week(Resources("S0100000." + kind + "txt"));
+    for (size_t n = 0; n < days.size(); ++n) WriteDayRecords(week, days[n], n == 0);
+    week.Commit();
 }
 
 HistoryTail TailFromWholeFile(const std::string& path) {
@@ -89,56 +120,11 @@ bool ReadAt(int fd, char* buffer, size_t size, off_t offset) {
     return true;
 }
 
-// Appends each batch to its file in one write call, then makes all of them
-// durable at once: the syncs run side by side, so that filing a day into
-// hundreds of lists does not wait for hundreds of disk flushes in a row.
-void AppendBatches(const std::vector<std::pair<std::string, std::string>>& batches) {
-    std::vector<int> written;
-    std::exception_ptr failure;
-    for (const auto& [path, bytes] : batches) {
-        ApplyStep();
-        const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-        if (fd < 0) {
-            failure = std::make_exception_ptr(FileError(FileErrorText(errno)));
-            break;
-        }
-        size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
-            if (put < 0 && errno == EINTR) continue;
-            if (put < 0) break;
-            done += static_cast<size_t>(put);
-        }
-        written.push_back(fd);
-        if (done < bytes.size()) {
-            failure = std::make_exception_ptr(FileError(FileErrorText(errno)));
-            break;
-        }
-    }
-    const size_t workers = std::min<size_t>(16, written.size());
-    std::vector<std::thread> threads;
-    for (size_t worker = 0; worker < workers; ++worker)
-        threads.emplace_back([&, worker] {
-            for (size_t i = worker; i < written.size(); i += workers) ::fdatasync(written[i]);
-        });
-    for (auto& thread : threads) thread.join();
-    for (const int fd : written) ::close(fd);
-    if (failure) std::rethrow_exception(failure);
-}
-
-}  // namespace
-
-std::string HistoryPath(const std::string& category, const std::string& kind) {
-    return Resources(category + "." + kind + "cat");
-}
-
-HistoryTail ReadHistoryTail(const std::string& path, const std::string& category) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return TailFromWholeFile(path);  // raises the file error
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
+// The tail of the list open as fd (at path). Only the end of a long list is
+// read; anything that the end cannot settle alone (an end-of-text byte, a
+// last record cut short, a record out of step with its category) is left to
+// the whole-file reader, so the answer is always the reader's.
+HistoryTail ReadOpenHistoryTail(int fd, const std::string& path, const std::string_view category) {
     struct stat info{};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return TailFromWholeFile(path);
     const size_t size = static_cast<size_t>(info.st_size);
@@ -154,11 +140,8 @@ HistoryTail ReadHistoryTail(const std::string& path, const std::string& category
         width > kMaxFieldCount)
         return TailFromWholeFile(path);
 
-    // Anything that the end of the file cannot settle alone (an end-of-text
-    // byte, a last record cut short, a record out of step with its category)
-    // is left to the whole-file reader, so the answer is always the reader's.
     std::vector<char> tail;
-    for (size_t chunk = 16 * 1024; chunk < size; chunk *= 4) {
+    for (size_t chunk = 4 * 1024; chunk < size; chunk *= 4) {
         tail.resize(chunk);
         if (!ReadAt(fd, tail.data(), chunk, static_cast<off_t>(size - chunk))) break;
         if (std::memchr(tail.data(), 0x1A, chunk) != nullptr) break;
@@ -182,13 +165,43 @@ HistoryTail ReadHistoryTail(const std::string& path, const std::string& category
     return TailFromWholeFile(path);
 }
 
+}  // namespace
+
+std::string HistoryPath(const std::string& category, const std::string& kind) {
+    return Resources(category + "." + kind + "cat");
+}
+
+HistoryTail ReadHistoryTail(const std::string& path, const std::string& category) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return TailFromWholeFile(path);  // raises the file error
+    const HistoryTail tail = ReadOpenHistoryTail(fd, path, category);
+    ::close(fd);
+    return tail;
+}
+
 void InstallDayList(const std::string& kind, const std::string& source) {
     ApplyStep();
-    CopyFile(source, TodayList(kind));
+    LinkOrCopyFile(source, TodayList(kind));
     // The source is named by its day: "../bin/" + day + "." + kind + "cat".
-    std::string name = source.substr(source.rfind('/') + 1);
-    RotateDayFiles(kind, name.substr(0, name.find('.')));
-    MergeDayIntoHistory(kind);
+    const std::string name = source.substr(source.rfind('/') + 1);
+    const std::string day = name.substr(0, name.find('.'));
+    // The rotation and the filing write different files and only read
+    // today's list, and each finishes its own work when run again after an
+    // interruption; so they run side by side, the filing using the time the
+    // rotation spends waiting for the disk to take the new week list.
+    auto filing = std::async(std::launch::async, [&kind] { MergeDayIntoHistory(kind); });
+    std::exception_ptr failure;
+    try {
+        RotateDayFiles(kind, day);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    try {
+        filing.get();
+    } catch (...) {
+        if (!failure) failure = std::current_exception();
+    }
+    if (failure) std::rethrow_exception(failure);
 }
 
 void RotateDayFiles(const std::string& kind, const std::string& day) {
@@ -222,7 +235,7 @@ void RotateDayFiles(const std::string& kind, const std::string& day) {
             }
         }
         ApplyStep();
-        CopyFile(TodayList(kind), DayFile(kind, 7));
+        LinkOrCopyFile(TodayList(kind), DayFile(kind, 7));
     }
     if (!day.empty()) {
         ApplyStep();
@@ -237,60 +250,51 @@ void MergeDayIntoHistory(const std::string& kind) {
     RecordTable today;
     ReadRecordFile(TodayList(kind), today);
 
-    struct History {
-        HistoryTail tail;
-        bool create = false;
-        std::string header;
-        std::string pending;
-    };
-    std::map<std::string, History> histories;
-    std::vector<std::string> order;
-    // Entries are gathered per list and written with one append each; the
-    // decision for every entry is the same as appending them one by one.
-    const auto flush = [&] {
-        std::vector<std::pair<std::string, std::string>> batches;
-        for (const auto& path : order) {
-            History& history = histories[path];
-            if (history.pending.empty()) continue;
-            if (history.create) {
-                ApplyStep();
-                ReplaceFileAtomically(path, history.header + history.pending);
-            } else {
-                batches.emplace_back(path, std::move(history.pending));
-            }
-            history.create = false;
-            history.pending.clear();
-        }
-        AppendBatches(batches);
-    };
-    try {
-        for (size_t row = 0; row < today.RowCount(); ++row) {
-            const std::string code = today.FieldString(row, kCategoryField);
-            const std::string path = HistoryPath(code, kind);
-            auto found = histories.find(path);
-            if (found == histories.end()) {
-                History history;
-                if (FileExists(path)) {
-                    history.tail = ReadHistoryTail(path, code);
-                } else {
-                    history.create = true;
-                    history.header = FirstLine(Resources("0." + kind + "cat")) + "\r\n";
-                }
-                found = histories.emplace(path, std::move(history)).first;
-                order.push_back(path);
-            }
-            History& history = found->second;
-            const std::string_view id = today.Field(row, kIdField);
-            if (history.tail.has_rows && StrToInt(id) <= StrToInt(history.tail.last_id)) continue;
-            history.pending += EncodeRecord(today, row);
-            history.tail.has_rows = true;
-            history.tail.last_id = std::string(id);
-        }
-    } catch (...) {
-        flush();
-        throw;
+    // The rows of each list, in day-list order; the lists in the order their
+    // first row comes. Lists are independent, so filing them one after the
+    // other decides every entry as appending them one by one would.
+    std::vector<std::string_view> codes;
+    std::unordered_map<std::string_view, std::vector<size_t>> rows_of;
+    for (size_t row = 0; row < today.RowCount(); ++row) {
+        const std::string_view code = today.Field(row, kCategoryField);
+        if (!IsCategoryCode(code)) continue;
+        auto& rows = rows_of[code];
+        if (rows.empty()) codes.push_back(code);
+        rows.push_back(row);
     }
-    flush();
+
+    std::string header;
+    for (const std::string_view code : codes) {
+        const std::string path = HistoryPath(std::string(code), kind);
+        const int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CLOEXEC);
+        if (fd < 0 && errno != ENOENT) throw FileError(FileErrorText(errno));
+        struct Closer {
+            int fd;
+            ~Closer() {
+                if (fd >= 0) ::close(fd);
+            }
+        } closer{fd};
+        HistoryTail tail = fd < 0 ? HistoryTail{} : ReadOpenHistoryTail(fd, path, code);
+        std::string pending;
+        for (const size_t row : rows_of[code]) {
+            const std::string_view id = today.Field(row, kIdField);
+            if (tail.has_rows && StrToInt(id) <= StrToInt(tail.last_id)) continue;
+            pending += EncodeRecord(today, row);
+            tail.has_rows = true;
+            tail.last_id = std::string(id);
+        }
+        if (pending.empty()) continue;
+        ApplyStep();
+        if (fd < 0) {
+            if (header.empty()) header = FirstLine(Resources("0." + kind + "cat")) + "\r\n";
+            ReplaceFileAtomically(path, header + pending);
+        } else {
+            // One write call, so that a killed process never leaves half a
+            // record. The appends are made durable together with the rest of
+            // the day, before the day is recorded as applied.
+            WriteAllBytes(fd, pending);
+        }
+    }
 }
 
 }  // namespace veltod

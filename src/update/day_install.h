@@ -18,7 +18,9 @@ void RotateDayFiles(const std::string& kind, const std::string& day = "");
 
 // Appends today's entries to their category history lists, each one only when
 // its id exceeds that of the list's last record. Only the end of each list is
-// read.
+// read. Entries whose category code is not a decimal number are not filed.
+// The appends are not flushed to the disk here: the caller flushes the file
+// system before it records the day as applied.
 void MergeDayIntoHistory(const std::string& kind);
 
 // The last record of a category history list, read from the end of the file.

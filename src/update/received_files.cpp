@@ -27,7 +27,10 @@ const char* const kKinds[] = {"1", "2", "3"};
 
 bool IsStartUp() { return TheApplyState().ApplyDate == kStartUpDate; }
 
+// The day's appends to the history lists are not flushed one by one: one
+// flush makes the whole day durable before it counts as applied.
 void RecordAppliedDay(const std::string& day) {
+    SyncFileSystem("../Resources");
     ApplyStep();
     WriteRecordFile(kLastApplied, 1, {{day}});
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -161,8 +163,36 @@ TEST_F(DayInstall, HistoryTailAgreesWithTheWholeFileReader) {
     check("399", true);
 }
 
+TEST_F(DayInstall, OnlyNumericCategoryCodesNameHistoryLists) {
+    const std::string source = WriteDayList("20261201", "1",
+                                            {Entry("../bin/x", "1"), Entry("today", "2"), Entry("", "3"), Entry("12", "4")});
+    const std::string day_list = installation.Read("bin/20261201.1cat");
+    InstallDayList("1", source);
+    EXPECT_EQ(Ids("../Resources/12.1cat"), std::vector<std::string>{"4"});
+    EXPECT_FALSE(FileExists("../bin/x.1cat"));
+    EXPECT_FALSE(FileExists("../Resources/.1cat"));
+    EXPECT_EQ(installation.Read("Resources/today.1cat"), day_list);
+    // The entries stay in the day and week lists all the same.
+    EXPECT_EQ(Ids("../Resources/S0100000.1txt"), (std::vector<std::string>{"1", "2", "3", "4"}));
+}
+
+TEST_F(DayInstall, WeekListLinesEndInCrLfWhateverTheDayFilesUse) {
+    InstallDayList("1", WriteDayList("20261201", "1", {Entry("5", "1"), Entry("5", "2")}));
+    std::string lf = EncodeRecord(Entry("5", "3"));
+    lf.erase(std::remove(lf.begin(), lf.end(), '\r'), lf.end());
+    std::string cr = EncodeRecord(Entry("5", "4"));
+    cr.erase(std::remove(cr.begin(), cr.end(), '\n'), cr.end());
+    // A count line in LF, a record in LF, one in lone CRs without the last
+    // line end, and text after an end-of-text byte, which ends the file.
+    installation.Write("bin/20261202.1cat", "14\n" + lf + cr.substr(0, cr.size() - 1) + "\x1A" + "junk\r\n");
+    InstallDayList("1", "../bin/20261202.1cat");
+    const std::string expected = "14\r\n" + EncodeRecord(Entry("5", "1")) + EncodeRecord(Entry("5", "2")) +
+                                 EncodeRecord(Entry("5", "3")) + EncodeRecord(Entry("5", "4"));
+    EXPECT_EQ(installation.Read("Resources/S0100000.1txt"), expected);
+}
+
 struct Crash {};
-int steps_left = 0;
+std::atomic<int> steps_left = 0;
 void CountDown() {
     if (--steps_left < 0) throw Crash{};
 }

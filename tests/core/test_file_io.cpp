@@ -70,3 +70,31 @@ TEST(FileIo, ExistsCopyMoveDelete) {
     EXPECT_THROW(ReadWholeFile("../Recibi/c"), FileError);
     EXPECT_THROW(ReadWholeFile("../Recibi"), FileError);
 }
+
+TEST(FileIo, LinkOrCopyGivesTheTargetTheSourceBytesThatLaterRewritesDoNotShare) {
+    test::ScratchInstallation installation;
+    installation.Write("bin/day", "day list\r\n");
+    installation.Write("Resources/today", "yesterday\r\n");
+    LinkOrCopyFile("../bin/day", "../Resources/today");
+    EXPECT_EQ(installation.Read("Resources/today"), "day list\r\n");
+    // The source goes and is rewritten; the target keeps what it was given.
+    DeleteFile("../bin/day");
+    EXPECT_EQ(installation.Read("Resources/today"), "day list\r\n");
+    LinkOrCopyFile("../Resources/today", "../Resources/seven");
+    ReplaceFileAtomically("../Resources/today", "tomorrow\r\n");
+    EXPECT_EQ(installation.Read("Resources/seven"), "day list\r\n");
+    // Given again over a name of the same bytes, nothing is left beside it.
+    LinkOrCopyFile("../Resources/seven", "../Resources/seven");
+    EXPECT_EQ(installation.Read("Resources/seven"), "day list\r\n");
+    EXPECT_FALSE(std::filesystem::exists(installation.Path("Resources/seven.new~")));
+    // A missing source changes nothing.
+    try {
+        LinkOrCopyFile("../bin/none", "../Resources/seven");
+        FAIL() << "no error";
+    } catch (const FileError& error) {
+        EXPECT_STREQ(error.what(), "File not found");
+    }
+    EXPECT_EQ(installation.Read("Resources/seven"), "day list\r\n");
+    EXPECT_THROW(SyncFileSystem("../Nowhere"), FileError);
+    SyncFileSystem("../Resources");
+}

@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -355,7 +356,8 @@ protected:
     Owner owner;
 };
 
-int steps_left = 0;
+// Atomic: a day list is filed on a second thread while its days rotate.
+std::atomic<int> steps_left = 0;
 void EndProcess() {
     if (--steps_left < 0) ::_exit(42);
 }
