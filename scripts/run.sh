@@ -19,6 +19,12 @@ sleep 1
 DISPLAY="$display" "$program" &
 program_pid=$!
 sleep "${VELTOD_SCREENSHOT_DELAY:-4}"
+# The screenshot shows today's news: the Today button, then the pointer on a
+# row so that the message window shows its note.
+DISPLAY="$display" xdotool mousemove 760 19 click 1 >/dev/null 2>&1 || true
+sleep 1
+DISPLAY="$display" xdotool mousemove 880 130 >/dev/null 2>&1 || true
+sleep 1
 DISPLAY="$display" xwd -root -silent | convert xwd:- "$shot"
 echo "Screenshot of the running program: $shot"
 if [ -z "${VELTOD_SCREENSHOT_ONLY:-}" ] && [ -t 0 ]; then
