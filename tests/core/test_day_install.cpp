@@ -8,6 +8,7 @@
 #include "catalogue/record_file.h"
 #include "platform/errors.h"
 #include "platform/file_io.h"
+#include "support/catalogue_files.h"
 #include "support/temp_dir.h"
 #include "update/apply_state.h"
 #include "update/day_install.h"
@@ -15,6 +16,7 @@
 namespace veltod {
 namespace {
 
+using test::EntryIds;
 using test::ScratchInstallation;
 
 std::vector<std::string> Entry(const std::string& category, const std::string& id, const std::string& name = "Prog") {
@@ -28,14 +30,6 @@ std::string WriteDayList(const std::string& day, const std::string& kind,
     const std::string path = "../bin/" + day + "." + kind + "cat";
     WriteRecordFile(path, 14, entries);
     return path;
-}
-
-std::vector<std::string> Ids(const std::string& path) {
-    RecordTable table;
-    ReadRecordFile(path, table);
-    std::vector<std::string> ids;
-    for (size_t row = table.RowCount(); row-- > 0;) ids.push_back(table.FieldString(row, 10));
-    return ids;
 }
 
 class DayInstall : public ::testing::Test {
@@ -55,11 +49,11 @@ TEST_F(DayInstall, EightInstallationsKeepTheLastSevenDaysAndTodayEqualsDayFileSe
         DeleteFile(source);
     }
     for (int n = 1; n <= 7; ++n)
-        EXPECT_EQ(Ids("../Resources/today.1" + std::to_string(n)), std::vector<std::string>{std::to_string(101 + n)})
+        EXPECT_EQ(EntryIds("../Resources/today.1" + std::to_string(n)), std::vector<std::string>{std::to_string(101 + n)})
             << "day file " << n;
     EXPECT_EQ(installation.Read("Resources/today.1cat"), installation.Read("Resources/today.17"));
     EXPECT_FALSE(FileExists("../Resources/today.10"));
-    EXPECT_EQ(Ids("../Resources/5.1cat"),
+    EXPECT_EQ(EntryIds("../Resources/5.1cat"),
               (std::vector<std::string>{"101", "102", "103", "104", "105", "106", "107", "108"}));
 }
 
@@ -78,7 +72,7 @@ TEST_F(DayInstall, WeekListHoldsOneCountLineAndTheSevenDaysOldestFirst) {
     const std::string week = installation.Read("Resources/S0100000.2txt");
     EXPECT_EQ(week.substr(0, 4), "14\r\n");
     EXPECT_EQ(std::count(week.begin(), week.end(), '\n'), 1 + 10 * 14);
-    EXPECT_EQ(Ids("../Resources/S0100000.2txt"), expected);
+    EXPECT_EQ(EntryIds("../Resources/S0100000.2txt"), expected);
 }
 
 TEST_F(DayInstall, TheSameDayInstalledTwiceIsFiledAndRotatedOnce) {
@@ -87,19 +81,19 @@ TEST_F(DayInstall, TheSameDayInstalledTwiceIsFiledAndRotatedOnce) {
     InstallDayList("1", source);
     const std::string week = installation.Read("Resources/S0100000.1txt");
     InstallDayList("1", source);
-    EXPECT_EQ(Ids("../Resources/12.1cat"), std::vector<std::string>{"500"});
+    EXPECT_EQ(EntryIds("../Resources/12.1cat"), std::vector<std::string>{"500"});
     EXPECT_EQ(installation.Read("Resources/S0100000.1txt"), week);
-    EXPECT_EQ(Ids("../Resources/today.16"), std::vector<std::string>{"400"});
+    EXPECT_EQ(EntryIds("../Resources/today.16"), std::vector<std::string>{"400"});
 }
 
 TEST_F(DayInstall, OnlyIdsGrowingTowardsTheTopOfTheDayListAreFiled) {
     WriteRecordFile("../Resources/12.1cat", 14, {Entry("12", "500")});
     InstallDayList("1", WriteDayList("20261201", "1", {Entry("12", "501"), Entry("12", "502")}));
-    EXPECT_EQ(Ids("../Resources/12.1cat"), (std::vector<std::string>{"500", "502"}));
+    EXPECT_EQ(EntryIds("../Resources/12.1cat"), (std::vector<std::string>{"500", "502"}));
 
     WriteRecordFile("../Resources/12.1cat", 14, {Entry("12", "500")});
     InstallDayList("1", WriteDayList("20261202", "1", {Entry("12", "502"), Entry("12", "501")}));
-    EXPECT_EQ(Ids("../Resources/12.1cat"), (std::vector<std::string>{"500", "501", "502"}));
+    EXPECT_EQ(EntryIds("../Resources/12.1cat"), (std::vector<std::string>{"500", "501", "502"}));
 }
 
 TEST_F(DayInstall, NewHistoryListStartsWithTheHeaderSourceAndAMissingSourceKeepsEarlierEntries) {
@@ -113,14 +107,14 @@ TEST_F(DayInstall, NewHistoryListStartsWithTheHeaderSourceAndAMissingSourceKeeps
     DeleteFile("../Resources/0.2cat");
     WriteRecordFile("../Resources/45.2cat", 14, {Entry("45", "1")});
     EXPECT_THROW(InstallDayList("2", WriteDayList("20261201", "2", {Entry("46", "7"), Entry("45", "8")})), FileError);
-    EXPECT_EQ(Ids("../Resources/45.2cat"), (std::vector<std::string>{"1", "8"}));
+    EXPECT_EQ(EntryIds("../Resources/45.2cat"), (std::vector<std::string>{"1", "8"}));
     EXPECT_FALSE(FileExists("../Resources/46.2cat"));
 }
 
 TEST_F(DayInstall, AnIdThatIsNotANumberIsAConversionError) {
     WriteRecordFile("../Resources/12.1cat", 14, {Entry("12", "500")});
     EXPECT_THROW(InstallDayList("1", WriteDayList("20261201", "1", {Entry("12", "5x")})), ConvertError);
-    EXPECT_EQ(Ids("../Resources/12.1cat"), std::vector<std::string>{"500"});
+    EXPECT_EQ(EntryIds("../Resources/12.1cat"), std::vector<std::string>{"500"});
 }
 
 // Large lists are read from their end; the answer must be the whole-file
@@ -168,12 +162,12 @@ TEST_F(DayInstall, OnlyNumericCategoryCodesNameHistoryLists) {
                                             {Entry("../bin/x", "1"), Entry("today", "2"), Entry("", "3"), Entry("12", "4")});
     const std::string day_list = installation.Read("bin/20261201.1cat");
     InstallDayList("1", source);
-    EXPECT_EQ(Ids("../Resources/12.1cat"), std::vector<std::string>{"4"});
+    EXPECT_EQ(EntryIds("../Resources/12.1cat"), std::vector<std::string>{"4"});
     EXPECT_FALSE(FileExists("../bin/x.1cat"));
     EXPECT_FALSE(FileExists("../Resources/.1cat"));
     EXPECT_EQ(installation.Read("Resources/today.1cat"), day_list);
     // The entries stay in the day and week lists all the same.
-    EXPECT_EQ(Ids("../Resources/S0100000.1txt"), (std::vector<std::string>{"1", "2", "3", "4"}));
+    EXPECT_EQ(EntryIds("../Resources/S0100000.1txt"), (std::vector<std::string>{"1", "2", "3", "4"}));
 }
 
 TEST_F(DayInstall, WeekListLinesEndInCrLfWhateverTheDayFilesUse) {

@@ -14,6 +14,7 @@
 #include "platform/errors.h"
 #include "platform/file_io.h"
 #include "platform/program_start.h"
+#include "support/catalogue_files.h"
 #include "support/temp_dir.h"
 #include "update/apply_state.h"
 #include "update/package_format.h"
@@ -91,13 +92,6 @@ protected:
         WriteRecordFile("../Recibi/archivos.new", 1, lines);
     }
     std::string LastApplied() { return installation.Read("Resources/actualizado.fij"); }
-    std::vector<std::string> Ids(const std::string& path) {
-        RecordTable table;
-        ReadRecordFile(path, table);
-        std::vector<std::string> ids;
-        for (size_t row = table.RowCount(); row-- > 0;) ids.push_back(table.FieldString(row, 10));
-        return ids;
-    }
 
     test::ScratchInstallation installation;
     FakeStarter starter;
@@ -121,10 +115,10 @@ TEST_F(ReceivedFiles, PackagesAreAppliedOldestFirstAndTheLastDayIsRecorded) {
     ApplyReceivedFiles(owner, "20261203");
     EXPECT_EQ(starter.runs, (std::vector<std::string>{"20261202.exe", "20261203.exe"}));
     EXPECT_EQ(LastApplied(), "1\r\n20261203\r\n");
-    EXPECT_EQ(Ids("../Resources/today.16"), std::vector<std::string>{"20"});
-    EXPECT_EQ(Ids("../Resources/today.17"), std::vector<std::string>{"30"});
-    EXPECT_EQ(Ids("../Resources/5.1cat"), (std::vector<std::string>{"20", "30"}));
-    EXPECT_EQ(Ids("../Resources/6.2cat"), std::vector<std::string>{"31"});
+    EXPECT_EQ(test::EntryIds("../Resources/today.16"), std::vector<std::string>{"20"});
+    EXPECT_EQ(test::EntryIds("../Resources/today.17"), std::vector<std::string>{"30"});
+    EXPECT_EQ(test::EntryIds("../Resources/5.1cat"), (std::vector<std::string>{"20", "30"}));
+    EXPECT_EQ(test::EntryIds("../Resources/6.2cat"), std::vector<std::string>{"31"});
     for (const char* left : {"../Recibi/20261202.exe", "../bin/20261203.exe", "../bin/20261203.1cat"})
         EXPECT_FALSE(FileExists(left)) << left;
 }
@@ -149,8 +143,8 @@ TEST_F(ReceivedFiles, UnpackedDaysAfterTheLastUpdateAreAppliedAndOlderLeftoversD
     ApplyUnpackedDays(owner, "20261203", "20261201");
     EXPECT_FALSE(FileExists("../bin/20261201.1cat"));
     EXPECT_FALSE(FileExists("../bin/20261201.cam"));
-    EXPECT_EQ(Ids("../Resources/5.1cat"), std::vector<std::string>{"20"});
-    EXPECT_EQ(Ids("../Resources/5.2cat"), std::vector<std::string>{"30"});
+    EXPECT_EQ(test::EntryIds("../Resources/5.1cat"), std::vector<std::string>{"20"});
+    EXPECT_EQ(test::EntryIds("../Resources/5.2cat"), std::vector<std::string>{"30"});
     EXPECT_EQ(LastApplied(), "1\r\n20261203\r\n");
     EXPECT_FALSE(FileExists("../bin/dias.lst"));
     EXPECT_EQ(installation.Read("Resources/Categ.txt").find("Never"), std::string::npos);
@@ -162,8 +156,8 @@ TEST_F(ReceivedFiles, APackagesOwnDayComesBeforeItsDayIndex) {
                                         {"20261203.1cat", DayList({Entry("5", "30")})}};
     Receive({"20261202"});
     ApplyReceivedFiles(owner, "20261203");
-    EXPECT_EQ(Ids("../Resources/today.16"), std::vector<std::string>{"20"});
-    EXPECT_EQ(Ids("../Resources/today.17"), std::vector<std::string>{"30"});
+    EXPECT_EQ(test::EntryIds("../Resources/today.16"), std::vector<std::string>{"20"});
+    EXPECT_EQ(test::EntryIds("../Resources/today.17"), std::vector<std::string>{"30"});
     EXPECT_EQ(LastApplied(), "1\r\n20261203\r\n");
     EXPECT_FALSE(FileExists("../bin/dias.lst"));
 }

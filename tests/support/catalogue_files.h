@@ -3,6 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/record_file.h"
+#include "catalogue/record_table.h"
+
 namespace veltod::test {
 
 struct CategoryLine {
@@ -31,6 +34,15 @@ inline std::string EntryList(const std::vector<std::vector<std::string>>& oldest
     for (const auto& entry : oldest_first)
         for (int i = 0; i < width; ++i) bytes += (i < static_cast<int>(entry.size()) ? entry[i] : "") + "\r\n";
     return bytes;
+}
+
+// The entry ids (field 10) of a list, oldest first: in file order.
+inline std::vector<std::string> EntryIds(const std::string& path) {
+    RecordTable table;
+    ReadRecordFile(path, table);
+    std::vector<std::string> ids;
+    for (size_t row = table.RowCount(); row-- > 0;) ids.push_back(table.FieldString(row, 10));
+    return ids;
 }
 
 }  // namespace veltod::test
