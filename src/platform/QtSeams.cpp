@@ -35,6 +35,10 @@ void QtDialogs::Message(const std::string& text) {
     QMessageBox::information(nullptr, kTitle, FromAnsi(text));
 }
 
+void QtDialogs::TitledMessage(const std::string& title, const std::string& text) {
+    QMessageBox::information(nullptr, FromAnsi(title), FromAnsi(text));
+}
+
 bool QtDialogs::Confirm(const std::string& text) {
     QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), FromAnsi(text));
     QPushButton* yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);

@@ -14,6 +14,7 @@ public:
 class QtDialogs : public Dialogs {
 public:
     void Message(const std::string& text) override;
+    void TitledMessage(const std::string& title, const std::string& text) override;
     bool Confirm(const std::string& text) override;
     void ErrorBox(const std::string& text) override;
 };

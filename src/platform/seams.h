@@ -29,6 +29,8 @@ public:
     virtual ~Dialogs() = default;
     // A modal message box with an OK button.
     virtual void Message(const std::string& text) = 0;
+    // The same under a title of its own.
+    virtual void TitledMessage(const std::string& title, const std::string& text) = 0;
     // "Confirm" with "&Yes" and "&No"; true for Yes.
     virtual bool Confirm(const std::string& text) = 0;
     // The error box of the application's default handler.

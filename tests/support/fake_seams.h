@@ -32,8 +32,12 @@ public:
     struct Shown {
         std::string kind;  // "message", "confirm" or "error"
         std::string text;
+        std::string title;  // a titled message's title
     };
     void Message(const std::string& text) override { shown.push_back({"message", text}); }
+    void TitledMessage(const std::string& title, const std::string& text) override {
+        shown.push_back({"message", text, title});
+    }
     bool Confirm(const std::string& text) override {
         shown.push_back({"confirm", text});
         if (answers.empty()) return true;
