@@ -2,9 +2,11 @@
 
 #include "catalogue/category_marks.h"
 #include "platform/QtSeams.h"
+#include "shell/ApplicationEnd.h"
 #include "shell/FormNetFiles.h"
 #include "shell/VeltodApplication.h"
 #include "shell/WindowSet.h"
+#include "shell/engine_update_swap.h"
 #include "shell/startup_hooks.h"
 
 int main(int argc, char** argv) {
@@ -16,6 +18,8 @@ int main(int argc, char** argv) {
     // shortcut that starts in the program's folder would see them.
     QDir::setCurrent(QCoreApplication::applicationDirPath());
     veltod::InstallQtSeams();
+    veltod::TApplicationEnd application_end;
+    veltod::TheStartupHooks().EngineUpdateSwap = [&application_end] { veltod::EngineUpdateSwap(application_end); };
     veltod::TheStartupHooks().ComputeCategoryMarks = [] { veltod::ComputeCategoryMarks(); };
     veltod::TWindowSet windows;
     windows.CreateAll();

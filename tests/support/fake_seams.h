@@ -34,18 +34,18 @@ public:
         std::string text;
         std::string title;  // a titled message's title
     };
-    void Message(const std::string& text) override { shown.push_back({"message", text}); }
+    void Message(const std::string& text) override { shown.push_back({"message", text, ""}); }
     void TitledMessage(const std::string& title, const std::string& text) override {
         shown.push_back({"message", text, title});
     }
     bool Confirm(const std::string& text) override {
-        shown.push_back({"confirm", text});
+        shown.push_back({"confirm", text, ""});
         if (answers.empty()) return true;
         const bool answer = answers.front();
         answers.pop_front();
         return answer;
     }
-    void ErrorBox(const std::string& text) override { shown.push_back({"error", text}); }
+    void ErrorBox(const std::string& text) override { shown.push_back({"error", text, ""}); }
 
     std::deque<bool> answers;
     std::vector<Shown> shown;

@@ -1,0 +1,28 @@
+#pragma once
+// Replacing the program's own executable with a newer one received by an
+// update. A running file is not overwritten in place: over three hand-overs
+// (four starts) the old and the new executable trade names by renames only,
+// and the state of the swap is nothing but which of the files exist. An
+// ordinary start, with no swap under way, applies what the last update left.
+#include "update/received_files.h"
+
+namespace veltod {
+
+inline constexpr const char* kProgramFile = "./VeltoD.exe";
+inline constexpr const char* kWaitingFile = "./Veltodactualiz.exe";
+inline constexpr const char* kNewCopyFile = "./Veltodcambio.exe";
+inline constexpr const char* kOldCopyFile = "./Veltodviejo.exe";
+
+inline constexpr const char* kSwapTitle = "ENGINE UPDATE NEEDED";
+inline constexpr const char* kSwapStarting = "VeltoDownload will be updated to a newer version.";
+inline constexpr const char* kSwapDone = "VeltoDownload is updated to version: 1.3.5 34 beta";
+
+// How long a hand-over waits for the previous copy to let go of its file.
+inline constexpr int kHandOverWaitMs = 10000;
+
+// Runs the step of the swap that the files call for, or the start-up pass of
+// the received files. A step that hands over asks owner to end the program
+// and starts the next copy; the caller finishes what it is doing first.
+void EngineUpdateSwap(ApplyOwner& owner);
+
+}  // namespace veltod
