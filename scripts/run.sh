@@ -1,20 +1,63 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, stages the installation in build/VeltoD and
-# starts the program on it. Without a display it runs on a virtual one (Xvfb),
-# saves a screenshot a few seconds after start and prints where.
+# starts the program on it, with the demo mirror (the two newest demo days,
+# build/mirror) served by a local nginx on 127.0.0.1:8478, which is also the
+# proxy the demo's connection settings name: Update works without the
+# internet. Without a display the program runs on a virtual one (Xvfb), and a
+# screenshot is saved a few seconds after start.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh
 program="$PWD/build/VeltoD/bin/VeltoD.exe"
+mirror_pid=""
+start_mirror() {
+  local dir="$PWD/build/demo-server"
+  mkdir -p "$dir"
+  # Run as root, nginx's workers are "nobody": the mirror must be readable.
+  chmod -R a+rX build/mirror
+  cat >"$dir/nginx.conf" <<CONF
+worker_processes 1;
+pid $dir/nginx.pid;
+error_log $dir/error.log;
+daemon off;
+events { worker_connections 64; }
+http {
+  access_log off;
+  client_body_temp_path $dir/body;
+  proxy_temp_path $dir/proxy;
+  fastcgi_temp_path $dir/fastcgi;
+  uwsgi_temp_path $dir/uwsgi;
+  scgi_temp_path $dir/scgi;
+  default_type application/octet-stream;
+  server {
+    listen 127.0.0.1:8478 default_server;
+    root $PWD/build/mirror;
+    # Any home page asked through the proxy answers, so the connection probe
+    # finds its date here.
+    location = / { return 200 "VeltoD demo mirror\n"; }
+  }
+}
+CONF
+  if (exec 3<>/dev/tcp/127.0.0.1/8478) 2>/dev/null; then
+    echo "Port 8478 is taken; the demo mirror is not started (Update uses what answers there)."
+    return
+  fi
+  nginx -p "$dir" -e "$dir/error.log" -c "$dir/nginx.conf" &
+  mirror_pid=$!
+}
+stop_mirror() { [ -n "$mirror_pid" ] && kill "$mirror_pid" 2>/dev/null || true; }
+start_mirror
 if [ -n "${DISPLAY:-}" ]; then
-  exec "$program"
+  trap stop_mirror EXIT
+  "$program"
+  exit
 fi
 shot="$PWD/build/screenshot.png"
 display=":$(( 90 + RANDOM % 100 ))"
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill $program_pid $xvfb 2>/dev/null || true' EXIT
+trap 'kill $program_pid $xvfb 2>/dev/null || true; stop_mirror' EXIT
 sleep 1
 DISPLAY="$display" "$program" &
 program_pid=$!

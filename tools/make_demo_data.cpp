@@ -1,6 +1,6 @@
 // Writes the data files a fresh installation needs before its catalogue is
 // installed: the empty category list, the header sources, the links memory
-// book, the first mirror list and the banner lists. The catalogue itself is
+// book, the first mirror list, the connection settings and the banner lists. The catalogue itself is
 // published and applied afterwards (tools/demo_catalogue.cmake).
 #include <cstdio>
 #include <cstdlib>
@@ -38,7 +38,11 @@ int main(int argc, char** argv) {
         for (int kind = 1; kind <= 3; ++kind) WriteFile(resources + "0." + std::to_string(kind) + "cat", fields, {});
         WriteFile(resources + "0.cat", fields, {});
         WriteFile(resources + "Remember.cat", 2, {{"https://packages.debian.org/", "Debian package search"}});
+        // The demo's mirror is a local web server (scripts/run.sh starts it),
+        // which also serves as the proxy, so an update needs no internet.
         WriteFile(root + "Recibi/espejos.fij", 1, {{"http://127.0.0.1:8478/"}});
+        veltod::ReplaceFileAtomically(root + "Recibi/proxy.con",
+                                      "127.0.0.1\r\n8478\r\n\r\ncbChecked\r\nhttp://127.0.0.1:8478/\r\n");
         WriteFile(root + "Def/Ban1.ban", 5,
                   {{"ban1a.gif", "https://www.debian.org/", "Debian, the universal operating system", "", "1"},
                    {"ban1b.gif", "https://packages.debian.org/", "Debian package search", "", "1"},
