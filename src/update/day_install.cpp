@@ -28,7 +28,8 @@ constexpr size_t kIdField = 10;
 constexpr size_t kWholeReadLimit = 64 * 1024;
 
 // Category codes name history list files, so only plain decimal numbers are
-// filed: a code such as "../x" or "today" would write beside the lists.
+// filed: a code such as "../x" would write outside the lists' folder, and
+// "today" onto today's list.
 bool IsCategoryCode(std::string_view code) {
     return !code.empty() && code.size() <= 10 &&
            std::all_of(code.begin(), code.end(), [](char c) { return c >= '0' && c <= '9'; });
