@@ -2,6 +2,7 @@
 
 #include <QHideEvent>
 #include <QMouseEvent>
+#include <QProxyStyle>
 
 #include "platform/AnsiText.h"
 #include "platform/seams.h"
@@ -41,6 +42,17 @@ protected:
 private:
     std::function<void()> click_;
     bool pressed_ = false;
+};
+
+// Shows each character of a password as "*", whatever the style's own
+// password character is.
+class TStarPasswordStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* result) const override {
+        if (hint == SH_LineEdit_PasswordCharacter) return '*';
+        return QProxyStyle::styleHint(hint, option, widget, result);
+    }
 };
 
 // The colour for the enabled states only, so a disabled control still looks
@@ -94,9 +106,11 @@ QPushButton* Button(QWidget* parent, const QString& name, const QString& text) {
 
 TTransmitForm::TTransmitForm() : TSkinWindow(QStringLiteral("TransmitForm"), kSkinOlive) {
     setFixedSize(407, 103);
-    // "MS Sans Serif" is rarely installed here; the hint lets fontconfig pick
-    // the nearest sans-serif face.
-    QFont font(QStringLiteral("MS Sans Serif"));
+    // "MS Sans Serif" is rarely installed here. Its stand-in must be as
+    // narrow, or the labels run under the fields beside them: Arial's
+    // metric twin first, then whatever sans-serif face fontconfig offers.
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(11);
     setFont(font);
@@ -130,6 +144,9 @@ TTransmitForm::TTransmitForm() : TSkinWindow(QStringLiteral("TransmitForm"), kSk
     Label4 = YellowLabel(this, QStringLiteral("Label4"), QStringLiteral("Proxy Password"), 192, 72);
     Edit5 = Field(this, QStringLiteral("Edit5"), 280, 72, 121, 21);
     Edit5->setEchoMode(QLineEdit::Password);
+    auto* star_style = new TStarPasswordStyle;
+    star_style->setParent(Edit5);
+    Edit5->setStyle(star_style);
 
     Button2 = Button(this, QStringLiteral("Button2"), QStringLiteral("Close"));
     Button2->setGeometry(8, 43, 41, 25);
