@@ -175,6 +175,15 @@ TTransmitForm::TTransmitForm() : TSkinWindow(QStringLiteral("TransmitForm"), kSk
     EnableProxyControls(false);
 }
 
+TTransmitForm::~TTransmitForm() {
+    if (!isVisible()) return;
+    try {
+        FormHide();
+    } catch (...) {
+        ReportCurrentException();
+    }
+}
+
 void TTransmitForm::Button1Click(QObject*) {}
 
 void TTransmitForm::HideViewer() {

@@ -18,6 +18,8 @@ class TTransmitForm : public TSkinWindow {
     Q_OBJECT
 public:
     TTransmitForm();
+    // The program ending while the window is open saves the settings too.
+    ~TTransmitForm() override;
 
     // Starts the update run; the main window's update button calls it with
     // itself as sender.

@@ -207,6 +207,19 @@ TEST_F(SettingsWindow, FirstHideWithoutAFileWritesTheInitialTextsAndOnlyARealHid
     EXPECT_EQ(SettingsFile(), "switched\r\n\r\n\r\ncbUnchecked\r\n\r\n");
 }
 
+TEST_F(SettingsWindow, ProgramEndWithTheWindowOpenSavesLikeAHide) {
+    Start();
+    OpenSettings();
+    Form().Edit2->setText("typed.before.exit");
+    windows.reset();
+    EXPECT_EQ(SettingsFile(), "typed.before.exit\r\n80\r\n\r\ncbUnchecked\r\nEdit7\r\n");
+
+    installation.Write("Recibi/proxy.con", "kept\r\n");
+    Start();
+    windows.reset();
+    EXPECT_EQ(SettingsFile(), "kept\r\n");
+}
+
 TEST_F(SettingsWindow, AfterTheScriptRewroteTheFileNothingIsSavedAndTheFileWinsAtTheNextShow) {
     const std::string from_script = "old.proxy\r\n80\r\n\r\ncbUnchecked\r\nhttp://notify.example/n\r\n";
     installation.Write("Recibi/proxy.con", "old.proxy\r\n80\r\n\r\ncbUnchecked\r\nEdit7\r\n");
