@@ -1,0 +1,188 @@
+#include "update/file_fetch.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "catalogue/line_scanner.h"
+#include "platform/convert.h"
+#include "platform/errors.h"
+#include "platform/file_io.h"
+#include "update/update_run.h"
+#include "update/update_state.h"
+
+namespace veltod {
+namespace {
+
+const char kGood[] = "bien";
+const char kBad[] = "mal";
+
+bool BeginsWith(std::string_view line, std::string_view marker) { return line.substr(0, marker.size()) == marker; }
+
+// The raw copy: the body as it came, followed by CR LF, flushed before it
+// can be renamed into place.
+void WriteRawCopy(const std::string& path, const std::string& body) {
+    AtomicFileWriter writer(path);
+    writer.Write(body);
+    writer.Write("\r\n");
+    writer.Commit();
+}
+
+void RemoveRawCopy(const std::string& target) {
+    if (FileExists(target + "Q")) DeleteFile(target + "Q");
+}
+
+std::string CheckTextCopy(const std::string& target) {
+    const std::string raw = ReadWholeFile(target + "Q");
+    enum { Before, Inside, Done } where = Before;
+    std::string content;
+    ScanLines(raw.data(), raw.data() + raw.size(), [&](std::string_view line) {
+        if (where == Before) {
+            if (BeginsWith(line, "comensando")) where = Inside;
+        } else if (where == Inside) {
+            if (BeginsWith(line, "terminando")) {
+                where = Done;
+            } else {
+                content.append(line);
+                content += "\r\n";
+            }
+        }
+    });
+    if (where != Done) return kBad;
+    // The content goes through a file of its own, renamed over the target,
+    // so the target is never missing or half written.
+    ReplaceFileAtomically(target + "P", content);
+    MoveFile(target + "P", target);
+    return kGood;
+}
+
+std::string CheckBinaryCopy(const std::string& target) {
+    const std::string raw = ReadWholeFile(target + "Q");
+    if (raw.compare(0, 3, "MZP") != 0) return kBad;
+    MoveFile(target + "Q", target);
+    return kGood;
+}
+
+// Sets the hourglass for a fetch and puts the normal cursor back however it
+// ends.
+class BusyCursor {
+public:
+    explicit BusyCursor(TransmitView& view) : view_(view) { view_.SetBusyCursor(true); }
+    ~BusyCursor() { Restore(); }
+    void Restore() {
+        if (!busy_) return;
+        busy_ = false;
+        view_.SetBusyCursor(false);
+    }
+
+private:
+    TransmitView& view_;
+    bool busy_ = true;
+};
+
+// The pause between two rounds over the mirrors. Window events keep running,
+// so a Cancel pressed meanwhile takes effect as it would during a request.
+void PauseBetweenRounds(TransmitView& view) {
+    using namespace std::chrono;
+    const auto until = steady_clock::now() + milliseconds(TheUpdateSettings().PauseBetweenRoundsMs);
+    for (;;) {
+        view.ProcessMessages();
+        if (TheUpdateState().CancelPressed) {
+            RestartProgram();
+            throw Error("The update was cancelled.");
+        }
+        const auto now = steady_clock::now();
+        if (now >= until) return;
+        std::this_thread::sleep_for(std::min<steady_clock::duration>(until - now, milliseconds(50)));
+    }
+}
+
+std::string Thousands(uint64_t value) { return value < 1000 ? std::string() : std::to_string(value / 1000); }
+
+}  // namespace
+
+void CopyProxySettings(const TransmitView& view, HttpClient& client) {
+    HttpRequestSettings& request = client.Request();
+    if (!view.UseProxy()) {
+        request.proxy_server.clear();
+        request.proxy_user.clear();
+        request.proxy_password.clear();
+        return;
+    }
+    request.proxy_server = view.ProxyServer();
+    int32_t port = 80;
+    request.proxy_port = TryStrToInt(view.ProxyPort(), port) ? port : 80;
+    request.proxy_user = view.ProxyUser();
+    request.proxy_password = view.ProxyPassword();
+}
+
+std::string CheckFetchedFile(const std::string& target, const std::string& mode) {
+    std::string status = kBad;
+    try {
+        if (mode == kTextMode) status = CheckTextCopy(target);
+        else if (mode == kBinaryMode) status = CheckBinaryCopy(target);
+    } catch (...) {
+        if (FileExists(target + "P")) DeleteFile(target + "P");
+        RemoveRawCopy(target);
+        throw;
+    }
+    if (!(mode == kBinaryMode && status == kGood)) RemoveRawCopy(target);
+    return status;
+}
+
+void AdvanceMirror() {
+    UpdateState& state = TheUpdateState();
+    ++state.MirrorIndex;
+    if (state.MirrorIndex >= state.MirrorList.RowCount()) state.MirrorIndex = 0;
+}
+
+std::string ProgressText(uint64_t count, uint64_t length) { return Thousands(count) + "Kb/" + Thousands(length) + "Kb"; }
+
+std::string FetchFile(TransmitView& view, HttpClient& client, const std::string& target, const std::string& remote,
+                      const std::string& mode) {
+    UpdateState& state = TheUpdateState();
+    if (mode != kTextMode && mode != kBinaryMode) throw Error("Unknown fetch mode \"" + mode + "\" for " + remote);
+    const size_t mirrors = state.MirrorList.RowCount();
+    if (mirrors == 0) throw Error("The mirror list is empty: there is no mirror to fetch " + remote + " from.");
+
+    BusyCursor busy(view);
+    std::string status = kBad;
+    CopyProxySettings(view, client);
+    const int max_rounds = std::max(1, TheUpdateSettings().MaxMirrorRounds);
+    size_t failures = 0;
+    std::string last_failure;
+    while (status == kBad) {
+        if (state.MirrorIndex >= mirrors) state.MirrorIndex = 0;
+        const std::string base = state.MirrorList.FieldString(state.MirrorIndex, 0);
+        view.Trace("Por traer: " + base + remote + " / a: " + target);
+        try {
+            RemoveRawCopy(target);
+            WriteRawCopy(target + "Q", client.Get(base + remote));
+            status = CheckFetchedFile(target, mode);
+            view.Trace("Proceso de Traer archivo CORRECTO");
+            if (status == kBad) {
+                last_failure = "the copy from " + base + " was incomplete";
+                AdvanceMirror();
+            }
+        } catch (const Error& problem) {
+            last_failure = problem.what();
+            if (status == kBad) AdvanceMirror();
+        }
+        if (status == kBad && ++failures % mirrors == 0) {
+            if (failures / mirrors >= static_cast<size_t>(max_rounds)) {
+                busy.Restore();
+                view.Trace("Saliendo del proceso traer archivo con resultado : ");
+                throw NetworkError("No mirror delivered " + remote + " after " + std::to_string(failures) +
+                                   " attempts. Last failure: " + last_failure);
+            }
+            PauseBetweenRounds(view);
+        }
+    }
+    busy.Restore();
+    const std::string result = FileExists(target) ? "ok" : "";
+    view.Trace("Saliendo del proceso traer archivo con resultado : " + result);
+    return result;
+}
+
+}  // namespace veltod

@@ -1,0 +1,44 @@
+#pragma once
+// Fetching one file from the mirrors: the file is downloaded from the
+// current mirror into a raw copy beside the target, checked for completeness
+// and only then put in place; a failed or incomplete attempt moves on to the
+// next mirror. Text files arrive wrapped in a line beginning "comensando" and
+// a line beginning "terminando"; packages begin with the bytes "MZP".
+#include <cstdint>
+#include <string>
+
+#include "update/http_client.h"
+#include "update/transmit_view.h"
+
+namespace veltod {
+
+inline constexpr const char* kTextMode = "texto";
+inline constexpr const char* kBinaryMode = "binario";
+
+// Copies the proxy fields into the client's request when "Use Proxy" is
+// ticked (a port that is not a number is 80), and clears them when it is not.
+void CopyProxySettings(const TransmitView& view, HttpClient& client);
+
+// Fetches base + remote into target from the mirrors of
+// TheUpdateState().MirrorList, starting at MirrorIndex, and returns "ok" once
+// a complete copy is in place. After each round over the whole list it
+// pauses (processing window events, so Cancel works), and after
+// TheUpdateSettings().MaxMirrorRounds rounds it gives up with a
+// NetworkError; target is then as it was. An empty mirror list or an unknown
+// mode is an Error before anything is fetched.
+std::string FetchFile(TransmitView& view, HttpClient& client, const std::string& target, const std::string& remote,
+                      const std::string& mode);
+
+// Checks the raw copy target + "Q": "bien" when it was complete and is now
+// the target, "mal" when it was not (target untouched). The raw copy is gone
+// afterwards in every case.
+std::string CheckFetchedFile(const std::string& target, const std::string& mode);
+
+// The next row of the mirror list, back to row 0 after the last.
+void AdvanceMirror();
+
+// The progress line: bytes so far and the expected length in whole
+// thousands, "12Kb/20Kb"; a value below 1000 shows as nothing ("Kb/Kb").
+std::string ProgressText(uint64_t count, uint64_t length);
+
+}  // namespace veltod

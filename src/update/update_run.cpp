@@ -1,0 +1,304 @@
+#include "update/update_run.h"
+
+#include <cstdlib>
+#include <vector>
+
+#include "catalogue/category_marks.h"
+#include "catalogue/record_file.h"
+#include "catalogue/record_table.h"
+#include "platform/convert.h"
+#include "platform/errors.h"
+#include "platform/file_io.h"
+#include "platform/program_start.h"
+#include "platform/seams.h"
+#include "update/file_fetch.h"
+#include "update/received_files.h"
+#include "update/update_state.h"
+
+namespace veltod {
+namespace {
+
+const std::string kLastApplied = "../Resources/actualizado.fij";
+const std::string kReceived = "../Recibi/archivos.new";
+const char kNothing[] = "nada";
+const char kFinished[] = "terminado";
+const char kNotFound[] = "error";
+// The oldest server date the run accepts; a missing Date header gives 1899.
+const int kFirstServerDate = 20011001;
+
+ProcessEndHook process_end = nullptr;
+
+void EndProcessNow() {
+    if (process_end) {
+        process_end();
+        return;
+    }
+    std::_Exit(0);
+}
+
+std::string TwoDigits(int value) { return (value < 10 ? "0" : "") + std::to_string(value); }
+
+// Asks the probe sites in turn for their date. False after the failure end:
+// nobody answered, the user has been told and the window is hidden.
+bool ProbeServerDate(TransmitView& view, HttpClient& client) {
+    UpdateState& state = TheUpdateState();
+    const std::vector<std::string> sites = TheUpdateSettings().ProbeSites;
+    state.ServerDate = kNothing;
+    for (size_t attempt = 0; attempt < sites.size() && state.ServerDate == kNothing; ++attempt) {
+        CopyProxySettings(view, client);
+        try {
+            client.Head(sites[attempt]);
+            state.ServerDate = ServerDateOf(client.Date());
+        } catch (const NetworkError&) {
+        }
+    }
+    if (state.ServerDate != kNothing) return true;
+    // Still connected means something answered, so the proxy is the likely
+    // fault; otherwise nothing could be reached at all.
+    if (client.Connected())
+        TheDialogs().TitledMessage("CONNECTION FAILED", "PLEASE, CHECK YOUR PROXY CONFIGURATION IN MENU OPTIONS");
+    else
+        TheDialogs().TitledMessage("CONNECTION FAILED", "PLEASE, CHECK YOUR TCP/IP CONNECTION");
+    client.Disconnect();
+    view.SetBusyCursor(false);
+    view.ShowButton2();
+    view.HideWindow();
+    return false;
+}
+
+RecordTable ReadTable(const std::string& path) {
+    RecordTable table;
+    ReadRecordFile(path, table);
+    return table;
+}
+
+// Replaces the mirror list with the one the mirrors offer now. A list that
+// holds no mirror is not taken: keeping it would leave no mirror to ask,
+// now and in every later run.
+void RefreshMirrors(TransmitView& view, HttpClient& client) {
+    UpdateState& state = TheUpdateState();
+    state.MirrorList = ReadTable("../Recibi/espejos.fij");
+    state.MirrorIndex = 0;
+    state.FetchResult.clear();
+    state.FetchResult = FetchFile(view, client, "../Recibi/espejos.txt", "espejos.txt", kTextMode);
+    view.Trace("Recibi\xF3 Servidores");
+    RecordTable fresh = ReadTable("../Recibi/espejos.txt");
+    if (fresh.RowCount() == 0) return;
+    state.MirrorList = fresh;
+    view.Trace("Carg\xF3 Servidores Nuevos en Array");
+    state.MirrorIndex = 0;
+    view.Trace("va a pasar servidores.txt a .fij");
+    CopyFile("../Recibi/espejos.txt", "../Recibi/espejos.fij");
+    view.Trace("Los pas\xF3");
+}
+
+void FetchListing(TransmitView& view, HttpClient& client) {
+    UpdateState& state = TheUpdateState();
+    view.Trace("va a leer Listado.txt");
+    state.FetchResult = FetchFile(view, client, "../Recibi/listado.txt", "listado.txt", kTextMode);
+    view.Trace("ley\xF3 listado.txt");
+    state.PackageList = ReadTable("../Recibi/listado.txt");
+    view.Trace("Carg\xF3 en array Listado.txt");
+}
+
+void RunSteps(TransmitView& view, HttpClient& client) {
+    UpdateState& state = TheUpdateState();
+    const bool proxy = view.UseProxy();
+    const bool no_password = view.ProxyPassword().empty();
+    const bool no_server = view.ProxyServer().empty();
+    const bool no_user = view.ProxyUser().empty();
+    if (proxy && (no_server || (!no_user && no_password))) {
+        view.HideTrace();
+        if (no_password) view.FocusProxyPassword();
+        if (no_server) view.FocusProxyServer();
+        return;
+    }
+    if (proxy && no_user) view.ClearProxyPassword();
+
+    view.SetButton2Caption("Cancel");
+    view.SetBusyCursor(true);
+    if (!ProbeServerDate(view, client)) return;
+    view.SetBusyCursor(false);
+    view.Trace("Recibi\xF3 Fecha");
+    if (StrToInt(state.ServerDate) < kFirstServerDate) {
+        TheDialogs().Message("SERVER ERROR, PLEASE RETRAY LATER");
+        view.ShowButton2();
+        return;
+    }
+
+    state.LastUpdateDate = ReadLastUpdateDate();
+    view.Trace("va a entrar en actualizar desarmado");
+    ApplyUnpackedDays(view, state.ServerDate, state.LastUpdateDate);
+    view.Trace("salio de actualizar desarmado");
+
+    RefreshMirrors(view, client);
+    FetchListing(view, client);
+
+    state.LastUpdateDate = ReadLastUpdateDate();
+    FetchPackages(view, client, state.ServerDate, state.LastUpdateDate);
+    state.FetchResult.clear();
+
+    ApplyReceivedFiles(view, state.ServerDate);
+    ComputeCategoryMarks();
+
+    view.ShowButton2();
+    // Off the screen but still shown: a close of the connection during the
+    // last request is then only traced, not taken for a cancel.
+    view.MoveLeft(-1000);
+    try {
+        client.Get(view.NotificationAddress());
+    } catch (const std::exception&) {
+    }
+    view.SetProgressLine("");
+    view.HideWindow();
+}
+
+}  // namespace
+
+std::string ReadLastUpdateDate() {
+    RecordTable table = ReadTable(kLastApplied);
+    if (table.RowCount() == 0) throw Error(kLastApplied + " holds no day.");
+    return table.FieldString(0, 0);
+}
+
+std::string ServerDateOf(const LocalDateTime& date) {
+    std::string year;
+    if (date.year > 100) year = std::to_string(date.year);
+    else if (date.year < 100) year = "20" + std::to_string(date.year);
+    return year + TwoDigits(date.month) + TwoDigits(date.day);
+}
+
+std::string NextPackage(TransmitView& view, const std::string& upper, const std::string& previous,
+                        const std::string& last_update_date) {
+    const RecordTable& list = TheUpdateState().PackageList;
+    const int top = StrToInt(upper);
+    const int before = StrToInt(previous);
+    const int last = StrToInt(last_update_date);
+    const size_t count = list.RowCount();
+    const auto choose = [&](size_t row) { view.SetStatusLine(std::to_string(row) + "/" + std::to_string(count)); };
+
+    std::string result = kNotFound;
+    if (before > last) {
+        for (size_t row = 0; row < count; ++row) {
+            if (!(list.Field(row, 0) < std::string_view(previous))) continue;
+            choose(row);
+            result = StrToInt(list.Field(row, 0)) > last ? list.FieldString(row, 1) : kFinished;
+            break;
+        }
+    }
+    if (before == 0 && top > last) {
+        for (size_t row = 0; row < count; ++row) {
+            const int date = StrToInt(list.Field(row, 0));
+            if (date > last && date <= top) {
+                choose(row);
+                result = list.FieldString(row, 1);
+                break;
+            }
+        }
+    }
+    if (before != 0 && before <= last) result = kFinished;
+    if (before > last && count > 0 && list.Field(count - 1, 0) == previous) result = kFinished;
+    return result;
+}
+
+void RecordReceivedPackage(const std::string& line, const std::string& mode) {
+    if (mode == "1")
+        ReplaceFileAtomically(kReceived, line + "\r\n");
+    else
+        AppendToFile(kReceived, line + "\r\n");
+}
+
+void FetchPackages(TransmitView& view, HttpClient& client, const std::string& server_date,
+                   const std::string& last_update_date) {
+    UpdateState& state = TheUpdateState();
+    StrToInt(server_date);
+    StrToInt(last_update_date);
+    std::string current = NextPackage(view, server_date, "0", last_update_date);
+    RecordReceivedPackage("1", "1");
+    while (current != kFinished && current != kNotFound) {
+        state.FetchResult.clear();
+        state.FetchResult =
+            FetchFile(view, client, "../Recibi/" + current + ".exe", "dos/" + current + ".gif", kBinaryMode);
+        if (state.FetchResult == "ok") RecordReceivedPackage(current + ".exe", "99");
+        current = NextPackage(view, "0", current, last_update_date);
+    }
+    if (current == kNotFound) {
+        TheDialogs().Message("Velto Download is UP TO DATE");
+        view.HideTrace();
+        view.HideWindow();
+    }
+}
+
+void RunUpdate(TransmitView& view, HttpClient& client) {
+    UpdateState& state = TheUpdateState();
+    if (state.RunInProgress) return;
+    state.RunInProgress = true;
+    state.CancelPressed = false;
+    try {
+        RunSteps(view, client);
+    } catch (...) {
+        state.RunInProgress = false;
+        // The error box follows; the window stays for the user to close.
+        view.SetBusyCursor(false);
+        view.ShowButton2();
+        throw;
+    }
+    state.RunInProgress = false;
+}
+
+void CancelRun(TransmitView& view, HttpClient& client) {
+    TheUpdateState().CancelPressed = true;
+    view.HideTrace();
+    view.HideWindow();
+    if (client.Connected()) client.Disconnect();
+}
+
+bool RestartProgram() {
+    try {
+        TheProgramStarter().Start(TheUpdateSettings().RestartProgram);
+    } catch (...) {
+        // Without a new copy the user keeps this one.
+        return false;
+    }
+    EndProcessNow();
+    return true;
+}
+
+void HandleDisconnected(TransmitView& view) {
+    bool hidden = false;
+    try {
+        hidden = !view.IsShown();
+        if (!hidden) view.Trace("1---");
+    } catch (...) {
+        return;
+    }
+    if (hidden) RestartProgram();
+}
+
+void SetProcessEndHook(ProcessEndHook hook) { process_end = hook; }
+
+void TransmitHttpEvents::OnStatus(HttpStatus, const std::string& text) {
+    try {
+        view_.Trace(text);
+    } catch (...) {
+    }
+}
+
+void TransmitHttpEvents::OnWork(WorkMode, uint64_t count) {
+    try {
+        view_.SetProgressLine(ProgressText(count, client_.ContentLength()));
+        view_.Trace(std::to_string(count));
+    } catch (...) {
+    }
+}
+
+void TransmitHttpEvents::OnWorkEnd(WorkMode) {
+    try {
+        view_.Trace("2---");
+    } catch (...) {
+    }
+}
+
+void TransmitHttpEvents::OnDisconnected() { HandleDisconnected(view_); }
+
+}  // namespace veltod

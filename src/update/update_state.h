@@ -1,0 +1,43 @@
+#pragma once
+// Process-wide values of the update run and the file fetch, kept together in
+// one place, and the settings that tests and the demo replace: the probe
+// sites and the bounds of a fetch that never succeeds.
+#include <string>
+#include <vector>
+
+#include "catalogue/record_table.h"
+
+namespace veltod {
+
+struct UpdateState {
+    std::string ServerDate;      // YYYYMMDD, "nada" while the probe has not succeeded
+    std::string LastUpdateDate;  // the last applied day, as ReadLastUpdateDate read it
+    std::string FetchResult;     // "ok" or empty
+    RecordTable MirrorList;      // field 0: a mirror's base address
+    size_t MirrorIndex = 0;      // row of MirrorList for the next attempt
+    RecordTable PackageList;     // "../Recibi/listado.txt": field 0 date, field 1 name
+    bool RunInProgress = false;  // a second press of the update button is ignored
+    bool CancelPressed = false;  // Cancel pressed since the run began
+};
+
+// The one instance; tests reset it with TheUpdateState() = UpdateState{}.
+UpdateState& TheUpdateState();
+
+struct UpdateSettings {
+    // Home pages asked for the date, in this order, until one answers.
+    std::vector<std::string> ProbeSites;
+    // A fetch that finds no good copy pauses after each round over the whole
+    // mirror list and gives up after this many rounds.
+    int MaxMirrorRounds = 8;
+    int PauseBetweenRoundsMs = 15000;
+    // The program started to replace this one after a cancel.
+    std::string RestartProgram = "../bin/VeltoD.exe";
+};
+
+// The public sites answering a plain "http://" HEAD with a Date header.
+std::vector<std::string> DefaultProbeSites();
+
+// The one instance, starting with DefaultProbeSites().
+UpdateSettings& TheUpdateSettings();
+
+}  // namespace veltod
