@@ -184,8 +184,6 @@ TTransmitForm::~TTransmitForm() {
     }
 }
 
-void TTransmitForm::Button1Click(QObject*) {}
-
 void TTransmitForm::HideViewer() {
     if (Viewer) Viewer->hide();
 }

@@ -3,11 +3,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <cstdint>
 #include <functional>
+#include <memory>
+#include <string>
 
 #include "catalogue/HypertextViewer.h"
 #include "shell/SkinWindow.h"
 #include "update/connection_settings.h"
+#include "update/http_client.h"
 
 namespace veltod {
 
@@ -63,6 +67,14 @@ public:
     QPushButton* Button1;   // never visible; its click is the update run
     THypertextViewer* Viewer;  // the run's trace, outside the client area
 
+    // The update run's side (TransmitRun.cpp): HTTP is the window's client,
+    // whose events reach the HTTP... handlers.
+    void HTTPStatus(QObject* sender, HttpStatus status, const std::string& text);
+    void HTTPWork(QObject* sender, WorkMode mode, uint64_t count);
+    void HTTPWorkEnd(QObject* sender, WorkMode mode);
+    void HTTPDisconnected(QObject* sender);
+    HttpClient HTTP;
+
 protected:
     // Places the window; loads the settings file when the window has been
     // hidden since the last load.
@@ -77,6 +89,12 @@ private:
     // a later activation (the user coming back from another window) keeps
     // what has been typed since.
     bool settings_loaded_ = false;
+
+    // The update run's parts, made at the first run (TransmitRun.cpp); shared,
+    // so the window's other files need not see the type.
+    class RunParts;
+    RunParts& Run();
+    std::shared_ptr<RunParts> run_;
 };
 
 // The vendor's addresses shown by Label5 and Label6.
