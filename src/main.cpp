@@ -8,6 +8,7 @@
 #include "shell/WindowSet.h"
 #include "shell/engine_update_swap.h"
 #include "shell/startup_hooks.h"
+#include "update/update_state.h"
 
 int main(int argc, char** argv) {
     veltod::VeltodApplication app(argc, argv);
@@ -18,6 +19,7 @@ int main(int argc, char** argv) {
     // shortcut that starts in the program's folder would see them.
     QDir::setCurrent(QCoreApplication::applicationDirPath());
     veltod::InstallQtSeams();
+    veltod::TheUpdateSettings().ProbeSites = veltod::DefaultProbeSites();
     veltod::TApplicationEnd application_end;
     veltod::TheStartupHooks().EngineUpdateSwap = [&application_end] { veltod::EngineUpdateSwap(application_end); };
     veltod::TheStartupHooks().ComputeCategoryMarks = [] { veltod::ComputeCategoryMarks(); };

@@ -6,6 +6,7 @@
 
 #include "catalogue/HypertextViewer.h"
 #include "platform/AnsiText.h"
+#include "shell/ApplicationEnd.h"
 #include "update/TransmitForm.h"
 #include "update/update_run.h"
 
@@ -57,8 +58,7 @@ public:
     void MoveLeft(int left) override { form_.move(left, form_.y()); }
     std::string NotificationAddress() const override { return ToAnsi(form_.Edit7->text()); }
     void ProcessMessages() override { QCoreApplication::processEvents(); }
-    // The application ends once the current handler has returned.
-    void RequestEnd() override { QCoreApplication::exit(0); }
+    void RequestEnd() override { application_end_.RequestEnd(); }
 
     // The client's events go to the window's handlers.
     void OnStatus(HttpStatus status, const std::string& text) override { form_.HTTPStatus(&form_, status, text); }
@@ -70,6 +70,7 @@ private:
     static constexpr int kTraceLines = 2000;
     TTransmitForm& form_;
     TransmitHttpEvents core_events_;
+    TApplicationEnd application_end_;
     bool busy_ = false;
 };
 

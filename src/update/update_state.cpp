@@ -14,7 +14,7 @@ std::vector<std::string> DefaultProbeSites() {
 }
 
 UpdateSettings& TheUpdateSettings() {
-    static UpdateSettings settings{DefaultProbeSites()};
+    static UpdateSettings settings;
     return settings;
 }
 

@@ -24,7 +24,9 @@ struct UpdateState {
 UpdateState& TheUpdateState();
 
 struct UpdateSettings {
-    // Home pages asked for the date, in this order, until one answers.
+    // Home pages asked for the date, in this order, until one answers. Empty
+    // until the program installs DefaultProbeSites(), so that no test can
+    // reach past the machine by accident.
     std::vector<std::string> ProbeSites;
     // A fetch that finds no good copy pauses after each round over the whole
     // mirror list and gives up after this many rounds.
@@ -37,7 +39,7 @@ struct UpdateSettings {
 // The public sites answering a plain "http://" HEAD with a Date header.
 std::vector<std::string> DefaultProbeSites();
 
-// The one instance, starting with DefaultProbeSites().
+// The one instance.
 UpdateSettings& TheUpdateSettings();
 
 }  // namespace veltod

@@ -122,7 +122,7 @@ protected:
     void TearDown() override {
         SetProgramStarter(nullptr);
         SetProcessEndHook(nullptr);
-        TheUpdateSettings() = UpdateSettings{DefaultProbeSites()};
+        TheUpdateSettings() = UpdateSettings{};
     }
     void Mirrors(const std::vector<std::string>& bases) {
         RecordTable table;

@@ -82,7 +82,7 @@ TEST(UpdateFromMirror, AnInstallationTwoDaysBehindFetchesAndAppliesBothDays) {
     RunUpdate(view, client);
     SetPackageRunnerPath("");
     SetProcessEndHook(nullptr);
-    TheUpdateSettings() = UpdateSettings{DefaultProbeSites()};
+    TheUpdateSettings() = UpdateSettings{};
 
     EXPECT_TRUE(seams.dialogs.shown.empty());
     EXPECT_EQ(installation.Read("Resources/actualizado.fij"), "1\r\n20261208\r\n");

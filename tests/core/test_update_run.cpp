@@ -100,7 +100,7 @@ protected:
     void TearDown() override {
         SetProgramStarter(nullptr);
         SetProcessEndHook(nullptr);
-        TheUpdateSettings() = UpdateSettings{DefaultProbeSites()};
+        TheUpdateSettings() = UpdateSettings{};
     }
 
     // Every request goes to one scripted proxy, in this order.

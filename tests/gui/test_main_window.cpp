@@ -127,6 +127,10 @@ TEST_F(MainWindow, NavigationButtonsShowOneWindowAndHideTheirSet) {
 
     ShowEverything();
     windows->TransmitForm->Edit1->setText("old status");
+    // "Use Proxy" without a server stops the update run before any request,
+    // with the window left open.
+    windows->TransmitForm->CheckBox1->setChecked(true);
+    windows->TransmitForm->Edit2->clear();
     QTest::mouseClick(Main().Image8, Qt::LeftButton);
     EXPECT_EQ(Visible(), "Transmit");
     EXPECT_EQ(State().CurrentView, "ACTUALIZAR");

@@ -79,7 +79,7 @@ protected:
     ~TransmitRun() override {
         SetProgramStarter(nullptr);
         SetProcessEndHook(nullptr);
-        TheUpdateSettings() = UpdateSettings{DefaultProbeSites()};
+        TheUpdateSettings() = UpdateSettings{};
     }
     // The settings the update window loads when the update button shows it.
     void Settings(const LoopbackServer& proxy) {
