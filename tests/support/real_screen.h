@@ -1,0 +1,135 @@
+#pragma once
+// Running the staged program on a real X server (Xvfb, 1024x768, no window
+// manager): child processes that are stopped and reaped at the end, the
+// server's own choice of display, and the program's windows as xwininfo
+// lists them.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <regex>
+#include <string>
+#include <thread>
+#include <memory>
+#include <utility>
+#include <vector>
+
+extern char** environ;
+
+namespace veltod::test {
+
+// A child process that is stopped and reaped when the object goes.
+class Child {
+public:
+    // display_fd: when not -1, this descriptor becomes the child's fd 3.
+    Child(const std::vector<std::string>& argv, const std::vector<std::string>& extra_env, int display_fd = -1) {
+        std::vector<std::string> env_text(extra_env);
+        for (char** e = environ; *e; ++e) env_text.emplace_back(*e);
+        std::vector<char*> args, envp;
+        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        for (const std::string& e : env_text) envp.push_back(const_cast<char*>(e.c_str()));
+        envp.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        if (display_fd != -1) posix_spawn_file_actions_adddup2(&actions, display_fd, 3);
+        if (posix_spawnp(&pid_, args[0], &actions, nullptr, args.data(), envp.data()) != 0) pid_ = -1;
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~Child() {
+        if (pid_ <= 0) return;
+        ::kill(pid_, SIGTERM);
+        for (int i = 0; i < 50; ++i) {
+            if (::waitpid(pid_, nullptr, WNOHANG) == pid_) return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+    }
+    bool Started() const { return pid_ > 0; }
+
+private:
+    pid_t pid_ = -1;
+};
+
+inline std::string Shell(const std::string& command) {
+    std::string output;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+        ::pclose(pipe);
+    }
+    return output;
+}
+
+struct Geometry {
+    int width = 0, height = 0, left = 0, top = 0;
+};
+
+// Every mapped top-level window of the program, from xwininfo's tree.
+inline std::vector<std::pair<std::string, Geometry>> ProgramWindows(const std::string& display) {
+    std::vector<std::pair<std::string, Geometry>> windows;
+    const std::string tree = Shell("DISPLAY=" + display + " xwininfo -root -children 2>/dev/null");
+    static const std::regex line(R"re(0x[0-9a-f]+ "([^"]*)": \("VeltoD\.exe"[^)]*\)\s+(\d+)x(\d+)\+(-?\d+)\+(-?\d+))re");
+    for (std::sregex_iterator it(tree.begin(), tree.end(), line), end; it != end; ++it)
+        windows.push_back({(*it)[1], {std::stoi((*it)[2]), std::stoi((*it)[3]), std::stoi((*it)[4]), std::stoi((*it)[5])}});
+    return windows;
+}
+
+inline bool Mapped(const std::string& display, const Geometry& g) {
+    const std::string tree = Shell("DISPLAY=" + display + " xwininfo -root -children 2>/dev/null");
+    const std::string wanted = std::to_string(g.width) + "x" + std::to_string(g.height) + "+" + std::to_string(g.left) +
+                               "+" + std::to_string(g.top);
+    return tree.find(wanted) != std::string::npos;
+}
+
+template <typename Test>
+bool WaitFor(Test test) {
+    for (int i = 0; i < 300; ++i) {
+        if (test()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+}
+
+// An Xvfb server on a display it picks itself (written to fd 3), so tests of
+// other builds running at the same time never share one.
+class VirtualScreen {
+public:
+    VirtualScreen() {
+        int pipe_fds[2];
+        if (::pipe(pipe_fds) != 0) return;
+        server_ = std::make_unique<Child>(
+            std::vector<std::string>{"Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp"},
+            std::vector<std::string>{}, pipe_fds[1]);
+        ::close(pipe_fds[1]);
+        std::string number;
+        pollfd waiting{pipe_fds[0], POLLIN, 0};
+        for (int round = 0; round < 300 && number.find('\n') == std::string::npos; ++round) {
+            if (::poll(&waiting, 1, 100) <= 0) continue;
+            char buffer[32];
+            const ssize_t n = ::read(pipe_fds[0], buffer, sizeof buffer);
+            if (n <= 0) break;
+            number.append(buffer, size_t(n));
+        }
+        ::close(pipe_fds[0]);
+        if (server_->Started() && number.find('\n') != std::string::npos)
+            display_ = ":" + number.substr(0, number.find('\n'));
+    }
+    // Empty when the server did not start.
+    const std::string& Display() const { return display_; }
+
+private:
+    std::unique_ptr<Child> server_;
+    std::string display_;
+};
+
+}  // namespace veltod::test
