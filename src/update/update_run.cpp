@@ -153,6 +153,15 @@ void RunSteps(TransmitView& view, HttpClient& client) {
     view.HideWindow();
 }
 
+// A package name from the listing becomes a file name in "../Recibi/" and
+// "../bin/": only plain names are taken, never a path.
+void CheckPackageName(const std::string& name) {
+    const bool plain = !name.empty() && name.find("..") == std::string::npos &&
+                       name.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789._-") ==
+                           std::string::npos;
+    if (!plain) throw Error("The package listing names an invalid package: '" + name.substr(0, 80) + "'");
+}
+
 }  // namespace
 
 std::string ReadLastUpdateDate() {
@@ -216,6 +225,7 @@ void FetchPackages(TransmitView& view, HttpClient& client, const std::string& se
     std::string current = NextPackage(view, server_date, "0", last_update_date);
     RecordReceivedPackage("1", "1");
     while (current != kFinished && current != kNotFound) {
+        CheckPackageName(current);
         state.FetchResult.clear();
         state.FetchResult =
             FetchFile(view, client, "../Recibi/" + current + ".exe", "dos/" + current + ".gif", kBinaryMode);

@@ -141,6 +141,20 @@ TEST_F(UpdateRun, PackagesComeNewestFirstDownToTheLastAppliedDay) {
     EXPECT_THROW(NextPackage(view, "soon", "0", kDay1), ConvertError);
 }
 
+TEST_F(UpdateRun, AListingThatNamesAPathIsRefusedBeforeAnythingIsFetched) {
+    LoopbackServer mirror({}, {ReadRequest(), Send(HttpAnswer("MZP"))});
+    TheUpdateState().MirrorList.AppendRow({mirror.Url("/")});
+    for (const std::string name : {"../bin/VeltoD", "", "a/b", "x\\y"}) {
+        TheUpdateState().PackageList.Clear();
+        ParseRecordBytes("2\r\n" + kDay2 + "\r\n" + kDay2 + "\r\n" + kDay3 + "\r\n" + name + "\r\n",
+                         TheUpdateState().PackageList);
+        EXPECT_THROW(FetchPackages(view, client, kDay3, kDay1), Error) << name;
+        EXPECT_EQ(installation.Read("Recibi/archivos.new"), "1\r\n");
+    }
+    EXPECT_EQ(mirror.Connections(), 0);
+    EXPECT_FALSE(FileExists("../bin/VeltoD.exe"));
+}
+
 TEST_F(UpdateRun, DatesListsAndTheReceivedFile) {
     EXPECT_EQ(ServerDateOf({2001, 10, 1}), "20011001");
     EXPECT_EQ(ServerDateOf({2026, 12, 31}), "20261231");
