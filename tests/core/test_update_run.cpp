@@ -236,16 +236,19 @@ TEST_F(UpdateRun, AWholeRunFetchesAppliesAndCallsTheNotificationAddress) {
 
 TEST_F(UpdateRun, UpToDateStillFetchesTheListingAndAClosedNotificationRestarts) {
     WriteRecordFile("../Resources/actualizado.fij", 1, {{kDay3}});
+    // A mirror list without any mirror is not taken.
     LoopbackServer proxy({
         {ReadRequest(), Send(DatedAnswer(kDay3Date))},
-        {ReadRequest(), Send(HttpAnswer(Wrapped("1\r\nhttp://mirror.test/\r\n")))},
+        {ReadRequest(), Send(HttpAnswer(Wrapped("1\r\n")))},
         {ReadRequest(), Send(HttpAnswer(Wrapped(Listing({kDay1, kDay2, kDay3}))))},
         {ReadRequest(), Send(HttpAnswer("counted"))},
     });
     ThroughProxy(proxy);
     view.notification = "http://count.test/";
     RunUpdate(view, client);
-    EXPECT_EQ(RequestLines(proxy).size(), 4u);
+    ASSERT_EQ(RequestLines(proxy).size(), 4u);
+    EXPECT_EQ(RequestLines(proxy)[2], "GET http://old-mirror.test/listado.txt HTTP/1.1");
+    EXPECT_EQ(installation.Read("Recibi/espejos.fij"), "1\r\nhttp://old-mirror.test/\r\n");
     ASSERT_EQ(Dialogs().size(), 1u);
     EXPECT_EQ(Dialogs()[0].text, "Velto Download is UP TO DATE");
     EXPECT_EQ(installation.Read("Recibi/archivos.new"), "1\r\n");
