@@ -11,7 +11,11 @@ cmake --build build-fuzz -j"$(nproc)" --target $(ls tests/fuzz/fuzz_*.cpp | xarg
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=($(ls tests/fuzz/fuzz_*.cpp | xargs -n1 basename | sed 's/\.cpp$//'))
 for target in "${targets[@]}"; do
-  corpus="build-fuzz/corpus/$target"; mkdir -p "$corpus"
+  # Absolute paths: targets that work in a scratch installation change the
+  # working directory, and libFuzzer reads and writes these during the run.
+  corpus="$PWD/build-fuzz/corpus/$target"; mkdir -p "$corpus" build-fuzz/artifacts
   echo "== $target for ${seconds}s"
-  "build-fuzz/tests/fuzz/$target" -max_total_time="$seconds" -print_final_stats=1 "$corpus" 2>&1 | grep -E 'stat::number_of_executed_units|Done|ERROR|SUMMARY' || true
+  "build-fuzz/tests/fuzz/$target" -max_total_time="$seconds" -print_final_stats=1 \
+    -artifact_prefix="$PWD/build-fuzz/artifacts/$target-" "$corpus" 2>&1 |
+    grep -E 'stat::number_of_executed_units|Done|ERROR|SUMMARY|Test unit written|invariant broken' || true
 done

@@ -47,12 +47,12 @@ void Walk(veltod::ApplyOwner& owner, const std::string& server, const std::strin
     std::string current = veltod::NextDay(server, "0", last);
     while (current != "terminado" && current != "error") {
         if (listed.count(current) == 0) {
-            std::fprintf(stderr, "walk returned an unlisted day '%s'\n", current.c_str());
+            std::fprintf(stderr, "invariant broken: walk returned an unlisted day '%s'\n", current.c_str());
             std::abort();
         }
         const int64_t day = veltod::StrToInt(current);
         if (day <= previous || ++applied > listed.size()) {
-            std::fprintf(stderr, "walk did not move forward: '%s' after %lld\n", current.c_str(),
+            std::fprintf(stderr, "invariant broken: walk did not move forward: '%s' after %lld\n", current.c_str(),
                          static_cast<long long>(previous));
             std::abort();
         }

@@ -47,10 +47,10 @@ void LayOut(const veltod::fuzz::ScratchTree& tree, const std::string& script) {
 void Differ(const char* what, const Files& expected, const Files& found) {
     for (const auto& [path, bytes] : found) {
         const auto it = expected.find(path);
-        if (it == expected.end() || it->second != bytes) std::fprintf(stderr, "%s: %s changed\n", what, path.c_str());
+        if (it == expected.end() || it->second != bytes) std::fprintf(stderr, "invariant broken: %s: %s changed\n", what, path.c_str());
     }
     for (const auto& [path, bytes] : expected)
-        if (found.count(path) == 0) std::fprintf(stderr, "%s: %s gone\n", what, path.c_str());
+        if (found.count(path) == 0) std::fprintf(stderr, "invariant broken: %s: %s gone\n", what, path.c_str());
     std::abort();
 }
 

@@ -60,10 +60,13 @@ public:
                 continue;
             }
             if (path == outer_ || path == outer_ / "sentinel") continue;
-            std::fprintf(stderr, "file written outside the installation: %s\n", path.c_str());
+            std::fprintf(stderr, "invariant broken: file written outside the installation: %s\n", path.c_str());
             std::abort();
         }
-        if (std::filesystem::current_path() != inst_ / "bin") std::abort();
+        if (std::filesystem::current_path() != inst_ / "bin") {
+            std::fprintf(stderr, "invariant broken: the working directory moved\n");
+            std::abort();
+        }
     }
 
     // Writes bytes exactly as given, relative to the installation root.
