@@ -60,16 +60,26 @@ void RunDayScript(const std::string& day) {
 }
 
 // Where a path given relative to the program's folder lands, or an empty
-// path when it would leave the installation (the folder's parent).
+// path when it would leave the installation (the folder's parent). A NUL
+// byte is refused: the system calls would end the path there, at a place the
+// check below never saw.
 std::filesystem::path InsideInstallation(const std::string& relative) {
     namespace fs = std::filesystem;
-    if (relative.empty() || relative.front() == '/') return {};
+    if (relative.empty() || relative.front() == '/' || relative.find('\0') != std::string::npos) return {};
     const fs::path folder = fs::current_path();
     const fs::path root = folder.parent_path().lexically_normal();
     const fs::path target = (folder / relative).lexically_normal();
     const auto [root_end, unused] = std::mismatch(root.begin(), root.end(), target.begin(), target.end());
     if (root_end != root.end() || target == root || target.filename().empty()) return {};
     return target;
+}
+
+// A package name from the server's listing becomes part of paths: one that
+// is empty, names a folder or holds a NUL byte (where the system calls would
+// cut the path, so "espejos.fij" + NUL + ".exe" reaches the mirror list) is
+// never used.
+bool IsPlainName(const std::string& name) {
+    return !name.empty() && name.find('/') == std::string::npos && name.find('\0') == std::string::npos;
 }
 
 std::string Refusals(const std::vector<std::string>& refused) {
@@ -141,7 +151,7 @@ void ApplyReceivedFiles(ApplyOwner& owner, const std::string& date) {
         ReadRecordFile("../Recibi/listado.txt", listing);
         for (size_t row = 0; row < listing.RowCount(); ++row) {
             const std::string name = listing.FieldString(row, 1);
-            if (name.empty() || name.find('/') != std::string::npos) continue;
+            if (!IsPlainName(name)) continue;
             for (const char* suffix : {".exeQ", ".exeP", ".exe"}) {
                 ApplyStep();
                 DeleteIfExists("../Recibi/" + name + suffix);
@@ -151,9 +161,10 @@ void ApplyReceivedFiles(ApplyOwner& owner, const std::string& date) {
     std::vector<std::string> reports;
     for (size_t row = 0; row < received.RowCount(); ++row) {
         const std::string name = received.FieldString(row, 0);
-        const std::string day = name.substr(0, 8);
+        const bool plain = IsPlainName(name);
+        const std::string day = plain ? name.substr(0, 8) : std::string();
         std::string applied = "nada";
-        if (name.find('/') == std::string::npos && !name.empty() && FileExists("../Recibi/" + name)) {
+        if (plain && FileExists("../Recibi/" + name)) {
             applied = day;
             RunPackage(name);
         }
@@ -165,8 +176,10 @@ void ApplyReceivedFiles(ApplyOwner& owner, const std::string& date) {
             MoveFile("../bin/VeltoD.upd", "../bin/Veltodactualiz.exe");
         }
         MoveDeliveredFiles(reports);
-        RunDayScript(day);
-        if (!IsStartUp()) InstallDayLists(day);
+        if (plain) {
+            RunDayScript(day);
+            if (!IsStartUp()) InstallDayLists(day);
+        }
         if (FileExists("../bin/nuevo.lst")) {
             try {
                 UnpackTextBundle("../bin/nuevo.lst");

@@ -257,6 +257,31 @@ TEST_F(ReceivedFiles, ATextBundleCreatesEachMemberWithoutItsHeaderLines) {
     UnpackTextBundle("../bin/nuevo.lst");
 }
 
+TEST_F(ReceivedFiles, NamesCutShortByANulByteReachNoOtherFile) {
+    const std::string nul(1, '\0');
+    const std::string root = installation.Root().filename().string();
+    const std::filesystem::path escape = installation.Root().parent_path() / (root + "-escape");
+    // Checked whole, the member lands in Resources/; the system calls would
+    // stop at the NUL, beside the installation.
+    installation.Write("bin/nuevo.lst", "%nom%:" + root + "-escape" + nul + "/../" + root + "/Resources/z\r\nPREFIX../../\r\nx\r\n");
+    EXPECT_THROW(UnpackTextBundle("../bin/nuevo.lst"), PackageError);
+    EXPECT_FALSE(std::filesystem::exists(escape));
+    EXPECT_FALSE(FileExists("../Resources/z"));
+    std::filesystem::remove(escape);
+    DeleteFile("../bin/nuevo.lst");
+
+    // Listing and received names that would stop at a file of the installation.
+    installation.Write("Recibi/espejos.fij", "1\r\nhttp://127.0.0.1/\r\n");
+    WriteRecordFile("../Recibi/listado.txt", 2, {{"20261202", "espejos.fij" + nul}});
+    WriteRecordFile("../Recibi/archivos.new", 1, {{"espejos.fij" + nul + ".exe"}});
+    ApplyReceivedFiles(owner, kStartUpDate);
+    EXPECT_TRUE(FileExists("../Recibi/espejos.fij"));
+    ApplyReceivedFiles(owner, "20261202");
+    EXPECT_TRUE(starter.runs.empty());
+    EXPECT_EQ(installation.Read("Recibi/espejos.fij"), "1\r\nhttp://127.0.0.1/\r\n");
+    EXPECT_EQ(LastApplied(), "1\r\n20261201\r\n");
+}
+
 // The apply runs in a child process that ends itself before its n-th file
 // operation; the next start's pass and the next update run (which fetches
 // again every package after the recorded day) must end in the catalogue of
