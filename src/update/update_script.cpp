@@ -1,5 +1,6 @@
 #include "update/update_script.h"
 
+#include <climits>
 #include <map>
 #include <optional>
 #include <vector>
@@ -18,7 +19,17 @@ const std::string kCategList = "../Resources/Categ.txt";
 const std::string kProxyFile = "../Recibi/proxy.con";
 const std::string kJournal = "../Resources/script.jnl";
 
-std::string CategoryList(const std::string& code) { return "../Resources/" + code + ".cat"; }
+// Codes become file names. A name that would reach another folder, that the
+// system calls would cut at a NUL byte, or that no folder can hold is refused
+// while the script runs in memory, so the script changes nothing, rather than
+// failing half-way through writing its files and again at every retry.
+std::string FileName(const std::string& name) {
+    if (name.find('/') != std::string::npos || name.find('\0') != std::string::npos || name.size() > NAME_MAX)
+        throw Error("The update script names an invalid file: '" + name + "'");
+    return name;
+}
+
+std::string CategoryList(const std::string& code) { return "../Resources/" + FileName(code + ".cat"); }
 
 std::vector<std::string> Lines(const std::string& bytes) {
     std::vector<std::string> lines;
@@ -86,8 +97,10 @@ void RunCommand(ScriptFiles& files, const RecordTable& script, size_t row) {
         if (keyword == "&ADDCAT&") {
             const auto header = Lines(files.Read("../Resources/0.cat"));
             files.Write(CategoryList(a1), (header.empty() ? std::string() : header[0]) + "\r\n");
-        } else if (files.Exists("../bin/" + a1 + ".newcat")) {
-            files.Write(CategoryList(a1), files.Read("../bin/" + a1 + ".newcat"));
+        } else {
+            const std::string list = CategoryList(a1);
+            const std::string delivered = "../bin/" + FileName(a1 + ".newcat");
+            if (files.Exists(delivered)) files.Write(list, files.Read(delivered));
         }
     } else if (keyword == "&QUICAT&") {
         files.Rewrite(kCategList, [&](const RecordTable& t, size_t r) { return !code_is(a1)(t, r); }, no_edit);
@@ -103,7 +116,7 @@ void RunCommand(ScriptFiles& files, const RecordTable& script, size_t row) {
         }
         files.Append(target, bytes);
     } else if (keyword == "&QUIFIL&") {
-        const std::string path = "../Resources/" + a1 + "." + a3 + "cat";
+        const std::string path = "../Resources/" + FileName(a1 + "." + a3 + "cat");
         if (!files.Exists(path)) return;
         const std::string id = a1 + a2;
         files.Rewrite(path, [&](const RecordTable& t, size_t r) { return t.Field(r, 10) != id; }, no_edit);

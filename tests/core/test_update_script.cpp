@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -131,6 +132,29 @@ TEST_F(UpdateScript, AFailingScriptChangesNothingAndCanRunAgain) {
     EXPECT_EQ(Column("../Resources/55.cat", 10), std::vector<std::string>{"5"});
 
     EXPECT_THROW(RunUpdateScript("20991231.cam"), FileError);
+}
+
+TEST_F(UpdateScript, CodesNamingNoFileOfTheCatalogueAreRefusedAndChangeNothing) {
+    const std::string categ = installation.Read("Resources/Categ.txt");
+    const std::string escape = installation.Root().filename().string() + "-escape";
+    const std::filesystem::path outside = installation.Root().parent_path() / (escape + ".cat");
+    const std::string nul(1, '\0');
+    // The bad command comes first in the file, so it runs after the good one.
+    for (const std::string& code : {"../../" + escape, nul, "x" + nul + "y", std::string(300, '4')}) {
+        SCOPED_TRACE(code.size());
+        Script({{"&ADDCAT&", code, "0", "0", "Bad"}, {"&ADDCAT&", "40", "0", "0", "New"}});
+        EXPECT_THROW(RunUpdateScript("20261208.cam"), Error);
+        EXPECT_EQ(installation.Read("Resources/Categ.txt"), categ);
+        EXPECT_FALSE(FileExists("../Resources/40.cat"));
+        // A journal left behind would replay the failing write at every retry.
+        EXPECT_FALSE(FileExists("../Resources/script.jnl"));
+        EXPECT_FALSE(std::filesystem::exists(outside));
+        std::filesystem::remove(outside);
+    }
+    WriteRecordFile("../bin/41.newcat", 14, {Entry("41", "1")});
+    Script({{"&NUECAT&", "41/../../../" + escape, "0", "0", "Copy"}});
+    EXPECT_THROW(RunUpdateScript("20261208.cam"), Error);
+    EXPECT_EQ(installation.Read("Resources/Categ.txt"), categ);
 }
 
 TEST_F(UpdateScript, TheSameScriptDeliveredAgainIsNotRunTwice) {
