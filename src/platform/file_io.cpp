@@ -88,13 +88,20 @@ std::string FileErrorText(int error_number) {
     }
 }
 
+const char* SystemPath(const std::string& path) {
+    // The system reads a name up to its first NUL byte: a name holding one
+    // would reach another file than the one every check was made on.
+    if (path.find('\0') != std::string::npos) throw FileError("Invalid file name");
+    return path.c_str();
+}
+
 bool FileExists(const std::string& path) {
     struct stat info{};
-    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+    return path.find('\0') == std::string::npos && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 FileBytes ReadWholeFileBytes(const std::string& path) {
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    FileDescriptor file(::open(SystemPath(path), O_RDONLY | O_CLOEXEC));
     if (file.get() < 0) RaiseFileError(errno);
     struct stat info{};
     if (::fstat(file.get(), &info) != 0) RaiseFileError(errno);
@@ -140,7 +147,7 @@ void ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
 constexpr size_t kWriterBatch = 1 << 20;
 
 AtomicFileWriter::AtomicFileWriter(std::string path) : path_(std::move(path)), temporary_(path_ + ".new~") {
-    fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    fd_ = ::open(SystemPath(temporary_), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd_ < 0) RaiseFileError(errno);
 }
 
@@ -197,7 +204,7 @@ void AtomicFileWriter::Commit() {
 
 void AppendToFile(const std::string& path, std::string_view bytes, bool create) {
     const int flags = O_WRONLY | O_APPEND | O_CLOEXEC | (create ? O_CREAT : 0);
-    FileDescriptor file(::open(path.c_str(), flags, 0644));
+    FileDescriptor file(::open(SystemPath(path), flags, 0644));
     if (file.get() < 0) RaiseFileError(errno);
     WriteAllBytes(file.get(), bytes);
     if (::fsync(file.get()) != 0) RaiseFileError(errno);
@@ -205,7 +212,7 @@ void AppendToFile(const std::string& path, std::string_view bytes, bool create) 
 }
 
 bool DeleteFile(const std::string& path) {
-    return ::unlink(path.c_str()) == 0;
+    return path.find('\0') == std::string::npos && ::unlink(path.c_str()) == 0;
 }
 
 void CopyFile(const std::string& source, const std::string& target) {
@@ -214,8 +221,8 @@ void CopyFile(const std::string& source, const std::string& target) {
 
 void LinkOrCopyFile(const std::string& source, const std::string& target) {
     const std::string temporary = target + ".new~";
-    ::unlink(temporary.c_str());
-    if (::link(source.c_str(), temporary.c_str()) != 0) {
+    ::unlink(SystemPath(temporary));
+    if (::link(SystemPath(source), temporary.c_str()) != 0) {
         if (errno == ENOENT || errno == ENOTDIR) RaiseFileError(errno);
         CopyFile(source, target);  // no hard links across folders of other file systems
         return;
@@ -229,13 +236,13 @@ void LinkOrCopyFile(const std::string& source, const std::string& target) {
 }
 
 void SyncFileSystem(const std::string& path) {
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    FileDescriptor file(::open(SystemPath(path), O_RDONLY | O_CLOEXEC));
     if (file.get() < 0) RaiseFileError(errno);
     if (::syncfs(file.get()) != 0) RaiseFileError(errno);
 }
 
 void MoveFile(const std::string& source, const std::string& target) {
-    if (::rename(source.c_str(), target.c_str()) != 0) RaiseFileError(errno);
+    if (::rename(SystemPath(source), SystemPath(target)) != 0) RaiseFileError(errno);
 }
 
 }  // namespace veltod

@@ -9,6 +9,11 @@
 
 namespace veltod {
 
+// The path as the system takes it; FileError "Invalid file name" when it
+// holds a NUL byte. A file that such a name could only seem to name does not
+// exist for FileExists and is not deleted by DeleteFile.
+const char* SystemPath(const std::string& path);
+
 bool FileExists(const std::string& path);
 
 // The whole file; FileError "File not found" when it is missing.

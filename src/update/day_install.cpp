@@ -173,7 +173,7 @@ std::string HistoryPath(const std::string& category, const std::string& kind) {
 }
 
 HistoryTail ReadHistoryTail(const std::string& path, const std::string& category) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(SystemPath(path), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return TailFromWholeFile(path);  // raises the file error
     const HistoryTail tail = ReadOpenHistoryTail(fd, path, category);
     ::close(fd);

@@ -139,7 +139,7 @@ void RunPackage(const std::string& name) {
 
 void DeleteIfExists(const std::string& path) {
     if (!FileExists(path)) return;
-    if (::unlink(path.c_str()) != 0 && errno != ENOENT) throw FileError(FileErrorText(errno));
+    if (::unlink(SystemPath(path)) != 0 && errno != ENOENT) throw FileError(FileErrorText(errno));
 }
 
 void ApplyReceivedFiles(ApplyOwner& owner, const std::string& date) {

@@ -2,6 +2,8 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <functional>
+#include <vector>
 
 #include "platform/errors.h"
 #include "platform/file_io.h"
@@ -97,4 +99,26 @@ TEST(FileIo, LinkOrCopyGivesTheTargetTheSourceBytesThatLaterRewritesDoNotShare) 
     EXPECT_EQ(installation.Read("Resources/seven"), "day list\r\n");
     EXPECT_THROW(SyncFileSystem("../Nowhere"), FileError);
     SyncFileSystem("../Resources");
+}
+
+TEST(FileIo, ANameHoldingANulByteReachesNoFile) {
+    test::ScratchInstallation installation;
+    installation.Write("Recibi/espejos.fij", "mirrors");
+    const std::string cut("../Recibi/espejos.fij\0.exe", 26);
+    EXPECT_FALSE(FileExists(cut));
+    EXPECT_FALSE(DeleteFile(cut));
+    for (const auto& attempt : std::vector<std::function<void()>>{
+             [&] { ReadWholeFile(cut); }, [&] { ReplaceFileAtomically(cut, "x"); }, [&] { AppendToFile(cut, "x"); },
+             [&] { MoveFile(cut, "../bin/moved"); }, [&] { MoveFile("../Recibi/espejos.fij", cut); },
+             [&] { LinkOrCopyFile(cut, "../bin/linked"); }}) {
+        try {
+            attempt();
+            ADD_FAILURE() << "no error";
+        } catch (const FileError& error) {
+            EXPECT_STREQ(error.what(), "Invalid file name");
+        }
+    }
+    EXPECT_EQ(installation.Read("Recibi/espejos.fij"), "mirrors");
+    EXPECT_FALSE(FileExists("../bin/moved"));
+    EXPECT_FALSE(FileExists("../bin/linked"));
 }
