@@ -1,6 +1,7 @@
 #include "update/update_run.h"
 
 #include <cstdlib>
+#include <set>
 #include <vector>
 
 #include "catalogue/category_marks.h"
@@ -217,18 +218,25 @@ void RecordReceivedPackage(const std::string& line, const std::string& mode) {
         AppendToFile(kReceived, line + "\r\n");
 }
 
-void FetchPackages(TransmitView& view, HttpClient& client, const std::string& server_date,
-                   const std::string& last_update_date) {
+void WalkPackages(TransmitView& view, const std::string& server_date, const std::string& last_update_date,
+                  const std::function<bool(const std::string& name)>& fetch) {
     UpdateState& state = TheUpdateState();
     StrToInt(server_date);
     StrToInt(last_update_date);
     std::string current = NextPackage(view, server_date, "0", last_update_date);
     RecordReceivedPackage("1", "1");
+    // The walk steps by dates but goes on from names; where a name does not
+    // match its date it can come back to a package already walked, and from
+    // there round the same packages for ever.
+    std::set<std::string> walked;
     while (current != kFinished && current != kNotFound) {
+        if (!walked.insert(current).second) {
+            view.Trace("The package listing leads back to " + current + ": no more packages.");
+            break;
+        }
         CheckPackageName(current);
         state.FetchResult.clear();
-        state.FetchResult =
-            FetchFile(view, client, "../Recibi/" + current + ".exe", "dos/" + current + ".gif", kBinaryMode);
+        state.FetchResult = fetch(current) ? "ok" : "";
         if (state.FetchResult == "ok") RecordReceivedPackage(current + ".exe", "99");
         current = NextPackage(view, "0", current, last_update_date);
     }
@@ -237,6 +245,13 @@ void FetchPackages(TransmitView& view, HttpClient& client, const std::string& se
         view.HideTrace();
         view.HideWindow();
     }
+}
+
+void FetchPackages(TransmitView& view, HttpClient& client, const std::string& server_date,
+                   const std::string& last_update_date) {
+    WalkPackages(view, server_date, last_update_date, [&](const std::string& name) {
+        return FetchFile(view, client, "../Recibi/" + name + ".exe", "dos/" + name + ".gif", kBinaryMode) == "ok";
+    });
 }
 
 void RunUpdate(TransmitView& view, HttpClient& client) {

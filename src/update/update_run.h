@@ -4,6 +4,7 @@
 // every package newer than the last applied day, apply them, recompute the
 // category marks and call the notification address. The window's handlers
 // call these routines with itself as the TransmitView.
+#include <functional>
 #include <string>
 
 #include "update/http_client.h"
@@ -32,6 +33,14 @@ std::string NextPackage(TransmitView& view, const std::string& upper, const std:
 // "../Recibi/" + name + ".exe" and lists them in "../Recibi/archivos.new".
 void FetchPackages(TransmitView& view, HttpClient& client, const std::string& server_date,
                    const std::string& last_update_date);
+
+// The walk of FetchPackages with the fetch of one package left to the
+// caller: fetch(name) returns true when "../Recibi/" + name + ".exe" is in
+// place. A name the walk returns a second time ends it as finished, so a
+// listing whose names do not follow their dates cannot make the run fetch
+// the same packages for ever: at most one fetch per listed name.
+void WalkPackages(TransmitView& view, const std::string& server_date, const std::string& last_update_date,
+                  const std::function<bool(const std::string& name)>& fetch);
 
 // Mode "1" recreates "../Recibi/archivos.new" holding just the line; any
 // other mode appends the line.

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "catalogue/record_file.h"
@@ -139,6 +140,30 @@ TEST_F(UpdateRun, PackagesComeNewestFirstDownToTheLastAppliedDay) {
     EXPECT_EQ(NextPackage(view, "0", kDay1, kDay1), "terminado");
     EXPECT_EQ(NextPackage(view, "0", kDay1, "20261201"), "terminado");
     EXPECT_THROW(NextPackage(view, "soon", "0", kDay1), ConvertError);
+}
+
+TEST_F(UpdateRun, AListingWhoseNamesLeadBackEndsTheWalkInsteadOfFetchingForEver) {
+    // Day 3's row named by day 4: the walk goes on from day 4 and finds day 3
+    // again. Day 2's row named by day 3: from day 3 it comes to that row,
+    // which leads back to day 3.
+    const std::vector<std::pair<std::string, Lines>> cases = {
+        {Listing({kDay1, kDay2}) + kDay3 + "\r\n20261209\r\n", {"20261209"}},
+        {"2\r\n" + kDay1 + "\r\n" + kDay1 + "\r\n" + kDay2 + "\r\n" + kDay3 + "\r\n" + kDay3 + "\r\n" + kDay3 + "\r\n",
+         {kDay3}},
+    };
+    for (const auto& [listing, expected] : cases) {
+        TheUpdateState().PackageList.Clear();
+        ParseRecordBytes(listing, TheUpdateState().PackageList);
+        Lines fetched;
+        EXPECT_NO_THROW(WalkPackages(view, kDay3, kDay1, [&](const std::string& name) {
+            fetched.push_back(name);
+            if (fetched.size() > 5) throw Error("the walk does not end");
+            return true;
+        }));
+        EXPECT_EQ(fetched, expected) << listing;
+        EXPECT_EQ(installation.Read("Recibi/archivos.new"), "1\r\n" + expected[0] + ".exe\r\n");
+    }
+    EXPECT_TRUE(Dialogs().empty());
 }
 
 TEST_F(UpdateRun, AListingThatNamesAPathIsRefusedBeforeAnythingIsFetched) {
