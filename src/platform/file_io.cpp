@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
+#include <utility>
 
 #include "platform/errors.h"
 #include "platform/large_buffer.h"
@@ -44,6 +45,7 @@ public:
     }
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
+    FileDescriptor(FileDescriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
     int get() const { return fd_; }
     void Close() {
         const int fd = fd_;
@@ -100,36 +102,52 @@ bool FileExists(const std::string& path) {
     return path.find('\0') == std::string::npos && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-FileBytes ReadWholeFileBytes(const std::string& path) {
-    FileDescriptor file(::open(SystemPath(path), O_RDONLY | O_CLOEXEC));
-    if (file.get() < 0) RaiseFileError(errno);
-    struct stat info{};
-    if (::fstat(file.get(), &info) != 0) RaiseFileError(errno);
-    if (S_ISDIR(info.st_mode)) RaiseFileError(EISDIR);
-    // The size is a hint only: the file may grow or shrink while it is read.
-    // One spare byte lets the end-of-file read happen without growing.
-    size_t capacity = (info.st_size > 0 ? static_cast<size_t>(info.st_size) : 4096) + 1;
+FileBytes ReadWholeFilesBytes(const std::vector<std::string>& paths, std::vector<size_t>& sizes) {
+    std::vector<FileDescriptor> files;
+    files.reserve(paths.size());
+    size_t hint = 0;
+    for (const auto& path : paths) {
+        files.emplace_back(::open(SystemPath(path), O_RDONLY | O_CLOEXEC));
+        if (files.back().get() < 0) RaiseFileError(errno);
+        struct stat info{};
+        if (::fstat(files.back().get(), &info) != 0) RaiseFileError(errno);
+        if (S_ISDIR(info.st_mode)) RaiseFileError(EISDIR);
+        hint += info.st_size > 0 ? static_cast<size_t>(info.st_size) : 0;
+    }
+    // The sizes are a hint only: a file may grow or shrink while it is read.
+    // One spare byte lets the last end-of-file read happen without growing.
+    size_t capacity = (hint > 0 ? hint : 4096) + 1;
     const auto allocate = [](size_t bytes) {
         return std::shared_ptr<char>(static_cast<char*>(AllocateLarge(bytes)),
                                      [bytes](char* block) { FreeLarge(block, bytes); });
     };
     FileBytes bytes{allocate(capacity), 0};
-    for (;;) {
-        if (bytes.size == capacity) {
-            auto larger = allocate(capacity * 2);
-            std::memcpy(larger.get(), bytes.data.get(), bytes.size);
-            bytes.data = std::move(larger);
-            capacity *= 2;
+    sizes.clear();
+    for (const auto& file : files) {
+        const size_t start = bytes.size;
+        for (;;) {
+            if (bytes.size == capacity) {
+                auto larger = allocate(capacity * 2);
+                std::memcpy(larger.get(), bytes.data.get(), bytes.size);
+                bytes.data = std::move(larger);
+                capacity *= 2;
+            }
+            const ssize_t got = ::read(file.get(), bytes.data.get() + bytes.size, capacity - bytes.size);
+            if (got < 0) {
+                if (errno == EINTR) continue;
+                RaiseFileError(errno);
+            }
+            if (got == 0) break;
+            bytes.size += static_cast<size_t>(got);
         }
-        const ssize_t got = ::read(file.get(), bytes.data.get() + bytes.size, capacity - bytes.size);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            RaiseFileError(errno);
-        }
-        if (got == 0) break;
-        bytes.size += static_cast<size_t>(got);
+        sizes.push_back(bytes.size - start);
     }
     return bytes;
+}
+
+FileBytes ReadWholeFileBytes(const std::string& path) {
+    std::vector<size_t> sizes;
+    return ReadWholeFilesBytes({path}, sizes);
 }
 
 std::string ReadWholeFile(const std::string& path) {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace veltod {
 
@@ -25,6 +26,10 @@ struct FileBytes {
     size_t size = 0;
 };
 FileBytes ReadWholeFileBytes(const std::string& path);
+
+// Several files one after the other in one buffer, sizes[i] bytes each: one
+// large block costs fewer page faults than one fresh block a file.
+FileBytes ReadWholeFilesBytes(const std::vector<std::string>& paths, std::vector<size_t>& sizes);
 
 // Recreates path with exactly these bytes, atomically.
 void ReplaceFileAtomically(const std::string& path, std::string_view bytes);

@@ -63,9 +63,8 @@ std::string MarkerDay(const std::string& path) {
 
 // The records of a day file, after its count line, as the week list takes
 // them: in CR LF lines. A file written that way already goes out as it is.
-void WriteDayRecords(AtomicFileWriter& week, const FileBytes& file, bool with_count_line) {
-    const char* const begin = file.data.get();
-    const char* const end = begin + file.size;
+void WriteDayRecords(AtomicFileWriter& week, const char* begin, size_t size, bool with_count_line) {
+    const char* const end = begin + size;
     const char* body = nullptr;
     const char* expected = begin;
     bool crlf = true;
@@ -93,11 +92,17 @@ void WriteDayRecords(AtomicFileWriter& week, const FileBytes& file, bool with_co
 }
 
 void RebuildWeekList(const std::string& kind) {
-    std::vector<FileBytes> days;
-    for (int n = 1; n <= 7; ++n) days.push_back(ReadWholeFileBytes(DayFile(kind, n)));
+    std::vector<std::string> paths;
+    for (int n = 1; n <= 7; ++n) paths.push_back(DayFile(kind, n));
+    std::vector<size_t> sizes;
+    const FileBytes all = ReadWholeFilesBytes(paths, sizes);
     ApplyStep();
     AtomicFileWriter week(Resources("S0100000." + kind + "txt"));
-    for (size_t n = 0; n < days.size(); ++n) WriteDayRecords(week, days[n], n == 0);
+    size_t offset = 0;
+    for (size_t n = 0; n < sizes.size(); ++n) {
+        WriteDayRecords(week, all.data.get() + offset, sizes[n], n == 0);
+        offset += sizes[n];
+    }
     week.Commit();
 }
 
