@@ -26,19 +26,6 @@ public:
     void RequestEnd() override { std::abort(); }
 };
 
-std::vector<std::string> Split(const std::string& bytes, size_t parts) {
-    std::vector<std::string> pieces;
-    size_t at = 0;
-    while (pieces.size() + 1 < parts) {
-        const size_t bar = bytes.find('|', at);
-        if (bar == std::string::npos) break;
-        pieces.push_back(bytes.substr(at, bar - at));
-        at = bar + 1;
-    }
-    pieces.push_back(bytes.substr(at));
-    return pieces;
-}
-
 // The loop of ApplyDayRange, with the bound it must keep.
 void Walk(veltod::ApplyOwner& owner, const std::string& server, const std::string& last,
           const std::set<std::string>& listed) {
@@ -67,7 +54,7 @@ void Walk(veltod::ApplyOwner& owner, const std::string& server, const std::strin
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const veltod::fuzz::ScratchTree tree;
     static Owner owner;
-    const std::vector<std::string> parts = Split(std::string(reinterpret_cast<const char*>(data), size), 4);
+    const std::vector<std::string> parts = veltod::fuzz::SplitInput(std::string(reinterpret_cast<const char*>(data), size), 4);
     if (parts.size() < 2) return 0;
     const std::string& server = parts[0];
     const std::string& last = parts[1];

@@ -31,19 +31,6 @@ namespace {
     std::abort();
 }
 
-std::vector<std::string> Split(const std::string& bytes, size_t parts) {
-    std::vector<std::string> pieces;
-    size_t at = 0;
-    while (pieces.size() + 1 < parts) {
-        const size_t bar = bytes.find('|', at);
-        if (bar == std::string::npos) break;
-        pieces.push_back(bytes.substr(at, bar - at));
-        at = bar + 1;
-    }
-    pieces.push_back(bytes.substr(at));
-    return pieces;
-}
-
 void Walk(const std::string& server) {
     veltod::UpdateState& state = veltod::TheUpdateState();
     if (veltod::CheckFetchedFile("../Recibi/listado.txt", veltod::kTextMode) != "bien") return;
@@ -81,7 +68,7 @@ void Walk(const std::string& server) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const veltod::fuzz::ScratchTree tree;
     static veltod::test::SeamsGuard seams;
-    const std::vector<std::string> parts = Split(std::string(reinterpret_cast<const char*>(data), size), 3);
+    const std::vector<std::string> parts = veltod::fuzz::SplitInput(std::string(reinterpret_cast<const char*>(data), size), 3);
     if (parts.size() < 3) return 0;
     tree.Reset();
     seams.dialogs.shown.clear();

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace veltod::fuzz {
 
@@ -99,5 +100,20 @@ private:
     std::filesystem::path outer_;
     std::filesystem::path inst_;
 };
+
+// An input cut at its first parts - 1 "|" bytes into at most parts pieces
+// (the last takes the rest, "|" and all).
+inline std::vector<std::string> SplitInput(const std::string& bytes, size_t parts) {
+    std::vector<std::string> pieces;
+    size_t at = 0;
+    while (pieces.size() + 1 < parts) {
+        const size_t bar = bytes.find('|', at);
+        if (bar == std::string::npos) break;
+        pieces.push_back(bytes.substr(at, bar - at));
+        at = bar + 1;
+    }
+    pieces.push_back(bytes.substr(at));
+    return pieces;
+}
 
 }  // namespace veltod::fuzz
