@@ -31,6 +31,21 @@ void HideAll(std::initializer_list<QWidget*> windows) {
         if (window) window->hide();
 }
 
+// A list window of the current licence kind takes the place of every other
+// content window, the message window included.
+template <class ListWindow>
+void ShowListWindow(ListWindow* shown, const char* view) {
+    TWindowSet& w = Windows();
+    QWidget* const content[] = {w.FormBaseDatos,   w.FormCategorias, w.FormDayNews,
+                                w.FormBusqueda,    w.FormShowDetails, w.FormTreeFiles,
+                                w.FormRemember,    w.TransmitForm,    w.FormMensaje};
+    for (QWidget* window : content)
+        if (window && window != shown) window->hide();
+    shown->WindowMode = State().FilterMode;
+    shown->ShowWindow();
+    State().CurrentView = view;
+}
+
 }  // namespace
 
 TFormNetFiles::TFormNetFiles() : TSkinWindow(QStringLiteral("FormNetFiles"), kSkinOlive) {
@@ -181,32 +196,11 @@ void TFormNetFiles::Image1Click() {
     w.FormDayNews->ShowWindow();
 }
 
-void TFormNetFiles::Image2Click() {
-    TWindowSet& w = Windows();
-    HideAll({w.FormBaseDatos, w.FormDayNews, w.FormBusqueda, w.FormShowDetails, w.FormTreeFiles, w.FormRemember,
-             w.TransmitForm, w.FormMensaje});
-    w.FormCategorias->WindowMode = State().FilterMode;
-    w.FormCategorias->ShowWindow();
-    State().CurrentView = "FORMCATEGORIAS";
-}
+void TFormNetFiles::Image2Click() { ShowListWindow(Windows().FormCategorias, "FORMCATEGORIAS"); }
 
-void TFormNetFiles::Image3Click() {
-    TWindowSet& w = Windows();
-    HideAll({w.FormDayNews, w.FormCategorias, w.FormBusqueda, w.FormShowDetails, w.FormTreeFiles, w.FormRemember,
-             w.TransmitForm, w.FormMensaje});
-    w.FormBaseDatos->WindowMode = State().FilterMode;
-    w.FormBaseDatos->ShowWindow();
-    State().CurrentView = "FORMBASEDATOS";
-}
+void TFormNetFiles::Image3Click() { ShowListWindow(Windows().FormBaseDatos, "FORMBASEDATOS"); }
 
-void TFormNetFiles::Image4Click() {
-    TWindowSet& w = Windows();
-    HideAll({w.FormBaseDatos, w.FormCategorias, w.FormDayNews, w.FormShowDetails, w.FormTreeFiles, w.FormRemember,
-             w.TransmitForm, w.FormMensaje});
-    w.FormBusqueda->WindowMode = State().FilterMode;
-    w.FormBusqueda->ShowWindow();
-    State().CurrentView = "BUSQUEDA";
-}
+void TFormNetFiles::Image4Click() { ShowListWindow(Windows().FormBusqueda, "BUSQUEDA"); }
 
 void TFormNetFiles::Image8Click() {
     TWindowSet& w = Windows();
