@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "apply/day_install.h"
 #include "bench_support.h"
 #include "catalogue/record_file.h"
 #include "platform/file_io.h"
-#include "update/day_install.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "catalogue/record_file.h"
 #include "daynews/day_news_model.h"
 #include "platform/seams.h"
-#include "shell/process_state.h"
+#include "skin/process_state.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 
 #include "../tests/support/local_servers.h"
 #include "bench_support.h"
-#include "update/http_client.h"
+#include "net/http_client.h"
 
 extern char** environ;
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Configures and builds everything into build/ (the staged installation is build/VeltoD).
+# Configures and builds everything into build/ (the staged installation is
+# build/VeltoD). Arguments are passed to CMake's configure step.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
 cmake --build build -j"$(nproc)"

@@ -2,12 +2,12 @@
 
 #include "catalogue/category_marks.h"
 #include "platform/QtSeams.h"
-#include "shell/ApplicationEnd.h"
 #include "shell/FormNetFiles.h"
+#include "shell/ProgramWindows.h"
 #include "shell/VeltodApplication.h"
-#include "shell/WindowSet.h"
 #include "shell/engine_update_swap.h"
 #include "shell/startup_hooks.h"
+#include "update/ApplicationEnd.h"
 #include "update/update_state.h"
 
 int main(int argc, char** argv) {
@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
     veltod::TApplicationEnd application_end;
     veltod::TheStartupHooks().EngineUpdateSwap = [&application_end] { veltod::EngineUpdateSwap(application_end); };
     veltod::TheStartupHooks().ComputeCategoryMarks = [] { veltod::ComputeCategoryMarks(); };
-    veltod::TWindowSet windows;
+    veltod::TProgramWindows windows;
     windows.CreateAll();
     windows.FormNetFiles->ShowWindow();
     return app.exec();

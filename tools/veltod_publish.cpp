@@ -19,16 +19,16 @@
 #include <string>
 #include <vector>
 
+#include "apply/package_format.h"
+#include "apply/received_files.h"
 #include "catalogue/record_file.h"
 #include "catalogue/record_table.h"
 #include "platform/convert.h"
 #include "platform/errors.h"
 #include "platform/file_io.h"
 #include "platform/program_start.h"
-#include "update/debian_catalogue.h"
-#include "update/mirror_publish.h"
-#include "update/package_format.h"
-#include "update/received_files.h"
+#include "server/debian_catalogue.h"
+#include "server/mirror_publish.h"
 
 namespace {
 

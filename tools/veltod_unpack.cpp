@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <string>
 
+#include "apply/package_format.h"
 #include "platform/file_io.h"
-#include "update/package_format.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {

@@ -6,8 +6,8 @@
 #include "catalogue/FormShowDetails.h"
 #include "catalogue/FormTreeFiles.h"
 #include "catalogue/ListFrame.h"
-#include "shell/VeltodApplication.h"
-#include "shell/WindowSet.h"
+#include "skin/ReportedError.h"
+#include "skin/WindowSet.h"
 
 namespace veltod {
 

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "catalogue/category_browsing.h"
-#include "shell/SkinImage.h"
-#include "shell/SkinWindow.h"
+#include "skin/SkinImage.h"
+#include "skin/SkinWindow.h"
 
 class QLabel;
 

@@ -7,9 +7,9 @@
 #include "catalogue/catalogue_search.h"
 #include "daynews/FormDayNews.h"
 #include "platform/AnsiText.h"
-#include "shell/VeltodApplication.h"
-#include "shell/WindowSet.h"
-#include "shell/process_state.h"
+#include "skin/ReportedError.h"
+#include "skin/WindowSet.h"
+#include "skin/process_state.h"
 
 namespace veltod {
 

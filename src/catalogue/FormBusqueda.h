@@ -1,8 +1,8 @@
 #pragma once
 #include <string>
 
-#include "shell/SkinImage.h"
-#include "shell/SkinWindow.h"
+#include "skin/SkinImage.h"
+#include "skin/SkinWindow.h"
 
 class QLineEdit;
 

@@ -4,7 +4,7 @@
 
 #include "catalogue/HypertextViewer.h"
 #include "platform/AnsiText.h"
-#include "shell/screen_layout.h"
+#include "skin/screen_layout.h"
 
 namespace veltod {
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "catalogue/entry_details.h"
-#include "shell/SkinImage.h"
-#include "shell/SkinWindow.h"
+#include "skin/SkinImage.h"
+#include "skin/SkinWindow.h"
 
 namespace veltod {
 

@@ -5,10 +5,10 @@
 #include <QListWidget>
 
 #include "catalogue/FormShowDetails.h"
-#include "catalogue/entry_details.h"
 #include "catalogue/ListFrame.h"
+#include "catalogue/entry_details.h"
 #include "platform/AnsiText.h"
-#include "shell/WindowSet.h"
+#include "skin/WindowSet.h"
 
 namespace veltod {
 

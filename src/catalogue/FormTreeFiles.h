@@ -2,8 +2,8 @@
 #include <QString>
 
 #include "catalogue/category_browsing.h"
-#include "shell/SkinImage.h"
-#include "shell/SkinWindow.h"
+#include "skin/SkinImage.h"
+#include "skin/SkinWindow.h"
 
 class QLabel;
 class QListWidget;

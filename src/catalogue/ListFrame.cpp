@@ -1,7 +1,7 @@
 #include "catalogue/ListFrame.h"
 
 #include "platform/seams.h"
-#include "shell/screen_layout.h"
+#include "skin/screen_layout.h"
 
 namespace veltod {
 

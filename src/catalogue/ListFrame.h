@@ -6,7 +6,7 @@
 #include <QLabel>
 #include <QWidget>
 
-#include "shell/SkinImage.h"
+#include "skin/SkinImage.h"
 
 namespace veltod {
 

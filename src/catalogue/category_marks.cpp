@@ -1,6 +1,6 @@
 #include "catalogue/category_marks.h"
 
-#include "shell/process_state.h"
+#include "skin/process_state.h"
 
 namespace veltod {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "catalogue/catalogue_entry.h"
-#include "shell/screen_layout.h"
+#include "skin/screen_layout.h"
 
 namespace veltod {
 namespace {

@@ -6,9 +6,9 @@
 #include "catalogue/FormShowDetails.h"
 #include "catalogue/entry_details.h"
 #include "platform/AnsiText.h"
-#include "shell/VeltodApplication.h"
-#include "shell/WindowSet.h"
-#include "shell/process_state.h"
+#include "skin/ReportedError.h"
+#include "skin/WindowSet.h"
+#include "skin/process_state.h"
 #include "sponsors/FormMensaje.h"
 
 namespace veltod {

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "daynews/day_news_model.h"
-#include "shell/SkinImage.h"
-#include "shell/SkinWindow.h"
+#include "skin/SkinImage.h"
+#include "skin/SkinWindow.h"
 
 namespace veltod {
 

@@ -8,8 +8,8 @@
 #include "platform/convert.h"
 #include "platform/file_io.h"
 #include "platform/seams.h"
-#include "shell/process_state.h"
-#include "shell/screen_layout.h"
+#include "skin/process_state.h"
+#include "skin/screen_layout.h"
 
 namespace veltod {
 

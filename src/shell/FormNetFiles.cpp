@@ -11,10 +11,10 @@
 #include "catalogue/FormTreeFiles.h"
 #include "daynews/FormDayNews.h"
 #include "platform/seams.h"
-#include "shell/WindowSet.h"
-#include "shell/process_state.h"
-#include "shell/screen_layout.h"
 #include "shell/startup_hooks.h"
+#include "skin/WindowSet.h"
+#include "skin/process_state.h"
+#include "skin/screen_layout.h"
 #include "sponsors/FormBanner1.h"
 #include "sponsors/FormBanner2.h"
 #include "sponsors/FormMensaje.h"
@@ -48,6 +48,9 @@ void ShowListWindow(ListWindow* shown, const char* view) {
 
 }  // namespace
 
+// GCC 12 at -O3 reports a false -Wrestrict in std::string code inlined here (GCC bug 105329).
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wrestrict"
 TFormNetFiles::TFormNetFiles() : TSkinWindow(QStringLiteral("FormNetFiles"), kSkinOlive) {
     setWindowTitle(QStringLiteral("VeltoD"));
 
@@ -176,6 +179,7 @@ void TFormNetFiles::FormActivate() {
     Windows().FormBanner2->ShowWindow();
     state.MainActivated = kDone;
 }
+#pragma GCC diagnostic pop
 
 void TFormNetFiles::ResetAllButtons() {
     ResetSkinButtons(navigation_);

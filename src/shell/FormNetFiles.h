@@ -4,8 +4,8 @@
 #include <array>
 #include <string>
 
-#include "shell/SkinImage.h"
-#include "shell/SkinWindow.h"
+#include "skin/SkinImage.h"
+#include "skin/SkinWindow.h"
 
 namespace veltod {
 

@@ -1,8 +1,6 @@
 #include "shell/VeltodApplication.h"
 
-#include <exception>
-
-#include "platform/seams.h"
+#include "skin/ReportedError.h"
 
 namespace veltod {
 
@@ -15,17 +13,6 @@ bool VeltodApplication::notify(QObject* receiver, QEvent* event) {
         ReportCurrentException();
         return false;
     }
-}
-
-void ReportCurrentException() {
-    std::string text = "Unknown error";
-    try {
-        throw;
-    } catch (const std::exception& error) {
-        text = error.what();
-    } catch (...) {
-    }
-    if (Dialogs* dialogs = CurrentSeams().dialogs) dialogs->ErrorBox(text);
 }
 
 }  // namespace veltod

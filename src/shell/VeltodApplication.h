@@ -11,7 +11,4 @@ public:
     bool notify(QObject* receiver, QEvent* event) override;
 };
 
-// Shows the text of the exception being handled; for use in catch blocks.
-void ReportCurrentException();
-
 }  // namespace veltod

@@ -4,7 +4,7 @@
 // (four starts) the old and the new executable trade names by renames only,
 // and the state of the swap is nothing but which of the files exist. An
 // ordinary start, with no swap under way, applies what the last update left.
-#include "update/received_files.h"
+#include "apply/received_files.h"
 
 namespace veltod {
 

@@ -1,8 +1,8 @@
 #include "sponsors/BannerWindow.h"
 
 #include "platform/seams.h"
-#include "shell/screen_layout.h"
-#include "sponsors/ReportedCall.h"
+#include "skin/ReportedError.h"
+#include "skin/screen_layout.h"
 #include "sponsors/links_memory.h"
 
 namespace veltod {

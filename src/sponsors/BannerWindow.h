@@ -7,8 +7,8 @@
 #include <QTimer>
 #include <string>
 
-#include "shell/SkinImage.h"
-#include "shell/SkinWindow.h"
+#include "skin/SkinImage.h"
+#include "skin/SkinWindow.h"
 #include "sponsors/banner_rotation.h"
 
 namespace veltod {

@@ -1,6 +1,6 @@
 #include "sponsors/FormBanner2.h"
 
-#include "shell/screen_layout.h"
+#include "skin/screen_layout.h"
 
 namespace veltod {
 

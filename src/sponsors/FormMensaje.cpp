@@ -1,9 +1,8 @@
 #include "sponsors/FormMensaje.h"
 
 #include "platform/seams.h"
-#include "shell/FormNetFiles.h"
-#include "shell/WindowSet.h"
-#include "shell/screen_layout.h"
+#include "skin/WindowSet.h"
+#include "skin/screen_layout.h"
 #include "sponsors/message_place.h"
 
 namespace veltod {
@@ -30,7 +29,7 @@ void TFormMensaje::FormActivate() {
     resize(Image1->size());
     const ScreenRect screen = TheScreen().Size();
     const std::string key = ResolutionKey(screen.width, screen.height);
-    const QWidget* main_window = Windows().FormNetFiles;
+    const QWidget* main_window = Windows().MainWindow();
     const WindowPlace place = MessageWindowPlace(LayoutLeft("FormMensaje", key), LayoutTop("FormMensaje", key),
                                                  main_window->width(), main_window->height(), width());
     move(place.left, place.top);

@@ -1,8 +1,8 @@
 #pragma once
 #include <QLabel>
 
-#include "shell/SkinImage.h"
-#include "shell/SkinWindow.h"
+#include "skin/SkinImage.h"
+#include "skin/SkinWindow.h"
 
 namespace veltod {
 

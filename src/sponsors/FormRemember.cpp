@@ -5,9 +5,9 @@
 
 #include "platform/AnsiText.h"
 #include "platform/seams.h"
-#include "shell/screen_layout.h"
-#include "shell/skin_button.h"
-#include "sponsors/ReportedCall.h"
+#include "skin/ReportedError.h"
+#include "skin/screen_layout.h"
+#include "skin/skin_button.h"
 
 namespace veltod {
 namespace {

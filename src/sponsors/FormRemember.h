@@ -4,8 +4,8 @@
 #include <QListWidget>
 #include <QMenu>
 
-#include "shell/SkinImage.h"
-#include "shell/SkinWindow.h"
+#include "skin/SkinImage.h"
+#include "skin/SkinWindow.h"
 #include "sponsors/links_memory.h"
 
 namespace veltod {

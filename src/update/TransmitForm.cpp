@@ -6,10 +6,9 @@
 
 #include "platform/AnsiText.h"
 #include "platform/seams.h"
-#include "shell/FormNetFiles.h"
-#include "shell/VeltodApplication.h"
-#include "shell/WindowSet.h"
-#include "shell/screen_layout.h"
+#include "skin/ReportedError.h"
+#include "skin/WindowSet.h"
+#include "skin/screen_layout.h"
 
 namespace veltod {
 namespace {
@@ -211,7 +210,7 @@ void TTransmitForm::FormActivate() {
     const ScreenRect screen = TheScreen().Size();
     const std::string key = ResolutionKey(screen.width, screen.height);
     const SettingsWindowPlace place = PlaceSettingsWindow(LayoutLeft("TransmitForm", key), LayoutTop("TransmitForm", key),
-                                                          width(), Windows().FormNetFiles->height());
+                                                          width(), Windows().MainWindow()->height());
     move(place.left, place.top);
     if (!settings_loaded_) LoadSettings();
 }

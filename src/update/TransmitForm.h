@@ -9,9 +9,9 @@
 #include <string>
 
 #include "catalogue/HypertextViewer.h"
-#include "shell/SkinWindow.h"
+#include "net/http_client.h"
+#include "skin/SkinWindow.h"
 #include "update/connection_settings.h"
-#include "update/http_client.h"
 
 namespace veltod {
 

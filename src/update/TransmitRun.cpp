@@ -6,7 +6,7 @@
 
 #include "catalogue/HypertextViewer.h"
 #include "platform/AnsiText.h"
-#include "shell/ApplicationEnd.h"
+#include "update/ApplicationEnd.h"
 #include "update/TransmitForm.h"
 #include "update/update_run.h"
 

@@ -2,9 +2,9 @@
 
 #include <vector>
 
+#include "apply/apply_state.h"
 #include "catalogue/line_stream.h"
 #include "platform/file_io.h"
-#include "update/apply_state.h"
 
 namespace veltod {
 namespace {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "update/http_client.h"
+#include "net/http_client.h"
 #include "update/transmit_view.h"
 
 namespace veltod {

@@ -5,7 +5,7 @@
 // double. Texts are bytes in the program's code page.
 #include <string>
 
-#include "update/received_files.h"
+#include "apply/received_files.h"
 
 namespace veltod {
 

@@ -7,8 +7,8 @@
 #include <functional>
 #include <string>
 
-#include "update/http_client.h"
-#include "update/http_date.h"
+#include "net/http_client.h"
+#include "net/http_date.h"
 #include "update/transmit_view.h"
 
 namespace veltod {

@@ -2,7 +2,7 @@
 
 #include "catalogue/category_marks.h"
 #include "platform/errors.h"
-#include "shell/process_state.h"
+#include "skin/process_state.h"
 #include "support/catalogue_files.h"
 #include "support/temp_dir.h"
 

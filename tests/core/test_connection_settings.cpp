@@ -2,10 +2,10 @@
 
 #include <string>
 
+#include "apply/apply_state.h"
 #include "platform/errors.h"
-#include "shell/screen_layout.h"
+#include "skin/screen_layout.h"
 #include "support/temp_dir.h"
-#include "update/apply_state.h"
 #include "update/connection_settings.h"
 
 namespace veltod {

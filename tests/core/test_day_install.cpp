@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "apply/apply_state.h"
+#include "apply/day_install.h"
 #include "catalogue/record_file.h"
 #include "platform/errors.h"
 #include "platform/file_io.h"
 #include "support/catalogue_files.h"
 #include "support/temp_dir.h"
-#include "update/apply_state.h"
-#include "update/day_install.h"
 
 namespace veltod {
 namespace {

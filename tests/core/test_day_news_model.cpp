@@ -8,7 +8,7 @@
 #include "catalogue/record_file.h"
 #include "daynews/day_news_model.h"
 #include "platform/errors.h"
-#include "shell/process_state.h"
+#include "skin/process_state.h"
 #include "support/fake_seams.h"
 #include "support/temp_dir.h"
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "net/http_client.h"
 #include "support/fake_seams.h"
 #include "support/loopback_server.h"
-#include "update/http_client.h"
 
 using namespace veltod;
 using namespace veltod::test;

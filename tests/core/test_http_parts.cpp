@@ -2,12 +2,12 @@
 
 #include <string>
 
+#include "net/base64.h"
+#include "net/http_address.h"
+#include "net/http_client.h"
+#include "net/http_date.h"
+#include "net/http_response.h"
 #include "platform/errors.h"
-#include "update/base64.h"
-#include "update/http_address.h"
-#include "update/http_client.h"
-#include "update/http_date.h"
-#include "update/http_response.h"
 
 using namespace veltod;
 

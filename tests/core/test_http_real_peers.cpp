@@ -6,9 +6,9 @@
 
 #include <string>
 
+#include "net/http_client.h"
 #include "support/fake_seams.h"
 #include "support/local_servers.h"
-#include "update/http_client.h"
 
 using namespace veltod;
 using namespace veltod::test;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "shell/screen_layout.h"
+#include "skin/screen_layout.h"
 #include "sponsors/message_place.h"
 
 namespace {

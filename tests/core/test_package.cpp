@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "apply/package_format.h"
 #include "platform/errors.h"
 #include "platform/file_io.h"
 #include "platform/program_start.h"
 #include "support/temp_dir.h"
-#include "update/package_format.h"
 
 namespace veltod {
 namespace {

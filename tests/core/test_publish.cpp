@@ -6,15 +6,15 @@
 #include <set>
 #include <string>
 
+#include "apply/apply_state.h"
+#include "apply/received_files.h"
 #include "catalogue/record_file.h"
 #include "platform/errors.h"
 #include "platform/file_io.h"
 #include "platform/program_start.h"
+#include "server/debian_catalogue.h"
+#include "server/mirror_publish.h"
 #include "support/temp_dir.h"
-#include "update/apply_state.h"
-#include "update/debian_catalogue.h"
-#include "update/mirror_publish.h"
-#include "update/received_files.h"
 
 namespace veltod {
 namespace {

@@ -10,15 +10,15 @@
 #include <string>
 #include <vector>
 
+#include "apply/apply_state.h"
+#include "apply/package_format.h"
+#include "apply/received_files.h"
 #include "catalogue/record_file.h"
 #include "platform/errors.h"
 #include "platform/file_io.h"
 #include "platform/program_start.h"
 #include "support/catalogue_files.h"
 #include "support/temp_dir.h"
-#include "update/apply_state.h"
-#include "update/package_format.h"
-#include "update/received_files.h"
 
 namespace veltod {
 namespace {

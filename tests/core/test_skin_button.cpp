@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/errors.h"
-#include "shell/skin_button.h"
+#include "skin/skin_button.h"
 
 namespace {
 

@@ -8,19 +8,19 @@
 #include <string>
 #include <vector>
 
+#include "apply/apply_state.h"
+#include "apply/package_format.h"
 #include "catalogue/record_file.h"
 #include "platform/file_io.h"
 #include "platform/program_start.h"
-#include "shell/process_state.h"
+#include "server/mirror_publish.h"
+#include "skin/process_state.h"
 #include "support/catalogue_files.h"
 #include "support/fake_seams.h"
 #include "support/local_servers.h"
 #include "support/loopback_server.h"
 #include "support/temp_dir.h"
 #include "support/transmit_view_double.h"
-#include "update/apply_state.h"
-#include "update/mirror_publish.h"
-#include "update/package_format.h"
 #include "update/update_run.h"
 #include "update/update_state.h"
 

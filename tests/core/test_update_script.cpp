@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "apply/apply_state.h"
+#include "apply/update_script.h"
 #include "catalogue/record_file.h"
 #include "platform/errors.h"
 #include "platform/file_io.h"
 #include "support/temp_dir.h"
-#include "update/apply_state.h"
-#include "update/update_script.h"
 
 namespace veltod {
 namespace {

@@ -11,7 +11,7 @@
 #include "daynews/day_news_model.h"
 #include "platform/errors.h"
 #include "platform/seams.h"
-#include "shell/process_state.h"
+#include "skin/process_state.h"
 
 namespace {
 

@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "apply/apply_state.h"
+#include "apply/received_files.h"
 #include "catalogue/record_file.h"
 #include "platform/convert.h"
 #include "platform/errors.h"
 #include "scratch_tree.h"
-#include "update/apply_state.h"
-#include "update/received_files.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "net/http_response.h"
 #include "platform/errors.h"
-#include "update/http_response.h"
 
 namespace {
 

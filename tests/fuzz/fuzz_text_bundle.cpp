@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "apply/received_files.h"
 #include "platform/errors.h"
 #include "scratch_tree.h"
-#include "update/received_files.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const veltod::fuzz::ScratchTree tree;

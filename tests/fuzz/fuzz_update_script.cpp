@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "apply/apply_state.h"
+#include "apply/update_script.h"
 #include "catalogue/record_file.h"
 #include "platform/errors.h"
 #include "scratch_tree.h"
-#include "update/apply_state.h"
-#include "update/update_script.h"
 
 namespace {
 

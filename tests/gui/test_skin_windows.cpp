@@ -4,8 +4,8 @@
 #include <stdexcept>
 
 #include "platform/errors.h"
-#include "shell/SkinImage.h"
-#include "shell/SkinWindow.h"
+#include "skin/SkinImage.h"
+#include "skin/SkinWindow.h"
 #include "sponsors/FormMensaje.h"
 #include "support/window_set_fixture.h"
 

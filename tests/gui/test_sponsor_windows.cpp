@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "shell/FormNetFiles.h"
-#include "shell/screen_layout.h"
+#include "skin/screen_layout.h"
 #include "sponsors/FormBanner1.h"
 #include "sponsors/FormBanner2.h"
 #include "sponsors/FormRemember.h"

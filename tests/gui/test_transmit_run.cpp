@@ -7,6 +7,8 @@
 #include <QTimer>
 #include <map>
 
+#include "apply/apply_state.h"
+#include "apply/package_format.h"
 #include "catalogue/record_file.h"
 #include "platform/errors.h"
 #include "platform/file_io.h"
@@ -15,8 +17,6 @@
 #include "support/transmit_view_double.h"
 #include "support/window_set_fixture.h"
 #include "update/TransmitForm.h"
-#include "update/apply_state.h"
-#include "update/package_format.h"
 #include "update/update_run.h"
 #include "update/update_state.h"
 

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "shell/FormNetFiles.h"
-#include "shell/WindowSet.h"
-#include "shell/process_state.h"
+#include "shell/ProgramWindows.h"
 #include "shell/startup_hooks.h"
+#include "skin/process_state.h"
 #include "support/fake_seams.h"
 #include "support/skin_files.h"
 #include "support/temp_dir.h"
@@ -43,7 +43,7 @@ protected:
     }
 
     void Create() {
-        windows = std::make_unique<TWindowSet>();
+        windows = std::make_unique<TProgramWindows>();
         windows->CreateAll();
     }
     // Creates the windows and runs the main window's first activation.
@@ -58,7 +58,7 @@ protected:
 
     SeamsGuard seams;
     ScratchInstallation installation;
-    std::unique_ptr<TWindowSet> windows;
+    std::unique_ptr<TProgramWindows> windows;
     std::vector<std::string> startup_calls;
 };
 

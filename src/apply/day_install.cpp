@@ -1,4 +1,4 @@
-#include "update/day_install.h"
+#include "apply/day_install.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,13 +11,13 @@
 #include <unordered_map>
 #include <vector>
 
+#include "apply/apply_state.h"
 #include "catalogue/line_scanner.h"
 #include "catalogue/record_file.h"
 #include "catalogue/record_table.h"
 #include "platform/convert.h"
 #include "platform/errors.h"
 #include "platform/file_io.h"
-#include "update/apply_state.h"
 
 namespace veltod {
 namespace {

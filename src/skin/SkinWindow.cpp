@@ -1,4 +1,4 @@
-#include "shell/SkinWindow.h"
+#include "skin/SkinWindow.h"
 
 #include <QEvent>
 

@@ -1,4 +1,4 @@
-#include "shell/process_state.h"
+#include "skin/process_state.h"
 
 namespace veltod {
 

@@ -11,10 +11,10 @@
 #include <memory>
 #include <string>
 
+#include "net/http_address.h"
+#include "net/http_date.h"
+#include "net/http_response.h"
 #include "platform/errors.h"
-#include "update/http_address.h"
-#include "update/http_date.h"
-#include "update/http_response.h"
 
 struct addrinfo;
 

@@ -1,4 +1,4 @@
-#include "update/received_files.h"
+#include "apply/received_files.h"
 
 #include <unistd.h>
 
@@ -6,6 +6,10 @@
 #include <filesystem>
 #include <vector>
 
+#include "apply/apply_state.h"
+#include "apply/day_install.h"
+#include "apply/package_format.h"
+#include "apply/update_script.h"
 #include "catalogue/line_scanner.h"
 #include "catalogue/record_file.h"
 #include "catalogue/record_table.h"
@@ -13,10 +17,6 @@
 #include "platform/errors.h"
 #include "platform/file_io.h"
 #include "platform/program_start.h"
-#include "update/apply_state.h"
-#include "update/day_install.h"
-#include "update/package_format.h"
-#include "update/update_script.h"
 
 namespace veltod {
 namespace {

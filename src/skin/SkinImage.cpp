@@ -1,4 +1,4 @@
-#include "shell/SkinImage.h"
+#include "skin/SkinImage.h"
 
 #include <QImageReader>
 #include <QMouseEvent>

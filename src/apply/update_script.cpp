@@ -1,16 +1,16 @@
-#include "update/update_script.h"
+#include "apply/update_script.h"
 
 #include <climits>
 #include <map>
 #include <optional>
 #include <vector>
 
+#include "apply/apply_state.h"
 #include "catalogue/line_scanner.h"
 #include "catalogue/record_file.h"
 #include "catalogue/record_table.h"
 #include "platform/errors.h"
 #include "platform/file_io.h"
-#include "update/apply_state.h"
 
 namespace veltod {
 namespace {

@@ -1,4 +1,4 @@
-#include "shell/skin_button.h"
+#include "skin/skin_button.h"
 
 namespace veltod {
 

@@ -1,4 +1,4 @@
-#include "update/apply_state.h"
+#include "apply/apply_state.h"
 
 namespace veltod {
 namespace {

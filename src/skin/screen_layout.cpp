@@ -1,4 +1,4 @@
-#include "shell/screen_layout.h"
+#include "skin/screen_layout.h"
 
 #include <array>
 #include <charconv>

@@ -1,4 +1,4 @@
-#include "update/http_response.h"
+#include "net/http_response.h"
 
 #include <sys/mman.h>
 

@@ -1,4 +1,4 @@
-#include "update/http_date.h"
+#include "net/http_date.h"
 
 #include <array>
 #include <cctype>

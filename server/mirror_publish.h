@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "update/debian_catalogue.h"
-#include "update/package_format.h"
+#include "apply/package_format.h"
+#include "server/debian_catalogue.h"
 
 namespace veltod {
 

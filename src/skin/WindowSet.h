@@ -1,8 +1,12 @@
 #pragma once
-// The program's twelve windows, one instance each, created in a fixed order
-// and living until the set is destroyed. Windows reach each other through
-// Windows(). The list windows that a filter change rebuilds are destroyed and
-// created again here, so every holder of the set sees the new instance.
+// The program's twelve windows as the windows themselves see them: one
+// instance each, reached through Windows(). The program's top creates them
+// (TProgramWindows); the list windows that a filter change rebuilds are
+// destroyed and created again there, so every holder of the set sees the new
+// instance. The windows are only named here, so a window can reach another
+// without depending on the code that builds the whole set.
+class QWidget;
+
 namespace veltod {
 
 class TFormNetFiles;
@@ -22,18 +26,17 @@ class TWindowSet {
 public:
     // Becomes the set that Windows() returns; at most one exists at a time.
     TWindowSet();
-    ~TWindowSet();
+    virtual ~TWindowSet();
     TWindowSet(const TWindowSet&) = delete;
     TWindowSet& operator=(const TWindowSet&) = delete;
 
-    // Creates all twelve in the program's order; the day news window's list
-    // file is set to today's list of mode "1" just before it is created.
-    void CreateAll();
-
     // Destroy the window and create a new one in its place (not shown).
-    void RecreateFormDayNews();
-    void RecreateFormCategorias();
-    void RecreateFormBaseDatos();
+    virtual void RecreateFormDayNews() = 0;
+    virtual void RecreateFormCategorias() = 0;
+    virtual void RecreateFormBaseDatos() = 0;
+
+    // The main window, for the windows placed against its size.
+    virtual QWidget* MainWindow() const = 0;
 
     TFormNetFiles* FormNetFiles = nullptr;
     TFormRemember* FormRemember = nullptr;

@@ -1,6 +1,4 @@
-#include "shell/WindowSet.h"
-
-#include <stdexcept>
+#include "shell/ProgramWindows.h"
 
 #include "catalogue/FormBaseDatos.h"
 #include "catalogue/FormBusqueda.h"
@@ -9,7 +7,7 @@
 #include "catalogue/FormTreeFiles.h"
 #include "daynews/FormDayNews.h"
 #include "shell/FormNetFiles.h"
-#include "shell/process_state.h"
+#include "skin/process_state.h"
 #include "sponsors/FormBanner1.h"
 #include "sponsors/FormBanner2.h"
 #include "sponsors/FormMensaje.h"
@@ -18,8 +16,6 @@
 
 namespace veltod {
 namespace {
-
-TWindowSet* current_set = nullptr;
 
 // The old window may be the sender of the event being handled, so it is
 // hidden now and deleted when control is back in the event loop. The new one
@@ -32,12 +28,7 @@ void Retire(QWidget* window) {
 
 }  // namespace
 
-TWindowSet::TWindowSet() {
-    if (current_set) throw std::logic_error("a window set exists already");
-    current_set = this;
-}
-
-TWindowSet::~TWindowSet() {
+TProgramWindows::~TProgramWindows() {
     // Reverse order of creation: the main window goes last.
     delete FormBanner2;
     delete FormBanner1;
@@ -51,10 +42,9 @@ TWindowSet::~TWindowSet() {
     delete TransmitForm;
     delete FormRemember;
     delete FormNetFiles;
-    current_set = nullptr;
 }
 
-void TWindowSet::CreateAll() {
+void TProgramWindows::CreateAll() {
     FormNetFiles = new TFormNetFiles();
     FormRemember = new TFormRemember();
     TransmitForm = new TTransmitForm();
@@ -71,27 +61,24 @@ void TWindowSet::CreateAll() {
     FormBanner2 = new TFormBanner2();
 }
 
-void TWindowSet::RecreateFormDayNews() {
+void TProgramWindows::RecreateFormDayNews() {
     auto* fresh = new TFormDayNews();
     Retire(FormDayNews);
     FormDayNews = fresh;
 }
 
-void TWindowSet::RecreateFormCategorias() {
+void TProgramWindows::RecreateFormCategorias() {
     auto* fresh = new TFormCategorias();
     Retire(FormCategorias);
     FormCategorias = fresh;
 }
 
-void TWindowSet::RecreateFormBaseDatos() {
+void TProgramWindows::RecreateFormBaseDatos() {
     auto* fresh = new TFormBaseDatos();
     Retire(FormBaseDatos);
     FormBaseDatos = fresh;
 }
 
-TWindowSet& Windows() {
-    if (!current_set) throw std::logic_error("no window set");
-    return *current_set;
-}
+QWidget* TProgramWindows::MainWindow() const { return FormNetFiles; }
 
 }  // namespace veltod

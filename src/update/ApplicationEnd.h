@@ -5,7 +5,7 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 
-#include "update/received_files.h"
+#include "apply/received_files.h"
 
 namespace veltod {
 

@@ -1,4 +1,4 @@
-#include "update/package_format.h"
+#include "apply/package_format.h"
 
 #include <archive.h>
 #include <archive_entry.h>

@@ -1,4 +1,4 @@
-#include "update/base64.h"
+#include "net/base64.h"
 
 namespace veltod {
 

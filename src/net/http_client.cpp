@@ -1,4 +1,4 @@
-#include "update/http_client.h"
+#include "net/http_client.h"
 
 #include <arpa/inet.h>
 #include <netdb.h>
@@ -13,8 +13,8 @@
 #include <cstring>
 #include <vector>
 
+#include "net/base64.h"
 #include "platform/seams.h"
-#include "update/base64.h"
 
 namespace veltod {
 

@@ -1,4 +1,4 @@
-#include "update/mirror_publish.h"
+#include "server/mirror_publish.h"
 
 #include <algorithm>
 #include <filesystem>

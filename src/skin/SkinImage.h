@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "shell/skin_button.h"
+#include "skin/skin_button.h"
 
 namespace veltod {
 

@@ -1,10 +1,10 @@
-#include "update/http_address.h"
+#include "net/http_address.h"
 
 #include <algorithm>
 #include <cctype>
 
+#include "net/http_response.h"
 #include "platform/errors.h"
-#include "update/http_response.h"
 
 namespace veltod {
 
@@ -19,6 +19,9 @@ std::string HttpAddress::Origin() const {
     return origin;
 }
 
+// GCC 12 at -O3 reports a false -Wrestrict in std::string code inlined here (GCC bug 105329).
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wrestrict"
 HttpAddress SplitAddress(std::string_view address) {
     std::string text(TrimBlanks(address));
     std::replace(text.begin(), text.end(), '\\', '/');
@@ -79,6 +82,7 @@ HttpAddress SplitAddress(std::string_view address) {
     }
     return result;
 }
+#pragma GCC diagnostic pop
 
 std::string ResolveLocation(const HttpAddress& from, std::string_view location) {
     std::string text(TrimBlanks(location));

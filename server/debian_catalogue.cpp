@@ -1,4 +1,4 @@
-#include "update/debian_catalogue.h"
+#include "server/debian_catalogue.h"
 
 #include <algorithm>
 #include <chrono>
