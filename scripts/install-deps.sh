@@ -7,14 +7,15 @@ packages=(
   libgtest-dev libgif-dev libarchive-dev libsodium-dev
   fonts-liberation xvfb xauth x11-apps x11-utils xdotool imagemagick
   nginx-light tinyproxy curl
+  dpkg-dev file lintian desktop-file-utils appstream
 )
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
 done
 if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo="sudo"
   echo "Installing: ${missing[*]}"
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
@@ -22,6 +23,6 @@ fi
 # The servers are started by the tests and demos themselves, on loopback.
 for service in nginx tinyproxy; do
   if command -v systemctl >/dev/null 2>&1 && systemctl is-active --quiet "$service" 2>/dev/null; then
-    ${sudo:-} systemctl stop "$service" || true
+    $sudo systemctl stop "$service" || true
   fi
 done
