@@ -145,6 +145,23 @@ private:
     int count_ = 0;
 };
 
+// The download arrow over its base bar, in a 27 x 32 box.
+void DrawEmblem(QPainter& p) {
+    QPainterPath arrow;
+    arrow.moveTo(7, 0);
+    arrow.lineTo(19, 0);
+    arrow.lineTo(19, 12);
+    arrow.lineTo(25, 12);
+    arrow.lineTo(13, 26);
+    arrow.lineTo(1, 12);
+    arrow.lineTo(7, 12);
+    arrow.closeSubpath();
+    p.fillPath(arrow, kYellow);
+    p.setPen(kDark);
+    p.drawPath(arrow);
+    p.fillRect(0, 29, 27, 3, kYellow);
+}
+
 // The main window's background: 314 x 71, the bar the buttons sit on.
 QImage MainBackground() {
     QImage image = Canvas(314, 71, kOlive);
@@ -159,20 +176,32 @@ QImage MainBackground() {
         p.fillRect(well.adjusted(1, 1, -1, -1), kDark);
         Bevel(p, well, kDark, kYellow);
     }
-    // The emblem between the buttons and the filter: a download arrow.
-    QPainterPath arrow;
-    arrow.moveTo(207, 33);
-    arrow.lineTo(219, 33);
-    arrow.lineTo(219, 45);
-    arrow.lineTo(225, 45);
-    arrow.lineTo(213, 59);
-    arrow.lineTo(201, 45);
-    arrow.lineTo(207, 45);
-    arrow.closeSubpath();
-    p.fillPath(arrow, kYellow);
-    p.setPen(kDark);
-    p.drawPath(arrow);
-    p.fillRect(200, 62, 27, 3, kYellow);
+    // The emblem between the buttons and the filter.
+    p.translate(200, 33);
+    DrawEmblem(p);
+    return image;
+}
+
+// The program's icon: the main window's emblem on a plate of the skin,
+// drawn on a 64-unit grid and scaled to size.
+QImage AppIcon(int size) {
+    QImage image(size, size, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 64.0, size / 64.0);
+    QPainterPath plate;
+    plate.addRoundedRect(QRectF(2, 2, 60, 60), 8, 8);
+    p.fillPath(plate, kOlive);
+    p.setClipPath(plate);
+    p.setPen(QPen(QColor(110, 110, 0), 1.5));
+    for (int x = -64; x < 64; x += 6) p.drawLine(x, 64, x + 64, 0);
+    p.setClipping(false);
+    p.setPen(QPen(kYellow, 2));
+    p.drawPath(plate);
+    p.translate(32 - 27 * 0.9, 7);
+    p.scale(1.8, 1.6);
+    DrawEmblem(p);
     return image;
 }
 
@@ -422,11 +451,23 @@ void DrawAll(Skin& skin) {
 }
 #pragma GCC diagnostic pop
 
+// The icon in the sizes the desktop asks for, as a hicolor theme tree.
+void WriteIcons(const std::filesystem::path& theme) {
+    for (int size : {48, 128, 256}) {
+        const std::string edge = std::to_string(size);
+        const std::filesystem::path folder = theme / (edge + "x" + edge) / "apps";
+        std::filesystem::create_directories(folder);
+        const std::filesystem::path file = folder / "veltod.png";
+        if (!AppIcon(size).save(QString::fromStdString(file.string()), "PNG"))
+            throw std::runtime_error("cannot write " + file.string());
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make_skin <installation folder>\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: make_skin <installation folder> [<icon theme folder>]\n");
         return 2;
     }
     // The build runs this without a display.
@@ -436,6 +477,7 @@ int main(int argc, char** argv) {
         Skin skin(argv[1]);
         DrawAll(skin);
         std::printf("make_skin: %d pictures written under %s\n", skin.Count(), argv[1]);
+        if (argc == 3) WriteIcons(argv[2]);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "make_skin: %s\n", error.what());
         return 1;
