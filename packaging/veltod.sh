@@ -1,0 +1,94 @@
+#!/bin/sh
+# veltod: starts VeltoD on the user's own installation tree.
+#
+# The program updates the tree it runs from (received lists, history,
+# settings, even its own executable), so every account gets a tree of its
+# own, seeded on first start from the read-only copy the package ships.
+set -eu
+
+usage() {
+  cat <<USAGE
+Usage: veltod [--home DIR] [--help] [--version]
+
+Starts VeltoD on your own installation tree, by default
+\${XDG_DATA_HOME:-~/.local/share}/veltod, which is made from the shipped copy
+on first start. VELTOD_HOME or --home DIR names another tree.
+USAGE
+}
+
+here=$(dirname "$(readlink -f "$0")")
+# Where the package puts the shipped copy: data under share/, programs under
+# lib/ (relative to this script, so any install prefix works).
+shipped_data=${VELTOD_SHIPPED_DATA:-$here/../share/veltod}
+shipped_programs=${VELTOD_SHIPPED_PROGRAMS:-$here/../lib/veltod}
+tree=${VELTOD_HOME:-${XDG_DATA_HOME:-${HOME:-/nonexistent}/.local/share}/veltod}
+
+while [ $# -gt 0 ]; do
+  case $1 in
+    --home) [ $# -ge 2 ] || { usage >&2; exit 2; }; tree=$2; shift 2 ;;
+    --home=*) tree=${1#--home=}; shift ;;
+    --help|-h) usage; exit 0 ;;
+    --version) cat "$shipped_data/shipped-version"; exit 0 ;;
+    *) echo "veltod: unknown option '$1'" >&2; usage >&2; exit 2 ;;
+  esac
+done
+
+fail() { echo "veltod: $*" >&2; exit 1; }
+[ -d "$shipped_data" ] && [ -x "$shipped_programs/VeltoD.exe" ] ||
+  fail "the shipped copy is missing ($shipped_data, $shipped_programs)"
+
+umask 022
+stamp=$(cat "$shipped_data/shipped-version")
+programs="VeltoD.exe veltod-unpack"
+
+# A first start builds the whole tree beside its place and renames it in, so
+# a start that is killed half-way leaves no half tree behind.
+seed() {
+  parent=$(dirname "$tree")
+  mkdir -p "$parent" || fail "cannot create $parent"
+  fresh="$tree.new~"
+  rm -rf "$fresh"
+  cp -R "$shipped_data" "$fresh" || fail "cannot copy the shipped tree to $fresh"
+  for program in $programs; do
+    cp "$shipped_programs/$program" "$fresh/bin/$program"
+  done
+  chmod -R u+w "$fresh"
+  mv "$fresh" "$tree" || fail "cannot create $tree"
+}
+
+# A package upgrade brings a newer program (noticed by the stamp a seeded tree
+# keeps in shipped-version; a tree this script did not seed, such as a
+# build's, is left alone): it replaces the tree's programs and adds the
+# shipped files the tree lacks. Lists, received files, settings and the links
+# memory book are the user's and are never touched. While a self-update swap
+# is under way its files decide, and the upgrade waits for a later start.
+take_upgrade() {
+  for swap in Veltodactualiz.exe Veltodcambio.exe; do
+    [ -e "$tree/bin/$swap" ] && return 0
+  done
+  for program in $programs; do
+    cp "$shipped_programs/$program" "$tree/bin/$program.new~" &&
+      mv "$tree/bin/$program.new~" "$tree/bin/$program"
+  done
+  cp "$shipped_data/bin/veltod.pub" "$tree/bin/veltod.pub.new~" &&
+    mv "$tree/bin/veltod.pub.new~" "$tree/bin/veltod.pub"
+  (cd "$shipped_data" && find . -type d) | while IFS= read -r dir; do
+    mkdir -p "$tree/$dir"
+  done
+  (cd "$shipped_data" && find . -type f) | while IFS= read -r file; do
+    [ -e "$tree/$file" ] || cp "$shipped_data/$file" "$tree/$file"
+  done
+  cp "$shipped_data/shipped-version" "$tree/shipped-version.new~" && mv "$tree/shipped-version.new~" "$tree/shipped-version"
+}
+
+if [ ! -e "$tree/bin/VeltoD.exe" ]; then
+  if [ -e "$tree" ] && [ -n "$(ls -A "$tree" 2>/dev/null)" ]; then
+    fail "$tree exists but holds no VeltoD installation; move it away or name another tree with --home"
+  fi
+  rmdir "$tree" 2>/dev/null || true
+  seed
+elif [ -e "$tree/shipped-version" ] && [ "$(cat "$tree/shipped-version")" != "$stamp" ]; then
+  take_upgrade
+fi
+
+exec "$tree/bin/VeltoD.exe"
