@@ -13,7 +13,7 @@
 #include <fstream>
 #include <string>
 
-#include "support/local_servers.h"
+#include "support/demo_mirror.h"
 #include "support/real_screen.h"
 #include "support/temp_dir.h"
 
@@ -80,25 +80,13 @@ TEST(RealScreen, UpdateBringsTheDemoUpToTheMirrorsLastDay) {
     const char* stage = std::getenv("VELTOD_STAGE");
     veltod::test::ScratchInstallation copy;
     ASSERT_NO_FATAL_FAILURE(CopyStagedInstallation(stage, copy));
-    NginxServer mirror;
-    fs::copy(fs::path(stage).parent_path() / "mirror", mirror.Root(),
-             fs::copy_options::recursive | fs::copy_options::overwrite_existing);
-    Shell("chmod -R a+rX " + mirror.Root().string());
-    mirror.Put("index.html", "VeltoD demo mirror\n");
-    copy.Write("Recibi/proxy.con", "127.0.0.1\r\n" + std::to_string(mirror.Port()) + "\r\n\r\ncbChecked\r\n" +
-                                       mirror.Url("/") + "\r\n");
-    // The listing's records (day, name) between its marker lines, oldest
-    // first; the copy is set two packages behind the newest, whatever an
-    // earlier run of the demo did to the staged installation.
-    std::ifstream in(mirror.Root() / "listado.txt", std::ios::binary);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(line.substr(0, line.find('\r')));
-    const auto first = std::find(lines.begin(), lines.end(), "comensando");
-    const auto last = std::find(lines.begin(), lines.end(), "terminando");
-    ASSERT_TRUE(first != lines.end() && last != lines.end() && last - first >= 8) << "a listing of three packages";
-    const std::string last_day = *(last - 2);
-    const std::string updated = "1\r\n" + last_day + "\r\n";
-    copy.Write("Resources/actualizado.fij", "1\r\n" + *(last - 6) + "\r\n");
+    const DemoMirror mirror(stage);
+    copy.Write("Recibi/proxy.con", mirror.ConnectionSettings());
+    // The copy is set two packages behind the newest, whatever an earlier
+    // run of the demo did to the staged installation.
+    const std::string last_day = mirror.LastDay();
+    const std::string updated = DemoMirror::LastAppliedFile(last_day);
+    copy.Write("Resources/actualizado.fij", DemoMirror::LastAppliedFile(mirror.TwoBehindDay()));
     // The run takes its date from nginx, that is from this machine's clock.
     const std::time_t now = std::time(nullptr);
     char today[16];
@@ -111,16 +99,11 @@ TEST(RealScreen, UpdateBringsTheDemoUpToTheMirrorsLastDay) {
     Child program({copy.Path("bin/VeltoD.exe")}, {"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb"});
     ASSERT_TRUE(program.Started());
     const QSize background = QImage(QString::fromStdString(copy.Path("Resources/fondobin.gif"))).size();
-    Geometry main_window;
-    ASSERT_TRUE(WaitFor([&] {
-        for (const auto& [title, g] : ProgramWindows(display))
-            if (title == "VeltoD") main_window = g;
-        return main_window.width == background.width();
-    }));
+    const Geometry main_window = WaitForMainWindow(display, background.width());
+    ASSERT_GT(main_window.width, 0);
     // Update: the button picture at (104, 30) in the main window.
     const QSize button = QImage(QString::fromStdString(copy.Path("Resources/Bot8.gif"))).size();
-    Shell("DISPLAY=" + display + " xdotool mousemove " + std::to_string(main_window.left + 104 + button.width() / 2) +
-          " " + std::to_string(main_window.top + 30 + button.height() / 2) + " click 1");
+    ClickPicture(display, main_window, 104, 30, button.width(), button.height());
     EXPECT_TRUE(WaitFor([&] { return copy.Read("Resources/actualizado.fij") == updated; }))
         << copy.Read("Resources/actualizado.fij");
     EXPECT_EQ(copy.Read("Recibi/archivos.new").rfind("1\r\n" + last_day + ".exe\r\n", 0), 0u);

@@ -100,6 +100,25 @@ bool WaitFor(Test test) {
     return false;
 }
 
+// The main window ("VeltoD") once it has taken its picture's width; a
+// zero-width geometry when it never did.
+inline Geometry WaitForMainWindow(const std::string& display, int width) {
+    Geometry main_window;
+    WaitFor([&] {
+        for (const auto& [title, g] : ProgramWindows(display))
+            if (title == "VeltoD") main_window = g;
+        return main_window.width == width;
+    });
+    return main_window.width == width ? main_window : Geometry{};
+}
+
+// Clicks the middle of a picture placed at (left, top) in a window.
+inline void ClickPicture(const std::string& display, const Geometry& window, int left, int top, int width,
+                         int height) {
+    Shell("DISPLAY=" + display + " xdotool mousemove " + std::to_string(window.left + left + width / 2) + " " +
+          std::to_string(window.top + top + height / 2) + " click 1");
+}
+
 // An Xvfb server on a display it picks itself (written to fd 3), so tests of
 // other builds running at the same time never share one.
 class VirtualScreen {
