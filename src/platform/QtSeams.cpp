@@ -1,7 +1,6 @@
 #include "platform/QtSeams.h"
 
 #include <QDesktopServices>
-#include <QDir>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -9,6 +8,8 @@
 #include <QUrl>
 
 #include "platform/AnsiText.h"
+#include "platform/errors.h"
+#include "platform/web_address.h"
 
 namespace veltod {
 namespace {
@@ -53,11 +54,11 @@ void QtDialogs::ErrorBox(const std::string& text) {
 }
 
 void QtShellOpen::Open(const std::string& address) {
-    const QString text = FromAnsi(address);
-    QUrl url(text, QUrl::TolerantMode);
-    // A plain path (no scheme, or a one-letter drive-like scheme) is a file.
-    if (url.scheme().size() <= 1) url = QUrl::fromLocalFile(QDir::current().absoluteFilePath(text));
-    QDesktopServices::openUrl(url);
+    const AddressToOpen checked = WebAddressToOpen(address);
+    if (checked.verdict == AddressVerdict::Nothing) return;
+    if (checked.verdict == AddressVerdict::Refused)
+        throw Error("'" + checked.address + "' is not a web or mail address; it is not opened");
+    QDesktopServices::openUrl(QUrl(FromAnsi(checked.address), QUrl::TolerantMode));
 }
 
 void InstallQtSeams() {
