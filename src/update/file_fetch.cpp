@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "catalogue/line_scanner.h"
+#include "catalogue/record_file.h"
 #include "platform/convert.h"
 #include "platform/errors.h"
 #include "platform/file_io.h"
@@ -33,7 +34,24 @@ void RemoveRawCopy(const std::string& target) {
     if (FileExists(target + "Q")) DeleteFile(target + "Q");
 }
 
-std::string CheckTextCopy(const std::string& target) {
+// A list that does not read as its users expect would stop every later run
+// (or start) that reads it; it must never replace a sound one.
+bool FollowsRules(const std::string& content, const TextListRules& rules) {
+    RecordTable table;
+    try {
+        ParseRecordBytes(content, table);
+    } catch (const Error&) {
+        return false;
+    }
+    if (table.RowCount() < rules.min_rows) return false;
+    if (table.RowCount() > 0 && table.Width() < rules.min_fields) return false;
+    if (rules.row_ok)
+        for (size_t row = 0; row < table.RowCount(); ++row)
+            if (!rules.row_ok(table, row)) return false;
+    return true;
+}
+
+std::string CheckTextCopy(const std::string& target, const TextListRules* rules, std::string* reason) {
     const std::string raw = ReadWholeFile(target + "Q");
     enum { Before, Inside, Done } where = Before;
     std::string content;
@@ -49,7 +67,14 @@ std::string CheckTextCopy(const std::string& target) {
             }
         }
     });
-    if (where != Done) return kBad;
+    if (where != Done) {
+        if (reason) *reason = "was cut short (no end marker)";
+        return kBad;
+    }
+    if (rules && !FollowsRules(content, *rules)) {
+        if (reason) *reason = "is not a sound list";
+        return kBad;
+    }
     // The content goes through a file of its own, renamed over the target,
     // so the target is never missing or half written.
     ReplaceFileAtomically(target + "P", content);
@@ -57,9 +82,12 @@ std::string CheckTextCopy(const std::string& target) {
     return kGood;
 }
 
-std::string CheckBinaryCopy(const std::string& target) {
+std::string CheckBinaryCopy(const std::string& target, std::string* reason) {
     const std::string raw = ReadWholeFile(target + "Q");
-    if (raw.compare(0, 3, "MZP") != 0) return kBad;
+    if (raw.compare(0, 3, "MZP") != 0) {
+        if (reason) *reason = "is not a package";
+        return kBad;
+    }
     MoveFile(target + "Q", target);
     return kGood;
 }
@@ -117,11 +145,12 @@ void CopyProxySettings(const TransmitView& view, HttpClient& client) {
     request.proxy_password = view.ProxyPassword();
 }
 
-std::string CheckFetchedFile(const std::string& target, const std::string& mode) {
+std::string CheckFetchedFile(const std::string& target, const std::string& mode, const TextListRules* rules,
+                             std::string* reason) {
     std::string status = kBad;
     try {
-        if (mode == kTextMode) status = CheckTextCopy(target);
-        else if (mode == kBinaryMode) status = CheckBinaryCopy(target);
+        if (mode == kTextMode) status = CheckTextCopy(target, rules, reason);
+        else if (mode == kBinaryMode) status = CheckBinaryCopy(target, reason);
     } catch (...) {
         if (FileExists(target + "P")) DeleteFile(target + "P");
         RemoveRawCopy(target);
@@ -139,14 +168,30 @@ void AdvanceMirror() {
 
 std::string ProgressText(uint64_t count, uint64_t length) { return Thousands(count) + "Kb/" + Thousands(length) + "Kb"; }
 
+// Lowers the client's body limit for one fetch.
+class BodyLimit {
+public:
+    BodyLimit(HttpClient& client, uint64_t max_bytes) : limits_(client.Limits()), saved_(limits_.max_body_bytes) {
+        if (max_bytes > 0) limits_.max_body_bytes = std::min(saved_, max_bytes);
+    }
+    ~BodyLimit() { limits_.max_body_bytes = saved_; }
+    BodyLimit(const BodyLimit&) = delete;
+    BodyLimit& operator=(const BodyLimit&) = delete;
+
+private:
+    HttpLimits& limits_;
+    uint64_t saved_;
+};
+
 std::string FetchFile(TransmitView& view, HttpClient& client, const std::string& target, const std::string& remote,
-                      const std::string& mode) {
+                      const std::string& mode, const TextListRules* rules) {
     UpdateState& state = TheUpdateState();
     if (mode != kTextMode && mode != kBinaryMode) throw Error("Unknown fetch mode \"" + mode + "\" for " + remote);
     const size_t mirrors = state.MirrorList.RowCount();
     if (mirrors == 0) throw Error("The mirror list is empty: there is no mirror to fetch " + remote + " from.");
 
     BusyCursor busy(view);
+    const BodyLimit limit(client, rules ? rules->max_bytes : 0);
     std::string status = kBad;
     CopyProxySettings(view, client);
     const int max_rounds = std::max(1, TheUpdateSettings().MaxMirrorRounds);
@@ -159,10 +204,11 @@ std::string FetchFile(TransmitView& view, HttpClient& client, const std::string&
         try {
             RemoveRawCopy(target);
             WriteRawCopy(target + "Q", client.Get(base + remote));
-            status = CheckFetchedFile(target, mode);
+            std::string reason;
+            status = CheckFetchedFile(target, mode, rules, &reason);
             view.Trace("Proceso de Traer archivo CORRECTO");
             if (status == kBad) {
-                last_failure = "the copy from " + base + " was incomplete";
+                last_failure = "the copy from " + base + " " + reason;
                 AdvanceMirror();
             }
         } catch (const Error& problem) {

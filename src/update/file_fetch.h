@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "catalogue/record_table.h"
 #include "net/http_client.h"
 #include "update/transmit_view.h"
 
@@ -14,6 +15,17 @@ namespace veltod {
 
 inline constexpr const char* kTextMode = "texto";
 inline constexpr const char* kBinaryMode = "binario";
+
+// What a fetched text list must be to replace the installed one: at most
+// max_bytes long (the HTTP body), and a sound record file of at least
+// min_fields fields and min_rows records whose every row passes row_ok. A
+// copy that is not is a bad copy: the next mirror is asked.
+struct TextListRules {
+    uint64_t max_bytes = 0;
+    size_t min_fields = 1;
+    size_t min_rows = 0;
+    bool (*row_ok)(const RecordTable& table, size_t row) = nullptr;
+};
 
 // Copies the proxy fields into the client's request when "Use Proxy" is
 // ticked (a port that is not a number is 80), and clears them when it is not.
@@ -25,14 +37,17 @@ void CopyProxySettings(const TransmitView& view, HttpClient& client);
 // pauses (processing window events, so Cancel works), and after
 // TheUpdateSettings().MaxMirrorRounds rounds it gives up with a
 // NetworkError; target is then as it was. An empty mirror list or an unknown
-// mode is an Error before anything is fetched.
+// mode is an Error before anything is fetched. Text lists may name rules
+// their copies must pass.
 std::string FetchFile(TransmitView& view, HttpClient& client, const std::string& target, const std::string& remote,
-                      const std::string& mode);
+                      const std::string& mode, const TextListRules* rules = nullptr);
 
-// Checks the raw copy target + "Q": "bien" when it was complete and is now
-// the target, "mal" when it was not (target untouched). The raw copy is gone
-// afterwards in every case.
-std::string CheckFetchedFile(const std::string& target, const std::string& mode);
+// Checks the raw copy target + "Q": "bien" when it was complete (and, for a
+// text list with rules, passes them) and is now the target, "mal" when it
+// was not (target untouched), with what was wrong in reason. The raw copy is
+// gone afterwards in every case.
+std::string CheckFetchedFile(const std::string& target, const std::string& mode, const TextListRules* rules = nullptr,
+                             std::string* reason = nullptr);
 
 // The next row of the mirror list, back to row 0 after the last.
 void AdvanceMirror();

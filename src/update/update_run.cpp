@@ -1,6 +1,7 @@
 #include "update/update_run.h"
 
 #include <cstdlib>
+#include <cctype>
 #include <set>
 #include <vector>
 
@@ -77,6 +78,22 @@ RecordTable ReadTable(const std::string& path) {
     return table;
 }
 
+// A mirror is a base address the client can ask (plain HTTP).
+bool IsMirrorRow(const RecordTable& table, size_t row) {
+    const std::string_view address = table.Field(row, 0);
+    if (address.size() <= 7) return false;
+    std::string scheme(address.substr(0, 7));
+    for (char& c : scheme) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return scheme == "http://";
+}
+
+// A listed package is a day (eight digits) and a name.
+bool IsListingRow(const RecordTable& table, size_t row) {
+    const std::string_view day = table.Field(row, 0);
+    return day.size() == 8 && day.find_first_not_of("0123456789") == std::string_view::npos &&
+           !table.Field(row, 1).empty();
+}
+
 // Replaces the mirror list with the one the mirrors offer now. A list that
 // holds no mirror is not taken: keeping it would leave no mirror to ask,
 // now and in every later run.
@@ -85,7 +102,8 @@ void RefreshMirrors(TransmitView& view, HttpClient& client) {
     state.MirrorList = ReadTable("../Recibi/espejos.fij");
     state.MirrorIndex = 0;
     state.FetchResult.clear();
-    state.FetchResult = FetchFile(view, client, "../Recibi/espejos.txt", "espejos.txt", kTextMode);
+    const TextListRules rules = MirrorListRules();
+    state.FetchResult = FetchFile(view, client, "../Recibi/espejos.txt", "espejos.txt", kTextMode, &rules);
     view.Trace("Recibi\xF3 Servidores");
     RecordTable fresh = ReadTable("../Recibi/espejos.txt");
     if (fresh.RowCount() == 0) return;
@@ -100,7 +118,8 @@ void RefreshMirrors(TransmitView& view, HttpClient& client) {
 void FetchListing(TransmitView& view, HttpClient& client) {
     UpdateState& state = TheUpdateState();
     view.Trace("va a leer Listado.txt");
-    state.FetchResult = FetchFile(view, client, "../Recibi/listado.txt", "listado.txt", kTextMode);
+    const TextListRules rules = ListingRules();
+    state.FetchResult = FetchFile(view, client, "../Recibi/listado.txt", "listado.txt", kTextMode, &rules);
     view.Trace("ley\xF3 listado.txt");
     state.PackageList = ReadTable("../Recibi/listado.txt");
     view.Trace("Carg\xF3 en array Listado.txt");
@@ -168,6 +187,12 @@ void CheckPackageName(const std::string& name) {
 }
 
 }  // namespace
+
+// A sound list without any mirror is taken as a copy, but not as the list
+// (RefreshMirrors).
+TextListRules MirrorListRules() { return {TheUpdateSettings().MaxMirrorListBytes, 1, 0, IsMirrorRow}; }
+
+TextListRules ListingRules() { return {TheUpdateSettings().MaxListingBytes, 2, 0, IsListingRow}; }
 
 std::string ReadLastUpdateDate() {
     RecordTable table = ReadTable(kLastApplied);

@@ -9,6 +9,7 @@
 
 #include "net/http_client.h"
 #include "net/http_date.h"
+#include "update/file_fetch.h"
 #include "update/transmit_view.h"
 
 namespace veltod {
@@ -21,6 +22,12 @@ std::string ReadLastUpdateDate();
 // The server date of a response date, YYYYMMDD: a year above 100 as it is,
 // one below 100 after "20", a year of exactly 100 as nothing.
 std::string ServerDateOf(const LocalDateTime& date);
+
+// What a fetched mirror list (a plain-HTTP base address per row) and a
+// fetched listing (an eight-digit day and a name per row) must be to replace
+// the installed one, within the caps of TheUpdateSettings().
+TextListRules MirrorListRules();
+TextListRules ListingRules();
 
 // The next package to fetch from TheUpdateState().PackageList, "terminado"
 // when there are no more, or "error" when none was found. The first call

@@ -2,6 +2,7 @@
 // Process-wide values of the update run and the file fetch, kept together in
 // one place, and the settings that tests and the demo replace: the probe
 // sites and the bounds of a fetch that never succeeds.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,11 @@ struct UpdateSettings {
     // mirror list and gives up after this many rounds.
     int MaxMirrorRounds = 8;
     int PauseBetweenRoundsMs = 15000;
+    // The longest mirror list and listing taken: far above what a mirror
+    // publishes (a few hundred bytes of mirrors, about 30 bytes a day listed),
+    // low enough that a hostile list cannot exhaust memory.
+    uint64_t MaxMirrorListBytes = uint64_t{1} << 20;
+    uint64_t MaxListingBytes = uint64_t{16} << 20;
     // The program started to replace this one after a cancel.
     std::string RestartProgram = "../bin/VeltoD.exe";
 };

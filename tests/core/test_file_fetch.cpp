@@ -162,6 +162,56 @@ TEST_F(Fetch, FailingMirrorsAreTriedInTurnAndTheFetchGivesUpLeavingTheTarget) {
     EXPECT_EQ(truncated.Requests().size(), 2u);
 }
 
+// A fetched list that is too long or does not read as its users expect is a
+// bad copy: the installed list stays and the message says what was wrong.
+TEST_F(Fetch, ListsOverTheirCapOrNotSoundNeverReplaceTheInstalledOne) {
+    TheUpdateSettings().MaxMirrorRounds = 1;
+    TheUpdateSettings().MaxListingBytes = 200;
+    TheUpdateSettings().MaxMirrorListBytes = 200;
+    struct Case {
+        const char* what;
+        const char* remote;
+        std::string body;
+        const char* failure;  // empty when the copy is taken
+    };
+    const std::string listing = "comensando\r\n2\r\n20261207\r\n20261207\r\n20261208\r\n20261208\r\nterminando\r\n";
+    const Case cases[] = {
+        {"a sound listing", "listado.txt", listing, ""},
+        {"a sound mirror list", "espejos.txt", "comensando\r\n1\r\nhttp://m.test/\r\nterminando\r\n", ""},
+        {"a listing over its cap", "listado.txt", "comensando\r\n2\r\n" + std::string(300, 'x') + "\r\nterminando\r\n",
+         "larger than 200 bytes"},
+        {"only the markers", "listado.txt", "comensando\r\nterminando\r\n", "not a sound list"},
+        {"a bad count line", "listado.txt", "comensando\r\nzwei\r\n1\r\n2\r\nterminando\r\n", "not a sound list"},
+        {"a day that is not a day", "listado.txt", "comensando\r\n2\r\n2026-12-08\r\nx\r\nterminando\r\n",
+         "not a sound list"},
+        {"one field a package", "listado.txt", "comensando\r\n1\r\n20261208\r\nterminando\r\n", "not a sound list"},
+        {"a mirror that is no web address", "espejos.txt", "comensando\r\n1\r\n/etc/\r\nterminando\r\n",
+         "not a sound list"},
+        {"a cut copy", "listado.txt", "comensando\r\n2\r\n20261208\r\n", "cut short"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string target = std::string("../Recibi/") + c.remote;
+        installation.Write(std::string("Recibi/") + c.remote, "installed");
+        LoopbackServer mirror({}, {ReadRequest(), Send(HttpAnswer(c.body))});
+        Mirrors({mirror.Url("/")});
+        const TextListRules rules = std::string(c.remote) == "listado.txt" ? ListingRules() : MirrorListRules();
+        if (std::string(c.failure).empty()) {
+            EXPECT_EQ(FetchFile(view, client, target, c.remote, kTextMode, &rules), "ok");
+            EXPECT_NE(installation.Read(std::string("Recibi/") + c.remote), "installed");
+            continue;
+        }
+        try {
+            FetchFile(view, client, target, c.remote, kTextMode, &rules);
+            ADD_FAILURE() << "the copy was taken";
+        } catch (const NetworkError& error) {
+            EXPECT_NE(std::string(error.what()).find(c.failure), std::string::npos) << error.what();
+        }
+        EXPECT_EQ(installation.Read(std::string("Recibi/") + c.remote), "installed");
+        EXPECT_EQ(client.Limits().max_body_bytes, HttpLimits{}.max_body_bytes);
+    }
+}
+
 TEST_F(Fetch, TheNextMirrorDeliversAndIsAskedFirstForTheNextFile) {
     LoopbackServer bad({}, {ReadRequest(), Send(HttpAnswer("MZ\x90 not a package"))});
     LoopbackServer good({}, {ReadRequest(), Send(HttpAnswer("MZPpackage"))});
