@@ -23,8 +23,8 @@ std::string RecordsBytes(int fields, const std::vector<std::vector<std::string>>
 
 }  // namespace
 
-std::string WrapInMarkers(const std::string& content) {
-    return "comensando\r\n" + content + "terminando\r\n";
+std::string WrapInMarkers(const std::string& content, const std::string& secret_key) {
+    return "comensando\r\n" + content + "terminando\r\n" + kSignatureLine + SignText(content, secret_key) + "\r\n";
 }
 
 void WriteMirror(const std::string& folder, const std::vector<DayPackage>& days, const std::vector<std::string>& mirrors,
@@ -45,8 +45,8 @@ void WriteMirror(const std::string& folder, const std::vector<DayPackage>& days,
         ReplaceFileAtomically(folder + "/dos/" + day.day + ".gif", BuildPackage(day.files, secret_key));
         listing.push_back({day.day, day.day});
     }
-    ReplaceFileAtomically(folder + "/espejos.txt", WrapInMarkers(RecordsBytes(1, mirror_rows)));
-    ReplaceFileAtomically(folder + "/listado.txt", WrapInMarkers(RecordsBytes(2, listing)));
+    ReplaceFileAtomically(folder + "/espejos.txt", WrapInMarkers(RecordsBytes(1, mirror_rows), secret_key));
+    ReplaceFileAtomically(folder + "/listado.txt", WrapInMarkers(RecordsBytes(2, listing), secret_key));
 }
 
 std::vector<DayPackage> ReadDayFolder(const std::string& folder) {

@@ -32,7 +32,7 @@ std::vector<DayPackage> ReadDayFolder(const std::string& folder);
 std::vector<DayPackage> PackagesOf(const DebianCatalogue& catalogue);
 
 // The body of a text file as a mirror serves it: the content lines between
-// the marker lines.
-std::string WrapInMarkers(const std::string& content);
+// the marker lines, then the signature line over that content.
+std::string WrapInMarkers(const std::string& content, const std::string& secret_key);
 
 }  // namespace veltod

@@ -176,4 +176,27 @@ std::vector<std::string> UnpackPackage(std::string_view package, const std::stri
     return written;
 }
 
+std::string SignText(std::string_view text, const std::string& secret_key) {
+    InitSodium();
+    if (secret_key.size() != kSecretKeySize) throw PackageError("The signing key has the wrong size");
+    std::string signature(kSignatureSize, '\0');
+    crypto_sign_detached(reinterpret_cast<unsigned char*>(signature.data()), nullptr,
+                         reinterpret_cast<const unsigned char*>(text.data()), text.size(),
+                         reinterpret_cast<const unsigned char*>(secret_key.data()));
+    return Hex(signature);
+}
+
+bool TextSignatureVerifies(std::string_view text, std::string_view signature_hex, const std::string& public_key) {
+    InitSodium();
+    if (public_key.size() != kPublicKeySize) return false;
+    unsigned char signature[kSignatureSize];
+    size_t length = 0;
+    if (sodium_hex2bin(signature, sizeof signature, signature_hex.data(), signature_hex.size(), nullptr, &length,
+                       nullptr) != 0 ||
+        length != kSignatureSize)
+        return false;
+    return crypto_sign_verify_detached(signature, reinterpret_cast<const unsigned char*>(text.data()), text.size(),
+                                       reinterpret_cast<const unsigned char*>(public_key.data())) == 0;
+}
+
 }  // namespace veltod

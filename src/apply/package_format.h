@@ -33,6 +33,15 @@ void MakeKeyPair(std::string& public_key, std::string& secret_key);
 std::string ReadKeyFile(const std::string& path, size_t key_size);
 void WriteKeyFile(const std::string& path, const std::string& key);
 
+// Signatures of the text lists a mirror publishes, as hexadecimal text on a
+// line of its own after the list's end marker ("firma " + 128 digits), over
+// the content between the markers as the client keeps it (each line ending
+// in CR LF). Readers of the list never see the line; a client that does not
+// know it skips it.
+inline constexpr const char* kSignatureLine = "firma ";
+std::string SignText(std::string_view text, const std::string& secret_key);
+bool TextSignatureVerifies(std::string_view text, std::string_view signature_hex, const std::string& public_key);
+
 // Builds and signs a package holding the files in the given order.
 std::string BuildPackage(const std::vector<PackageFile>& files, const std::string& secret_key);
 

@@ -5,6 +5,7 @@
 #include <thread>
 #include <vector>
 
+#include "apply/package_format.h"
 #include "catalogue/line_scanner.h"
 #include "catalogue/record_file.h"
 #include "platform/convert.h"
@@ -51,10 +52,25 @@ bool FollowsRules(const std::string& content, const TextListRules& rules) {
     return true;
 }
 
+// Why a list that is not signed with the publisher's key must not be taken:
+// one mirror could otherwise point every later update elsewhere. Empty when
+// the signature verifies.
+std::string SignatureProblem(const std::string& content, std::string_view signature, const std::string& key_file) {
+    if (signature.empty()) return "is not signed";
+    std::string key;
+    try {
+        key = ReadKeyFile(key_file, kPublicKeySize);
+    } catch (const Error& error) {
+        return std::string("cannot be checked: ") + error.what();
+    }
+    return TextSignatureVerifies(content, signature, key) ? "" : "has a signature that does not verify";
+}
+
 std::string CheckTextCopy(const std::string& target, const TextListRules* rules, std::string* reason) {
     const std::string raw = ReadWholeFile(target + "Q");
     enum { Before, Inside, Done } where = Before;
     std::string content;
+    std::string_view signature;
     ScanLines(raw.data(), raw.data() + raw.size(), [&](std::string_view line) {
         if (where == Before) {
             if (BeginsWith(line, "comensando")) where = Inside;
@@ -65,11 +81,20 @@ std::string CheckTextCopy(const std::string& target, const TextListRules* rules,
                 content.append(line);
                 content += "\r\n";
             }
+        } else if (signature.empty() && BeginsWith(line, kSignatureLine)) {
+            signature = line.substr(std::string_view(kSignatureLine).size());
         }
     });
     if (where != Done) {
         if (reason) *reason = "was cut short (no end marker)";
         return kBad;
+    }
+    if (rules && !rules->key_file.empty()) {
+        const std::string problem = SignatureProblem(content, signature, rules->key_file);
+        if (!problem.empty()) {
+            if (reason) *reason = problem;
+            return kBad;
+        }
     }
     if (rules && !FollowsRules(content, *rules)) {
         if (reason) *reason = "is not a sound list";

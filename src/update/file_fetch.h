@@ -17,14 +17,16 @@ inline constexpr const char* kTextMode = "texto";
 inline constexpr const char* kBinaryMode = "binario";
 
 // What a fetched text list must be to replace the installed one: at most
-// max_bytes long (the HTTP body), and a sound record file of at least
-// min_fields fields and min_rows records whose every row passes row_ok. A
-// copy that is not is a bad copy: the next mirror is asked.
+// max_bytes long (the HTTP body), signed with the key in key_file (when one
+// is named), and a sound record file of at least min_fields fields and
+// min_rows records whose every row passes row_ok. A copy that is not is a
+// bad copy: the next mirror is asked.
 struct TextListRules {
     uint64_t max_bytes = 0;
     size_t min_fields = 1;
     size_t min_rows = 0;
     bool (*row_ok)(const RecordTable& table, size_t row) = nullptr;
+    std::string key_file;
 };
 
 // Copies the proxy fields into the client's request when "Use Proxy" is

@@ -190,9 +190,13 @@ void CheckPackageName(const std::string& name) {
 
 // A sound list without any mirror is taken as a copy, but not as the list
 // (RefreshMirrors).
-TextListRules MirrorListRules() { return {TheUpdateSettings().MaxMirrorListBytes, 1, 0, IsMirrorRow}; }
+TextListRules MirrorListRules() {
+    return {TheUpdateSettings().MaxMirrorListBytes, 1, 0, IsMirrorRow, TheUpdateSettings().ListKeyFile};
+}
 
-TextListRules ListingRules() { return {TheUpdateSettings().MaxListingBytes, 2, 0, IsListingRow}; }
+TextListRules ListingRules() {
+    return {TheUpdateSettings().MaxListingBytes, 2, 0, IsListingRow, TheUpdateSettings().ListKeyFile};
+}
 
 std::string ReadLastUpdateDate() {
     RecordTable table = ReadTable(kLastApplied);

@@ -38,6 +38,8 @@ struct UpdateSettings {
     // low enough that a hostile list cannot exhaust memory.
     uint64_t MaxMirrorListBytes = uint64_t{1} << 20;
     uint64_t MaxListingBytes = uint64_t{16} << 20;
+    // Both lists must be signed with the key packages are signed with.
+    std::string ListKeyFile = "../bin/veltod.pub";
     // The program started to replace this one after a cancel.
     std::string RestartProgram = "../bin/VeltoD.exe";
 };

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "apply/package_format.h"
 #include "catalogue/record_file.h"
 #include "platform/errors.h"
 #include "platform/file_io.h"
@@ -14,6 +15,7 @@
 #include "support/fake_seams.h"
 #include "support/local_servers.h"
 #include "support/loopback_server.h"
+#include "support/signed_lists.h"
 #include "support/temp_dir.h"
 #include "support/transmit_view_double.h"
 #include "update/file_fetch.h"
@@ -162,31 +164,39 @@ TEST_F(Fetch, FailingMirrorsAreTriedInTurnAndTheFetchGivesUpLeavingTheTarget) {
     EXPECT_EQ(truncated.Requests().size(), 2u);
 }
 
-// A fetched list that is too long or does not read as its users expect is a
-// bad copy: the installed list stays and the message says what was wrong.
-TEST_F(Fetch, ListsOverTheirCapOrNotSoundNeverReplaceTheInstalledOne) {
+// A fetched list that is too long, not signed with the publisher's key or
+// does not read as its users expect is a bad copy: the installed list stays
+// and the message says what was wrong.
+TEST_F(Fetch, ListsOverTheirCapUnsignedOrNotSoundNeverReplaceTheInstalledOne) {
     TheUpdateSettings().MaxMirrorRounds = 1;
-    TheUpdateSettings().MaxListingBytes = 200;
-    TheUpdateSettings().MaxMirrorListBytes = 200;
+    TheUpdateSettings().MaxListingBytes = 400;
+    TheUpdateSettings().MaxMirrorListBytes = 400;
+    test::InstallListKey();
+    std::string other_public, other_secret;
+    MakeKeyPair(other_public, other_secret);
     struct Case {
         const char* what;
         const char* remote;
         std::string body;
         const char* failure;  // empty when the copy is taken
     };
-    const std::string listing = "comensando\r\n2\r\n20261207\r\n20261207\r\n20261208\r\n20261208\r\nterminando\r\n";
+    const std::string listing = "2\r\n20261207\r\n20261207\r\n20261208\r\n20261208\r\n";
+    const std::string signed_listing = test::SignedList(listing);
+    std::string tampered = signed_listing;
+    tampered.replace(tampered.find("20261208"), 8, "20261209");
     const Case cases[] = {
-        {"a sound listing", "listado.txt", listing, ""},
-        {"a sound mirror list", "espejos.txt", "comensando\r\n1\r\nhttp://m.test/\r\nterminando\r\n", ""},
-        {"a listing over its cap", "listado.txt", "comensando\r\n2\r\n" + std::string(300, 'x') + "\r\nterminando\r\n",
-         "larger than 200 bytes"},
-        {"only the markers", "listado.txt", "comensando\r\nterminando\r\n", "not a sound list"},
-        {"a bad count line", "listado.txt", "comensando\r\nzwei\r\n1\r\n2\r\nterminando\r\n", "not a sound list"},
-        {"a day that is not a day", "listado.txt", "comensando\r\n2\r\n2026-12-08\r\nx\r\nterminando\r\n",
-         "not a sound list"},
-        {"one field a package", "listado.txt", "comensando\r\n1\r\n20261208\r\nterminando\r\n", "not a sound list"},
-        {"a mirror that is no web address", "espejos.txt", "comensando\r\n1\r\n/etc/\r\nterminando\r\n",
-         "not a sound list"},
+        {"a sound listing", "listado.txt", signed_listing, ""},
+        {"a sound mirror list", "espejos.txt", test::SignedList("1\r\nhttp://m.test/\r\n"), ""},
+        {"a listing over its cap", "listado.txt", test::SignedList("2\r\n" + std::string(500, 'x') + "\r\n"),
+         "larger than 400 bytes"},
+        {"no signature", "listado.txt", "comensando\r\n" + listing + "terminando\r\n", "is not signed"},
+        {"another key's signature", "listado.txt", test::SignedList(listing, other_secret), "does not verify"},
+        {"a changed list", "listado.txt", tampered, "does not verify"},
+        {"only the markers", "listado.txt", test::SignedList(""), "not a sound list"},
+        {"a bad count line", "listado.txt", test::SignedList("zwei\r\n1\r\n2\r\n"), "not a sound list"},
+        {"a day that is not a day", "listado.txt", test::SignedList("2\r\n2026-12-08\r\nx\r\n"), "not a sound list"},
+        {"one field a package", "listado.txt", test::SignedList("1\r\n20261208\r\n"), "not a sound list"},
+        {"a mirror that is no web address", "espejos.txt", test::SignedList("1\r\n/etc/\r\n"), "not a sound list"},
         {"a cut copy", "listado.txt", "comensando\r\n2\r\n20261208\r\n", "cut short"},
     };
     for (const Case& c : cases) {

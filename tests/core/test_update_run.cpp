@@ -19,6 +19,7 @@
 #include "support/fake_seams.h"
 #include "support/local_servers.h"
 #include "support/loopback_server.h"
+#include "support/signed_lists.h"
 #include "support/temp_dir.h"
 #include "support/transmit_view_double.h"
 #include "update/update_run.h"
@@ -43,7 +44,7 @@ std::string Listing(const Lines& days) {
     return bytes;
 }
 
-std::string Wrapped(const std::string& content) { return "noise\r\ncomensando\r\n" + content + "terminando\r\n"; }
+std::string Wrapped(const std::string& content) { return "noise\r\n" + test::SignedList(content); }
 
 std::string DayList(const std::string& id) {
     return "14\r\n" + EncodeRecord({"Prog" + id, "http://d/" + id, "1.0", "12", "a", "http://i", "b", "Text", "3", "5",
@@ -91,6 +92,7 @@ protected:
         client.SetEvents(&events);
         client.SetPump([this] { view.ProcessMessages(); });
 
+        test::InstallListKey();
         WriteRecordFile("../Resources/actualizado.fij", 1, {{kDay1}});
         WriteRecordFile("../Resources/Categ.txt", 4, {{"5", "0", "0", "Games"}});
         for (const char* kind : {"1", "2", "3"}) WriteRecordFile(std::string("../Resources/0.") + kind + "cat", 14, {});

@@ -14,6 +14,7 @@
 #include "platform/file_io.h"
 #include "platform/program_start.h"
 #include "support/loopback_server.h"
+#include "support/signed_lists.h"
 #include "support/transmit_view_double.h"
 #include "support/window_set_fixture.h"
 #include "update/TransmitForm.h"
@@ -31,7 +32,7 @@ using test::Send;
 
 const std::string kDay1 = "20261206", kDay2 = "20261207", kDay3 = "20261208";
 
-std::string Wrapped(const std::string& content) { return "comensando\r\n" + content + "terminando\r\n"; }
+std::string Wrapped(const std::string& content) { return test::SignedList(content); }
 
 std::string Listing() {
     std::string bytes = "2\r\n";
@@ -71,6 +72,7 @@ protected:
         ended = EndRecord{};
         SetProgramStarter(&starter);
         SetProcessEndHook(RecordEnd);
+        test::InstallListKey();
         WriteRecordFile("../Resources/actualizado.fij", 1, {{kDay1}});
         WriteRecordFile("../Resources/Categ.txt", 4, {{"5", "0", "0", "Games"}});
         for (const char* kind : {"1", "2", "3"}) WriteRecordFile(std::string("../Resources/0.") + kind + "cat", 14, {});
