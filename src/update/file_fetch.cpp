@@ -135,10 +135,12 @@ private:
 };
 
 // The pause between two rounds over the mirrors. Window events keep running,
-// so a Cancel pressed meanwhile takes effect as it would during a request.
-void PauseBetweenRounds(TransmitView& view) {
+// so a Cancel pressed meanwhile takes effect as it would during a request,
+// and the progress line says why the run waits and for how long.
+void PauseBetweenRounds(TransmitView& view, size_t attempts, const std::string& last_failure) {
     using namespace std::chrono;
     const auto until = steady_clock::now() + milliseconds(TheUpdateSettings().PauseBetweenRoundsMs);
+    long long shown = -1;
     for (;;) {
         view.ProcessMessages();
         if (TheUpdateState().CancelPressed) {
@@ -147,6 +149,12 @@ void PauseBetweenRounds(TransmitView& view) {
         }
         const auto now = steady_clock::now();
         if (now >= until) return;
+        const long long left = duration_cast<std::chrono::seconds>(until - now + milliseconds(999)).count();
+        if (left != shown) {
+            shown = left;
+            view.SetProgressLine("Failed attempts: " + std::to_string(attempts) + " (" + last_failure +
+                                 "); next round in " + std::to_string(left) + " s");
+        }
         std::this_thread::sleep_for(std::min<steady_clock::duration>(until - now, milliseconds(50)));
     }
 }
@@ -226,6 +234,8 @@ std::string FetchFile(TransmitView& view, HttpClient& client, const std::string&
         if (state.MirrorIndex >= mirrors) state.MirrorIndex = 0;
         const std::string base = state.MirrorList.FieldString(state.MirrorIndex, 0);
         view.Trace("Por traer: " + base + remote + " / a: " + target);
+        if (failures > 0)
+            view.SetProgressLine("Attempt " + std::to_string(failures + 1) + ": " + remote + " from " + base);
         try {
             RemoveRawCopy(target);
             WriteRawCopy(target + "Q", client.Get(base + remote));
@@ -247,7 +257,7 @@ std::string FetchFile(TransmitView& view, HttpClient& client, const std::string&
                 throw NetworkError("No mirror delivered " + remote + " after " + std::to_string(failures) +
                                    " attempts. Last failure: " + last_failure);
             }
-            PauseBetweenRounds(view);
+            PauseBetweenRounds(view, failures, last_failure);
         }
     }
     busy.Restore();

@@ -222,6 +222,25 @@ TEST_F(Fetch, ListsOverTheirCapUnsignedOrNotSoundNeverReplaceTheInstalledOne) {
     }
 }
 
+// While the fetch waits for the next round the window says why and for how
+// long, and each later attempt says which mirror it asks.
+TEST_F(Fetch, TheWindowShowsRetriesAndTheWaitForTheNextRound) {
+    TheUpdateSettings().PauseBetweenRoundsMs = 1500;
+    LoopbackServer missing({}, {ReadRequest(), Send(HttpAnswer("gone", "", true, "404 Not Found"))});
+    Mirrors({missing.Url("/")});
+    std::vector<std::string> shown;
+    view.on_messages = [&] {
+        if (shown.empty() || shown.back() != view.progress_line) shown.push_back(view.progress_line);
+    };
+    EXPECT_THROW(FetchFile(view, client, kTarget, "listado.txt", kTextMode), NetworkError);
+    const auto has = [&](const std::string& text) {
+        return std::any_of(shown.begin(), shown.end(), [&](const std::string& line) { return line == text; });
+    };
+    const std::string waiting = "Failed attempts: 1 (HTTP/1.1 404 Not Found); next round in ";
+    EXPECT_TRUE(has(waiting + "2 s") && has(waiting + "1 s") && has("Attempt 2: listado.txt from " + missing.Url("/")))
+        << ::testing::PrintToString(shown);
+}
+
 TEST_F(Fetch, TheNextMirrorDeliversAndIsAskedFirstForTheNextFile) {
     LoopbackServer bad({}, {ReadRequest(), Send(HttpAnswer("MZ\x90 not a package"))});
     LoopbackServer good({}, {ReadRequest(), Send(HttpAnswer("MZPpackage"))});
