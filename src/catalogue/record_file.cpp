@@ -1,6 +1,7 @@
 #include "catalogue/record_file.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 
@@ -12,22 +13,50 @@
 namespace veltod {
 namespace {
 
+// Files from this size on are indexed compactly when their views would
+// outweigh them; below it memory does not matter and views are fastest.
+constexpr size_t kCompactFrom = size_t{1} << 20;
+
 // Parses the bytes owned by owner and, when they hold a record, hands the
-// table the owner with the cells that view into it.
+// table the owner with the cells that view into it. A large file of lines so
+// short that their views would take more than its own size is indexed
+// compactly instead, in a second pass.
 void ParseOwnedBytes(std::shared_ptr<const void> owner, const char* begin, const char* end, RecordTable& table) {
+    const size_t size = static_cast<size_t>(end - begin);
+    const size_t most_views = size < kCompactFrom ? SIZE_MAX : size / sizeof(std::string_view) + 1;
     size_t width = 0;
+    size_t lines = 0;
+    size_t last_end = 0;
     RecordTable::Cells cells;
     ScanLines(begin, end, [&](std::string_view line) {
         if (width == 0) {
             width = static_cast<size_t>(ParseFieldCount(line));
+            // Reserved address space is only taken as the views fill it.
+            if (most_views != SIZE_MAX) cells.reserve(most_views + width);
             return;
         }
-        cells.push_back(line);
+        if (++lines <= most_views) cells.push_back(line);
+        last_end = static_cast<size_t>(line.data() + line.size() - begin);
     });
     if (width == 0) throw ConvertError("'' is not a valid integer value");
-    if (cells.empty()) return;
+    if (lines == 0) return;
     // A file that ends inside a record keeps that record, its missing fields empty.
-    cells.resize((cells.size() + width - 1) / width * width);
+    const size_t padded = (lines + width - 1) / width * width;
+    if (lines > most_views) {
+        cells = RecordTable::Cells();
+        auto compact = std::make_shared<CompactLines>();
+        compact->base = begin;
+        compact->starts = LineIndex(lines, size);
+        compact->last_end = last_end;
+        bool count_line = true;
+        ScanLines(begin, end, [&](std::string_view line) {
+            if (!count_line) compact->starts.Add(static_cast<uint64_t>(line.data() - begin));
+            count_line = false;
+        });
+        table.Adopt(std::move(owner), std::move(compact), padded, width);
+        return;
+    }
+    cells.resize(padded);
 
     const size_t rows = cells.size() / width;
     for (size_t low = 0, high = rows - 1; low < high; ++low, --high)
