@@ -32,8 +32,7 @@ std::string FirstOrPlain(std::string first, std::string_view look, std::string_v
 }
 
 std::string CurrentResolutionKey() {
-    const ScreenRect screen = TheScreen().Size();
-    return ResolutionKey(screen.width, screen.height);
+    return CurrentLayoutKey();
 }
 
 bool IsSearchList(const std::string& list_file, const std::string& mode) {

@@ -27,8 +27,7 @@ void TFormMensaje::FormActivate() {
     Image1->LoadPicture("../Resources/mensaje.gif");
     Image1->move(0, 0);
     resize(Image1->size());
-    const ScreenRect screen = TheScreen().Size();
-    const std::string key = ResolutionKey(screen.width, screen.height);
+    const std::string key = CurrentLayoutKey();
     const QWidget* main_window = Windows().MainWindow();
     const WindowPlace place = MessageWindowPlace(LayoutLeft("FormMensaje", key), LayoutTop("FormMensaje", key),
                                                  main_window->width(), main_window->height(), width());

@@ -207,8 +207,7 @@ void TTransmitForm::Label5Click() { TheShell().Open(kVendorWebAddress); }
 void TTransmitForm::Label6Click() { TheShell().Open(std::string("mailto:") + kVendorMailAddress); }
 
 void TTransmitForm::FormActivate() {
-    const ScreenRect screen = TheScreen().Size();
-    const std::string key = ResolutionKey(screen.width, screen.height);
+    const std::string key = CurrentLayoutKey();
     const SettingsWindowPlace place = PlaceSettingsWindow(LayoutLeft("TransmitForm", key), LayoutTop("TransmitForm", key),
                                                           width(), Windows().MainWindow()->height());
     move(place.left, place.top);
