@@ -1,0 +1,49 @@
+// A screen change while the program runs: every window moves to its place in
+// the new layout, and none is left off the work area.
+#include <QTest>
+
+#include "catalogue/FormCategorias.h"
+#include "skin/ScreenFollower.h"
+#include "skin/screen_layout.h"
+#include "sponsors/FormBanner1.h"
+#include "sponsors/FormBanner2.h"
+#include "support/window_set_fixture.h"
+
+namespace {
+
+using veltod::LayoutLeft;
+using veltod::LayoutTop;
+
+class ScreenChange : public veltod::test::WindowSetTest {};
+
+TEST_F(ScreenChange, WindowsMoveToTheNewLayoutAndOntoTheWorkArea) {
+    Start();
+    veltod::TScreenFollower follower(&Main());
+    auto& w = *windows;
+    ASSERT_EQ(Main().x() + Main().width(), 1024);
+
+    // A larger screen with a top bar: each window at its new place.
+    seams.screen.Set(1920, 1080);
+    seams.screen.SetDesktop({0, 27, 1920, 1053});
+    follower.Check();
+    const std::string key = veltod::CurrentLayoutKey();
+    EXPECT_EQ(Main().x() + Main().width(), 1920);
+    EXPECT_EQ(Main().y(), 27);
+    EXPECT_EQ(w.FormBanner1->pos(), QPoint(LayoutLeft("FormBanner1", key), LayoutTop("FormBanner1", key)));
+    EXPECT_EQ(w.FormBanner2->pos(), QPoint(LayoutLeft("FormBanner2", key), LayoutTop("FormBanner2", key)));
+    EXPECT_EQ(w.FormCategorias->pos(), QPoint(LayoutLeft("FormCategorias", key), LayoutTop("FormCategorias", key)));
+
+    // A window somewhere off the screen is pulled onto the work area of the
+    // next change (a monitor unplugged); an unchanged screen moves nothing.
+    w.FormBanner1->move(5000, -300);
+    follower.Check();
+    EXPECT_EQ(w.FormBanner1->pos(), QPoint(5000, -300));
+    seams.screen.Set(1366, 768);
+    follower.Check();
+    EXPECT_EQ(Main().x() + Main().width(), 1366);
+    EXPECT_EQ(Main().y(), 0);
+    EXPECT_EQ(w.FormBanner1->pos(), QPoint(1366 - w.FormBanner1->width(), 0));
+    EXPECT_EQ(w.FormBanner2->pos(), QPoint(0, LayoutTop("FormBanner2", "1366x768")));
+}
+
+}  // namespace
