@@ -227,6 +227,12 @@ int16_t LayoutTop(std::string_view window, std::string_view resolution_key) {
     return Lookup(kTop, Axis::Vertical, window, resolution_key);
 }
 
+bool IsTabledLayout(std::string_view key) {
+    int width = 0;
+    int height = 0;
+    return ParseSize(key.substr(0, key.find('@')), width, height) && ListedColumn(width, height).has_value();
+}
+
 std::string NearestListedResolution(std::string_view resolution_key) {
     return std::string(kResolutions[ColumnOf(resolution_key)].key);
 }

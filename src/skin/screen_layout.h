@@ -33,6 +33,9 @@ std::string CurrentLayoutKey();
 int16_t LayoutLeft(std::string_view window, std::string_view resolution_key);
 int16_t LayoutTop(std::string_view window, std::string_view resolution_key);
 
+// Whether a layout key's whole screen is one of the nine listed resolutions.
+bool IsTabledLayout(std::string_view key);
+
 // The listed resolution nearest to a key (smallest sum of squared width and
 // height differences; the first listed on a tie).
 std::string NearestListedResolution(std::string_view resolution_key);
