@@ -208,9 +208,12 @@ void TTransmitForm::Label6Click() { TheShell().Open(std::string("mailto:") + kVe
 
 void TTransmitForm::FormActivate() {
     const std::string key = CurrentLayoutKey();
-    const SettingsWindowPlace place = PlaceSettingsWindow(LayoutLeft("TransmitForm", key), LayoutTop("TransmitForm", key),
-                                                          width(), Windows().MainWindow()->height());
-    move(place.left, place.top);
+    // Counted from the work area's corner, as the layout is.
+    const ScreenRect work = TheScreen().Desktop();
+    const SettingsWindowPlace place =
+        PlaceSettingsWindow(LayoutLeft("TransmitForm", key) - work.left, LayoutTop("TransmitForm", key) - work.top,
+                            width(), Windows().MainWindow()->height());
+    move(work.left + place.left, work.top + place.top);
     if (!settings_loaded_) LoadSettings();
 }
 

@@ -7,7 +7,9 @@
 #include "skin/screen_layout.h"
 #include "sponsors/FormBanner1.h"
 #include "sponsors/FormBanner2.h"
+#include "sponsors/FormMensaje.h"
 #include "support/window_set_fixture.h"
+#include "update/TransmitForm.h"
 
 namespace {
 
@@ -44,6 +46,21 @@ TEST_F(ScreenChange, WindowsMoveToTheNewLayoutAndOntoTheWorkArea) {
     EXPECT_EQ(Main().y(), 0);
     EXPECT_EQ(w.FormBanner1->pos(), QPoint(1366 - w.FormBanner1->width(), 0));
     EXPECT_EQ(w.FormBanner2->pos(), QPoint(0, LayoutTop("FormBanner2", "1366x768")));
+}
+
+// A monitor left of the primary one, under a top bar: the windows placed
+// against the main window stand beside it there, not at the origin.
+TEST_F(ScreenChange, WindowsBesideTheMainWindowFollowTheWorkAreaCorner) {
+    seams.screen.Set(1920, 1080);
+    seams.screen.SetDesktop({-1920, 27, 1920, 1053});
+    Start();
+    auto& w = *windows;
+    ASSERT_EQ(Main().pos(), QPoint(-Main().width(), 27));
+    w.FormMensaje->ShowWindow();
+    EXPECT_EQ(w.FormMensaje->pos(), QPoint(Main().x() - w.FormMensaje->width(), 27 + 12));
+    w.TransmitForm->ShowWindow();
+    EXPECT_EQ(w.TransmitForm->pos(), QPoint(-w.TransmitForm->width(), 27 + Main().height()));
+    EXPECT_EQ(w.FormBanner1->pos(), QPoint(-1920, 27));
 }
 
 }  // namespace
