@@ -1,5 +1,6 @@
-// The staged program on a real X server (Xvfb, 1024x768, no window manager):
-// where its main window and, after Today, its message window stand, and an
+// The staged program on a real X server (Xvfb, 1024x768 unless a test says
+// otherwise, no window manager): where its main window and, after Today, its
+// message window stand, every shown window on screens of other sizes, and an
 // update of the demo installation from its mirror through a local nginx. Runs
 // a copy of the staged installation, so the staged data are never touched.
 #include <gtest/gtest.h>

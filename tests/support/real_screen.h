@@ -1,8 +1,8 @@
 #pragma once
-// Running the staged program on a real X server (Xvfb, 1024x768, no window
-// manager): child processes that are stopped and reaped at the end, the
-// server's own choice of display, and the program's windows as xwininfo
-// lists them.
+// Running the staged program on a real X server (Xvfb, 1024x768 unless told
+// otherwise, no window manager): child processes that are stopped and reaped
+// at the end, the server's own choice of display, and the program's windows
+// as xwininfo lists them.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
