@@ -158,6 +158,38 @@ TEST(RealScreen, EveryShownWindowStaysOnAnyScreenApart) {
     }
 }
 
+// Panels, as a desktop announces them in _NET_WORKAREA: the windows keep
+// inside the work area, and follow it when it changes while the program runs.
+TEST(RealScreen, WindowsKeepInsideTheWorkAreaAndFollowItsChanges) {
+    const char* stage = std::getenv("VELTOD_STAGE");
+    veltod::test::ScratchInstallation copy;
+    ASSERT_NO_FATAL_FAILURE(CopyStagedInstallation(stage, copy));
+    VirtualScreen screen("1920x1080x24");
+    ASSERT_FALSE(screen.Display().empty()) << "Xvfb did not start";
+    const std::string display = screen.Display();
+    auto set_work_area = [&](const std::string& area) {
+        Shell("DISPLAY=" + display + " xprop -root -f _NET_WORKAREA 32cccc -set _NET_WORKAREA '" + area + "'");
+    };
+    set_work_area("0, 32, 1920, 1008");  // a top bar and a task bar
+    Child program({copy.Path("bin/VeltoD.exe")}, {"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb"});
+    ASSERT_TRUE(program.Started());
+    const int main_left = 1920 - QImage(QString::fromStdString(copy.Path("Resources/fondobin.gif"))).width();
+    auto shown_at = [&](int left, int top) {
+        const auto shown = ShownWindows(display);
+        return std::any_of(shown.begin(), shown.end(), [&](const Geometry& g) { return g.left == left && g.top == top; });
+    };
+    ASSERT_TRUE(WaitFor([&] { return shown_at(main_left, 32) && shown_at(0, 32); }))
+        << Shell("DISPLAY=" + display + " xwininfo -root -children");
+    for (const Geometry& g : ShownWindows(display))
+        EXPECT_TRUE(g.top >= 32 && g.top + g.height <= 1040) << g.width << "x" << g.height << "+" << g.left << "+" << g.top;
+    // The panels go to the left edge: the banners move right of them, the top
+    // bar's room is given back.
+    set_work_area("64, 0, 1856, 1080");
+    EXPECT_TRUE(WaitFor([&] { return shown_at(main_left, 0) && shown_at(64, 0); }))
+        << Shell("DISPLAY=" + display + " xwininfo -root -children");
+    EXPECT_TRUE(WaitFor([&] { return shown_at(64, veltod::LayoutTop("FormBanner2", "1920x1080@64,0,1856x1080")); }));
+}
+
 // Update on the demo installation: nginx serves the demo mirror and, as the
 // proxy the copy's settings name, answers the connection probe too; the days
 // left on the mirror are fetched and applied.

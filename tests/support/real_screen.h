@@ -124,7 +124,9 @@ public:
         int pipe_fds[2];
         if (::pipe(pipe_fds) != 0) return;
         server_ = std::make_unique<Child>(
-            std::vector<std::string>{"Xvfb", "-displayfd", "3", "-screen", "0", size, "-nolisten", "tcp"},
+            std::vector<std::string>{"Xvfb", "-displayfd", "3", "-screen", "0", size, "-nolisten", "tcp",
+                                     // Root properties a test sets (the work area) outlive its setter.
+                                     "-noreset"},
             std::vector<std::string>{}, pipe_fds[1]);
         ::close(pipe_fds[1]);
         std::string number;
