@@ -34,6 +34,9 @@ void RelayOutWindows(const std::string& old_key, const std::string& new_key) {
         if (HasLayout(window->objectName()))
             place += QPoint(LayoutLeft(name, new_key) - LayoutLeft(name, old_key),
                             LayoutTop(name, new_key) - LayoutTop(name, old_key));
+        window->move(place);
+        window->LayoutChanged();
+        place = window->pos();
         // Never left off the screen: the right and bottom edges first, so a
         // window larger than the work area keeps its top left corner on it.
         place.setX(std::max(std::min(place.x(), work.left + work.width - window->width()), work.left));

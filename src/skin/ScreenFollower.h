@@ -12,8 +12,9 @@ namespace veltod {
 
 // Moves every skin window from the layout of old_key to that of new_key: each
 // keeps its offset from its layout place, so the adjustments a window makes
-// to its table place (its own width, the main window's) stay. A window that
-// is then not wholly on the work area is pulled onto it.
+// to its table place (its own width, the main window's) stay; each window may
+// then size itself for the new layout (LayoutChanged). A window that is then
+// not wholly on the work area is pulled onto it.
 void RelayOutWindows(const std::string& old_key, const std::string& new_key);
 
 class TScreenFollower : public QObject {
