@@ -190,7 +190,8 @@ int16_t Lookup(const std::array<Row, N>& table, Axis axis, std::string_view wind
         const size_t base = BaseColumn(design_width, design_height);
         value = row.values[base];
         if (far)
-            value += horizontal ? design_width - kResolutions[base].width : design_height - kResolutions[base].height;
+            value += horizontal ? static_cast<long long>(design_width) - kResolutions[base].width
+                                : static_cast<long long>(design_height) - kResolutions[base].height;
     }
     if (!area.has_work) return Clamp16(value);
     // Into the work area: each value keeps its distance from the edge it follows.
