@@ -125,7 +125,7 @@ void DayNewsModel::LoadDayList() {
 
 int DayNewsModel::ComputeRowsPerPage() {
     // A computed layout's page fills the height it is given; a tabled one
-    // keeps the designed page length.
+    // keeps the page length it always had.
     const std::string key = CurrentResolutionKey();
     rows_per_page_ = RowsPerPage(LayoutTop("HeightDayNews", key), view_.RowHeight(),
                                  IsTabledLayout(key) ? kTabledPageRows : kDayRows);

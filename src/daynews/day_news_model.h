@@ -16,7 +16,7 @@ namespace veltod {
 
 // Row controls of the day news window: enough to fill the height that a
 // computed layout gives the day news on a screen 2,800 pixels high. A screen
-// the layout tables list pages at most kTabledPageRows rows, as designed.
+// the layout tables list pages at most kTabledPageRows rows, as it always did.
 inline constexpr int kDayRows = 160;
 inline constexpr int kTabledPageRows = 40;
 
