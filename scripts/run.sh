@@ -3,8 +3,9 @@
 # starts the program on it, with the demo mirror (the two newest demo days,
 # build/mirror) served by a local nginx on 127.0.0.1:8478, which is also the
 # proxy the demo's connection settings name: Update works without the
-# internet. Without a display the program runs on a virtual one (Xvfb), and a
-# screenshot is saved a few seconds after start.
+# internet. Without a display the program runs on a virtual one (Xvfb, of
+# VELTOD_SCREEN pixels, 1024x768 unless set), and a screenshot is saved a few
+# seconds after start.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -55,7 +56,9 @@ if [ -n "${DISPLAY:-}" ]; then
 fi
 shot="$PWD/build/screenshot.png"
 display=":$(( 90 + RANDOM % 100 ))"
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+size="${VELTOD_SCREEN:-1024x768}"
+width="${size%x*}"
+Xvfb "$display" -screen 0 "${size}x24" -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $program_pid $xvfb 2>/dev/null || true; stop_mirror' EXIT
 sleep 1
@@ -63,10 +66,11 @@ DISPLAY="$display" "$program" &
 program_pid=$!
 sleep "${VELTOD_SCREENSHOT_DELAY:-4}"
 # The screenshot shows today's news: the Today button, then the pointer on a
-# row so that the message window shows its note.
-DISPLAY="$display" xdotool mousemove 760 19 click 1 >/dev/null 2>&1 || true
+# row so that the message window shows its note (both measured from the right
+# edge, where the main window and the day news stand).
+DISPLAY="$display" xdotool mousemove $((width - 264)) 19 click 1 >/dev/null 2>&1 || true
 sleep 1
-DISPLAY="$display" xdotool mousemove 880 130 >/dev/null 2>&1 || true
+DISPLAY="$display" xdotool mousemove $((width - 144)) 130 >/dev/null 2>&1 || true
 sleep 1
 DISPLAY="$display" xwd -root -silent | convert xwd:- "$shot"
 echo "Screenshot of the running program: $shot"

@@ -7,6 +7,7 @@
 #include "shell/VeltodApplication.h"
 #include "shell/engine_update_swap.h"
 #include "shell/startup_hooks.h"
+#include "skin/ScreenFollower.h"
 #include "update/ApplicationEnd.h"
 #include "update/update_state.h"
 
@@ -25,6 +26,9 @@ int main(int argc, char** argv) {
     veltod::TheStartupHooks().ComputeCategoryMarks = [] { veltod::ComputeCategoryMarks(); };
     veltod::TProgramWindows windows;
     windows.CreateAll();
+    // The windows are laid out on the main window's screen, again whenever it changes.
+    veltod::InstalledQtScreen().Follow(windows.FormNetFiles);
+    new veltod::TScreenFollower(windows.FormNetFiles);
     windows.FormNetFiles->ShowWindow();
     return app.exec();
 }

@@ -62,8 +62,7 @@ TFormShowDetails::TFormShowDetails() : TSkinWindow(QStringLiteral("FormShowDetai
     buttons_ = {Image4, Image5, Image6};
 
     // FormCreate: place, pictures, then everything laid out from them.
-    const ScreenRect screen = TheScreen().Size();
-    const std::string key = ResolutionKey(screen.width, screen.height);
+    const std::string key = CurrentLayoutKey();
     move(LayoutLeft("FormShowDetails", key), LayoutTop("FormShowDetails", key));
 
     Image1->LoadPicture(ResourcePicture("fondo01-01.gif"));

@@ -37,8 +37,7 @@ void LayOutListFrame(QWidget* window, TSkinImage* background, QLabel* title, QWi
 }
 
 QPoint LayoutPlace(const char* window_name) {
-    const ScreenRect screen = TheScreen().Size();
-    const std::string key = ResolutionKey(screen.width, screen.height);
+    const std::string key = CurrentLayoutKey();
     return {LayoutLeft(window_name, key), LayoutTop(window_name, key)};
 }
 

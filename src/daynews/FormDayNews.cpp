@@ -73,6 +73,10 @@ void TFormDayNews::FormCreate() {
     WindowMode = model_.WindowMode();
 }
 
+void TFormDayNews::LayoutChanged() {
+    if (isVisible()) RunReported([this] { model_.ShowFirstPage(); });
+}
+
 void TFormDayNews::FormActivate() {
     if (State().DayNewsLoaded == kDone) return;
     FormCreate();

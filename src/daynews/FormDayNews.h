@@ -10,7 +10,7 @@
 
 namespace veltod {
 
-// The day news list: up to 40 picture rows, each with its caption laid over
+// The day news list: up to kDayRows picture rows, each with its caption laid over
 // it. What the rows show is the day news model's; this window only shows it
 // and passes on the mouse.
 class TFormDayNews : public TSkinWindow, private DayNewsView {
@@ -27,7 +27,10 @@ public:
 
     const DayNewsModel& Model() const { return model_; }
 
-    // The handler families of the rows; k is 1 to 40.
+    // Shows the first page again, made for the new layout's height.
+    void LayoutChanged() override;
+
+    // The handler families of the rows; k is 1 to kDayRows.
     void RowMouseMove(int k);
     void Label1MouseDown();
     void LabelClick(int k);

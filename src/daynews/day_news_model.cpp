@@ -1,5 +1,6 @@
 #include "daynews/day_news_model.h"
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 #include <utility>
@@ -32,8 +33,7 @@ std::string FirstOrPlain(std::string first, std::string_view look, std::string_v
 }
 
 std::string CurrentResolutionKey() {
-    const ScreenRect screen = TheScreen().Size();
-    return ResolutionKey(screen.width, screen.height);
+    return CurrentLayoutKey();
 }
 
 bool IsSearchList(const std::string& list_file, const std::string& mode) {
@@ -61,12 +61,13 @@ std::string DayPictureFile(std::string_view key, int n, std::string_view mode, c
     throw std::invalid_argument("unknown day picture key " + std::string(key));
 }
 
-int RowsPerPage(int page_height, int row_height) {
-    int rows = kDayRows;
+int RowsPerPage(int page_height, int row_height, int most_rows) {
+    const int most = std::clamp(most_rows, 3, kDayRows);
+    int rows = most;
     if (row_height > 0) {
         // The default floating-point rounding mode rounds a half to even.
         const double exact = std::nearbyint(static_cast<double>(page_height) / row_height);
-        if (exact < kDayRows) rows = static_cast<int>(exact);
+        if (exact < most) rows = static_cast<int>(exact);
     }
     // Paging needs a back row, an entry row and a more row on one page; with
     // fewer rows the list could not be paged through at all.
@@ -123,7 +124,11 @@ void DayNewsModel::LoadDayList() {
 }
 
 int DayNewsModel::ComputeRowsPerPage() {
-    rows_per_page_ = RowsPerPage(LayoutTop("HeightDayNews", CurrentResolutionKey()), view_.RowHeight());
+    // A computed layout's page fills the height it is given; a tabled one
+    // keeps the page length it always had.
+    const std::string key = CurrentResolutionKey();
+    rows_per_page_ = RowsPerPage(LayoutTop("HeightDayNews", key), view_.RowHeight(),
+                                 IsTabledLayout(key) ? kTabledPageRows : kDayRows);
     return rows_per_page_;
 }
 

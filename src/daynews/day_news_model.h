@@ -14,7 +14,11 @@
 
 namespace veltod {
 
-inline constexpr int kDayRows = 40;
+// Row controls of the day news window: enough to fill the height that a
+// computed layout gives the day news on a screen 2,800 pixels high. A screen
+// the layout tables list pages at most kTabledPageRows rows, as it always did.
+inline constexpr int kDayRows = 160;
+inline constexpr int kTabledPageRows = 40;
 
 // Markers of the two paging rows; entry rows hold their entry index instead,
 // so a list shows at most kMaxDayEntries entries.
@@ -73,9 +77,9 @@ public:
 std::string DayPictureFile(std::string_view key, int n, std::string_view mode, const FileProbe& files);
 
 // Rows a page may use: page height over row height, rounded half to even,
-// capped at kDayRows. Never below 3, so that a page can always hold a back
-// row, an entry row and a more row.
-int RowsPerPage(int page_height, int row_height);
+// capped at most_rows (at most kDayRows). Never below 3, so that a page can
+// always hold a back row, an entry row and a more row.
+int RowsPerPage(int page_height, int row_height, int most_rows = kTabledPageRows);
 
 inline constexpr std::string_view kStateLow = "bajo";
 inline constexpr std::string_view kStateHigh = "alto";

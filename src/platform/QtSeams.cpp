@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QUrl>
+#include <QWidget>
 
 #include "platform/AnsiText.h"
 #include "platform/errors.h"
@@ -22,13 +23,22 @@ ScreenRect ToRect(const QRect& rect) {
 
 }  // namespace
 
+void QtScreen::Follow(const QWidget* window) { followed_ = window; }
+
+const QScreen* QtScreen::Current() const {
+    // Geometry is in logical pixels, so a scaled screen lays out like its
+    // logical size.
+    if (followed_ && followed_->screen()) return followed_->screen();
+    return QGuiApplication::primaryScreen();
+}
+
 ScreenRect QtScreen::Size() const {
-    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QScreen* screen = Current();
     return screen ? ToRect(screen->geometry()) : ScreenRect{0, 0, 800, 600};
 }
 
 ScreenRect QtScreen::Desktop() const {
-    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QScreen* screen = Current();
     return screen ? ToRect(screen->availableGeometry()) : ScreenRect{0, 0, 800, 600};
 }
 
@@ -61,8 +71,13 @@ void QtShellOpen::Open(const std::string& address) {
     QDesktopServices::openUrl(QUrl(FromAnsi(checked.address), QUrl::TolerantMode));
 }
 
-void InstallQtSeams() {
+QtScreen& InstalledQtScreen() {
     static QtScreen screen;
+    return screen;
+}
+
+void InstallQtSeams() {
+    QtScreen& screen = InstalledQtScreen();
     static QtDialogs dialogs;
     static QtShellOpen shell;
     Seams& seams = CurrentSeams();

@@ -1,7 +1,12 @@
 #pragma once
-// The real seams on Qt: the primary screen, message boxes and the desktop's
-// open service (xdg-open).
+// The real seams on Qt: the screen the main window is on, message boxes and
+// the desktop's open service (xdg-open).
+#include <QPointer>
+
 #include "platform/seams.h"
+
+class QScreen;
+class QWidget;
 
 namespace veltod {
 
@@ -9,6 +14,13 @@ class QtScreen : public Screen {
 public:
     ScreenRect Size() const override;
     ScreenRect Desktop() const override;
+    // The screen of this window from now on (the primary screen until then,
+    // or when the window is gone).
+    void Follow(const QWidget* window);
+
+private:
+    const QScreen* Current() const;
+    QPointer<const QWidget> followed_;
 };
 
 class QtDialogs : public Dialogs {
@@ -26,5 +38,7 @@ public:
 
 // Installs the three for the life of the program.
 void InstallQtSeams();
+// The screen seam InstallQtSeams installs.
+QtScreen& InstalledQtScreen();
 
 }  // namespace veltod

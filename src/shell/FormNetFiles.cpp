@@ -124,8 +124,7 @@ TFormNetFiles::TFormNetFiles() : TSkinWindow(QStringLiteral("FormNetFiles"), kSk
     state.FilterMode = "1";
     state.ListFilterMode = "1";
     state.CategoryMarksLoaded = "no";
-    const ScreenRect screen = TheScreen().Size();
-    const std::string key = ResolutionKey(screen.width, screen.height);
+    const std::string key = CurrentLayoutKey();
     creation_left_ = LayoutLeft("FormNetFiles", key);
     move(creation_left_, LayoutTop("FormNetFiles", key));
 }

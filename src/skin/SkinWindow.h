@@ -17,6 +17,9 @@ public:
     void ShowWindow();
     // How many times FormActivate has been started (tests).
     int ActivationCount() const { return activation_count_; }
+    // The screen's layout has changed and the window stands at its new
+    // place; a window sized by the layout sizes itself again.
+    virtual void LayoutChanged() {}
 
 protected:
     virtual void FormActivate() {}

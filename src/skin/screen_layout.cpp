@@ -1,8 +1,10 @@
 #include "skin/screen_layout.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <limits>
+#include <optional>
 #include <stdexcept>
 
 namespace veltod {
@@ -56,12 +58,12 @@ constexpr std::array<Row, 13> kTop = {{
     {"FormMensaje", {40, 0, 0, 0, 0, 0, 0, 0, 0}},
 }};
 
-bool ParseKey(std::string_view key, int& width, int& height) {
-    const auto x = key.find('x');
+bool ParseSize(std::string_view text, int& width, int& height) {
+    const auto x = text.find('x');
     if (x == std::string_view::npos) return false;
-    const auto w = std::from_chars(key.data(), key.data() + x, width);
-    const auto h = std::from_chars(key.data() + x + 1, key.data() + key.size(), height);
-    return w.ec == std::errc() && w.ptr == key.data() + x && h.ec == std::errc() && h.ptr == key.data() + key.size();
+    const auto w = std::from_chars(text.data(), text.data() + x, width);
+    const auto h = std::from_chars(text.data() + x + 1, text.data() + text.size(), height);
+    return w.ec == std::errc() && w.ptr == text.data() + x && h.ec == std::errc() && h.ptr == text.data() + text.size();
 }
 
 size_t ColumnOf(std::string_view key) {
@@ -69,7 +71,7 @@ size_t ColumnOf(std::string_view key) {
         if (kResolutions[column].key == key) return column;
     int width = 0;
     int height = 0;
-    if (!ParseKey(key, width, height)) return 1;  // unreadable key: the 800x600 column
+    if (!ParseSize(key, width, height)) return 1;  // unreadable key: the 800x600 column
     size_t best = 0;
     long long best_distance = std::numeric_limits<long long>::max();
     for (size_t column = 0; column < kColumns; ++column) {
@@ -84,11 +86,119 @@ size_t ColumnOf(std::string_view key) {
     return best;
 }
 
+// The key split into the screen size and, after '@', the work area
+// "left,top,WxH" when it is not the whole screen at the origin.
+struct Area {
+    int width = 0;
+    int height = 0;
+    bool has_work = false;
+    ScreenRect work;
+};
+
+bool ParseArea(std::string_view key, Area& area) {
+    const auto at = key.find('@');
+    if (!ParseSize(key.substr(0, at), area.width, area.height)) return false;
+    if (at == std::string_view::npos) return true;
+    const std::string_view rest = key.substr(at + 1);
+    const auto comma1 = rest.find(',');
+    const auto comma2 = rest.find(',', comma1 == std::string_view::npos ? comma1 : comma1 + 1);
+    if (comma2 == std::string_view::npos) return false;
+    const char* end = rest.data() + rest.size();
+    const auto l = std::from_chars(rest.data(), rest.data() + comma1, area.work.left);
+    const auto t = std::from_chars(rest.data() + comma1 + 1, rest.data() + comma2, area.work.top);
+    if (l.ec != std::errc() || l.ptr != rest.data() + comma1 || t.ec != std::errc() || t.ptr != rest.data() + comma2)
+        return false;
+    if (!ParseSize(std::string_view(rest.data() + comma2 + 1, size_t(end - rest.data() - comma2 - 1)), area.work.width,
+                   area.work.height))
+        return false;
+    area.has_work = area.work.width > 0 && area.work.height > 0;
+    return true;
+}
+
+std::optional<size_t> ListedColumn(int width, int height) {
+    for (size_t column = 0; column < kColumns; ++column)
+        if (kResolutions[column].width == width && kResolutions[column].height == height) return column;
+    return std::nullopt;
+}
+
+constexpr size_t k640 = 0;
+constexpr size_t k800 = 1;
+
+// The column an unlisted size is computed from: the nearest listed layout
+// that fits inside it, so windows only move apart from there. The 640x480
+// layout stacks its windows differently and is never a base.
+size_t BaseColumn(int width, int height) {
+    size_t best = k800;
+    long long best_distance = std::numeric_limits<long long>::max();
+    for (size_t column = 0; column < kColumns; ++column) {
+        if (column == k640) continue;
+        if (kResolutions[column].width > width || kResolutions[column].height > height) continue;
+        const long long dw = width - kResolutions[column].width;
+        const long long dh = height - kResolutions[column].height;
+        const long long distance = dw * dw + dh * dh;
+        if (distance < best_distance) {
+            best_distance = distance;
+            best = column;
+        }
+    }
+    return best;
+}
+
+// A row that differs between the listed layouts (640x480 aside) keeps its
+// distance from the far edge: the right edge in the left table, the bottom
+// in the top table. A row that never differs keeps its distance from the
+// near edge.
+bool FollowsFarEdge(const Row& row) {
+    for (size_t column = k800 + 1; column < kColumns; ++column)
+        if (row.values[column] != row.values[k800]) return true;
+    return false;
+}
+
+int16_t Clamp16(long long value) {
+    return int16_t(std::clamp<long long>(value, std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max()));
+}
+
 template <size_t N>
-int16_t Lookup(const std::array<Row, N>& table, std::string_view window, std::string_view key) {
+const Row& FindRow(const std::array<Row, N>& table, std::string_view window) {
     for (const auto& row : table)
-        if (row.window == window) return row.values[ColumnOf(key)];
+        if (row.window == window) return row;
     throw std::invalid_argument("no layout for window " + std::string(window));
+}
+
+enum class Axis { Horizontal, Vertical };
+
+template <size_t N>
+int16_t Lookup(const std::array<Row, N>& table, Axis axis, std::string_view window, std::string_view key) {
+    const Row& row = FindRow(table, window);
+    Area area;
+    if (!ParseArea(key, area)) return row.values[k800];  // unreadable key: the 800x600 column
+    const bool far = FollowsFarEdge(row);
+    // The nine listed screens use their tables; any other size is laid out
+    // for the area the windows may use.
+    int design_width = area.width;
+    int design_height = area.height;
+    const auto listed = ListedColumn(area.width, area.height);
+    if (!listed && area.has_work) {
+        design_width = area.work.width;
+        design_height = area.work.height;
+    }
+    const bool horizontal = axis == Axis::Horizontal;
+    long long value = 0;
+    if (listed) {
+        value = row.values[*listed];
+    } else {
+        const size_t base = BaseColumn(design_width, design_height);
+        value = row.values[base];
+        if (far)
+            value += horizontal ? static_cast<long long>(design_width) - kResolutions[base].width
+                                : static_cast<long long>(design_height) - kResolutions[base].height;
+    }
+    if (!area.has_work) return Clamp16(value);
+    // Into the work area: each value keeps its distance from the edge it follows.
+    const long long left = area.work.left, top = area.work.top, width = area.work.width, height = area.work.height;
+    if (window == "HeightDayNews") return Clamp16(value - (design_height - height));
+    if (horizontal) return Clamp16(far ? left + width - (design_width - value) : left + value);
+    return Clamp16(far ? top + height - (design_height - value) : top + value);
 }
 
 }  // namespace
@@ -97,12 +207,31 @@ std::string ResolutionKey(int width, int height) {
     return std::to_string(width) + "x" + std::to_string(height);
 }
 
+std::string LayoutKey(const ScreenRect& screen, const ScreenRect& work) {
+    std::string key = ResolutionKey(screen.width, screen.height);
+    const bool whole = work.left == 0 && work.top == 0 && work.width == screen.width && work.height == screen.height;
+    if (whole || work.width <= 0 || work.height <= 0) return key;
+    return key + "@" + std::to_string(work.left) + "," + std::to_string(work.top) + "," +
+           ResolutionKey(work.width, work.height);
+}
+
+std::string CurrentLayoutKey() {
+    const Screen& screen = TheScreen();
+    return LayoutKey(screen.Size(), screen.Desktop());
+}
+
 int16_t LayoutLeft(std::string_view window, std::string_view resolution_key) {
-    return Lookup(kLeft, window, resolution_key);
+    return Lookup(kLeft, Axis::Horizontal, window, resolution_key);
 }
 
 int16_t LayoutTop(std::string_view window, std::string_view resolution_key) {
-    return Lookup(kTop, window, resolution_key);
+    return Lookup(kTop, Axis::Vertical, window, resolution_key);
+}
+
+bool IsTabledLayout(std::string_view key) {
+    int width = 0;
+    int height = 0;
+    return ParseSize(key.substr(0, key.find('@')), width, height) && ListedColumn(width, height).has_value();
 }
 
 std::string NearestListedResolution(std::string_view resolution_key) {

@@ -37,8 +37,7 @@ TBannerWindow::TBannerWindow(const QString& name, std::string list_file)
 }
 
 std::string TBannerWindow::Resolution() const {
-    const ScreenRect screen = TheScreen().Size();
-    return ResolutionKey(screen.width, screen.height);
+    return CurrentLayoutKey();
 }
 
 void TBannerWindow::FormActivate() {

@@ -27,12 +27,15 @@ void TFormMensaje::FormActivate() {
     Image1->LoadPicture("../Resources/mensaje.gif");
     Image1->move(0, 0);
     resize(Image1->size());
-    const ScreenRect screen = TheScreen().Size();
-    const std::string key = ResolutionKey(screen.width, screen.height);
+    const std::string key = CurrentLayoutKey();
     const QWidget* main_window = Windows().MainWindow();
-    const WindowPlace place = MessageWindowPlace(LayoutLeft("FormMensaje", key), LayoutTop("FormMensaje", key),
+    // The placing rule counts from the work area's corner, which is not the
+    // origin on a monitor left of the primary one or beside a panel.
+    const ScreenRect work = TheScreen().Desktop();
+    const WindowPlace place = MessageWindowPlace(static_cast<int16_t>(LayoutLeft("FormMensaje", key) - work.left),
+                                                 static_cast<int16_t>(LayoutTop("FormMensaje", key) - work.top),
                                                  main_window->width(), main_window->height(), width());
-    move(place.left, place.top);
+    move(work.left + place.left, work.top + place.top);
     QFont font = Edit1->font();
     font.setPixelSize(11);
     Edit1->setFont(font);

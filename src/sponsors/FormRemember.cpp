@@ -71,8 +71,7 @@ TFormRemember::TFormRemember() : TSkinWindow(QStringLiteral("FormRemember"), kSk
 }
 
 void TFormRemember::FormCreate() {
-    const ScreenRect screen = TheScreen().Size();
-    const std::string resolution = ResolutionKey(screen.width, screen.height);
+    const std::string resolution = CurrentLayoutKey();
     move(LayoutLeft("FormRemember", resolution), LayoutTop("FormRemember", resolution));
     Image1->LoadPicture(Image1->NormalPicture());
     Image1->move(width() - Image1->width() - 20, 0);

@@ -207,11 +207,13 @@ void TTransmitForm::Label5Click() { TheShell().Open(kVendorWebAddress); }
 void TTransmitForm::Label6Click() { TheShell().Open(std::string("mailto:") + kVendorMailAddress); }
 
 void TTransmitForm::FormActivate() {
-    const ScreenRect screen = TheScreen().Size();
-    const std::string key = ResolutionKey(screen.width, screen.height);
-    const SettingsWindowPlace place = PlaceSettingsWindow(LayoutLeft("TransmitForm", key), LayoutTop("TransmitForm", key),
-                                                          width(), Windows().MainWindow()->height());
-    move(place.left, place.top);
+    const std::string key = CurrentLayoutKey();
+    // Counted from the work area's corner, as the layout is.
+    const ScreenRect work = TheScreen().Desktop();
+    const SettingsWindowPlace place =
+        PlaceSettingsWindow(LayoutLeft("TransmitForm", key) - work.left, LayoutTop("TransmitForm", key) - work.top,
+                            width(), Windows().MainWindow()->height());
+    move(work.left + place.left, work.top + place.top);
     if (!settings_loaded_) LoadSettings();
 }
 

@@ -146,6 +146,22 @@ TEST(RowsPerPage, RoundsHalfToEvenAndIsCapped) {
     EXPECT_EQ(RowsPerPage(379, 0), 40);
 }
 
+// A page of a computed layout fills the height the layout gives it; a tabled
+// screen keeps its page of at most 40 rows.
+TEST_F(DayNewsModelTest, ComputedLayoutsPageTheirWholeHeight) {
+    view.row_height = 17;
+    const struct {
+        int width, height, rows;
+    } screens[] = {{1920, 1080, 58}, {2560, 1440, 79}, {1366, 768, 39}, {1280, 1024, 40}, {1600, 1200, 40}};
+    for (const auto& screen : screens) {
+        seams.screen.Set(screen.width, screen.height);
+        Load(300);
+        EXPECT_EQ(model.PageRows(), screen.rows) << screen.width << "x" << screen.height;
+        EXPECT_EQ(model.RowsShown(), screen.rows) << screen.width << "x" << screen.height;
+    }
+    EXPECT_EQ(RowsPerPage(99999, 1, 1000), kDayRows);
+}
+
 TEST(DayPictureFile, NumberedPicturesFallBackToThePlainPictureOfTheMode) {
     SetProbe files;
     files.present = {"../Resources/dayarr0071.gif", "../Resources/dayund0071.gif", "../Resources/dayarr9992.gif",

@@ -1,5 +1,6 @@
-// The staged program on a real X server (Xvfb, 1024x768, no window manager):
-// where its main window and, after Today, its message window stand, and an
+// The staged program on a real X server (Xvfb, 1024x768 unless a test says
+// otherwise, no window manager): where its main window and, after Today, its
+// message window stand, every shown window on screens of other sizes, and an
 // update of the demo installation from its mirror through a local nginx. Runs
 // a copy of the staged installation, so the staged data are never touched.
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include <fstream>
 #include <string>
 
+#include "skin/screen_layout.h"
 #include "support/demo_mirror.h"
 #include "support/real_screen.h"
 #include "support/temp_dir.h"
@@ -71,6 +73,121 @@ TEST(RealScreen, MainWindowAtTheTopRightAndMessageWindowLeftOfIt) {
         << "no " << expected.width << "x" << expected.height << "+" << expected.left << "+" << expected.top << " in\n"
         << Shell("DISPLAY=" + display + " xwininfo -root -children");
     EXPECT_EQ(expected.left, 513);  // with the 314-pixel bar and the 197-pixel plate
+}
+
+bool Overlap(const Geometry& a, const Geometry& b) {
+    return a.left < b.left + b.width && b.left < a.left + a.width && a.top < b.top + b.height &&
+           b.top < a.top + a.height;
+}
+
+// Screens the tables do not list, one they do, and a 4K screen at 200 %: the
+// main window in the top right corner, the banners and each content window
+// shown by its button where the layout puts it, every shown window wholly on
+// the screen and none over another.
+TEST(RealScreen, EveryShownWindowStaysOnAnyScreenApart) {
+    const char* stage = std::getenv("VELTOD_STAGE");
+    veltod::test::ScratchInstallation copy;
+    ASSERT_NO_FATAL_FAILURE(CopyStagedInstallation(stage, copy));
+    const QSize background = QImage(QString::fromStdString(copy.Path("Resources/fondobin.gif"))).size();
+    struct Case {
+        int width, height, scale;
+    };
+    for (const Case& screen_case : {Case{1920, 1080, 1}, Case{1366, 768, 1}, Case{2560, 1440, 1}, Case{1280, 1024, 1},
+                                    Case{3840, 2160, 2}}) {
+        const int s = screen_case.scale;
+        const std::string key = veltod::ResolutionKey(screen_case.width / s, screen_case.height / s);
+        SCOPED_TRACE(std::to_string(screen_case.width) + "x" + std::to_string(screen_case.height) + " at " +
+                     std::to_string(s * 100) + " %");
+        VirtualScreen screen(std::to_string(screen_case.width) + "x" + std::to_string(screen_case.height) + "x24");
+        ASSERT_FALSE(screen.Display().empty()) << "Xvfb did not start";
+        const std::string display = screen.Display();
+        Child program({copy.Path("bin/VeltoD.exe")},
+                      {"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb", "QT_SCALE_FACTOR=" + std::to_string(s)});
+        ASSERT_TRUE(program.Started());
+        Geometry main_window;
+        ASSERT_TRUE(WaitFor([&] {
+            for (const auto& [title, g] : ProgramWindows(display))
+                if (title == "VeltoD") main_window = g;
+            return main_window.width == background.width() * s;
+        }));
+        EXPECT_EQ(main_window.left + main_window.width, screen_case.width);
+        EXPECT_EQ(main_window.top, 0);
+        EXPECT_EQ(main_window.height, background.height() * s);
+        auto at = [&](const char* window) {
+            return std::pair<int, int>(veltod::LayoutLeft(window, key) * s, veltod::LayoutTop(window, key) * s);
+        };
+        // Today, Week, Database, Search: the buttons' centres in the main window.
+        const struct {
+            int x, y;
+            const char* window;
+        } views[] = {{51, 20, "FormDayNews"}, {51, 38, "FormCategorias"}, {51, 56, "FormBaseDatos"}, {147, 20, "FormBusqueda"}};
+        for (const auto& view : views) {
+            Shell("DISPLAY=" + display + " xdotool mousemove " + std::to_string(main_window.left + view.x * s) + " " +
+                  std::to_string(main_window.top + view.y * s) + " click 1");
+            std::vector<Geometry> shown;
+            const auto [left, top] = at(view.window);
+            EXPECT_TRUE(WaitFor([&] {
+                shown = ShownWindows(display);
+                return std::any_of(shown.begin(), shown.end(),
+                                   [&](const Geometry& g) { return g.left == left && g.top == top; });
+            })) << view.window << " not shown at " << left << "," << top;
+            // On a computed layout the day news page fills its height, to less than a row.
+            const int row = QImage(QString::fromStdString(copy.Path("Resources/dayarrmore.gif"))).height();
+            if (view.window == std::string("FormDayNews") && !veltod::IsTabledLayout(key)) {
+                for (const Geometry& g : shown) {
+                    if (g.left == left && g.top == top) {
+                        EXPECT_GT(g.height, (veltod::LayoutTop("HeightDayNews", key) - row) * s) << "day news";
+                    }
+                }
+            }
+            const auto [banner_left, banner_top] = at("FormBanner2");
+            EXPECT_TRUE(std::any_of(shown.begin(), shown.end(), [&](const Geometry& g) {
+                return g.left == banner_left && g.top == banner_top;
+            })) << "second banner";
+            for (size_t i = 0; i < shown.size(); ++i) {
+                const Geometry& g = shown[i];
+                EXPECT_TRUE(g.left >= 0 && g.top >= 0 && g.left + g.width <= screen_case.width &&
+                            g.top + g.height <= screen_case.height)
+                    << g.width << "x" << g.height << "+" << g.left << "+" << g.top << " with " << view.window;
+                for (size_t j = i + 1; j < shown.size(); ++j)
+                    EXPECT_FALSE(Overlap(g, shown[j])) << g.width << "x" << g.height << "+" << g.left << "+" << g.top
+                                                       << " on " << shown[j].width << "x" << shown[j].height << "+"
+                                                       << shown[j].left << "+" << shown[j].top << " with " << view.window;
+            }
+        }
+    }
+}
+
+// Panels, as a desktop announces them in _NET_WORKAREA: the windows keep
+// inside the work area, and follow it when it changes while the program runs.
+TEST(RealScreen, WindowsKeepInsideTheWorkAreaAndFollowItsChanges) {
+    const char* stage = std::getenv("VELTOD_STAGE");
+    veltod::test::ScratchInstallation copy;
+    ASSERT_NO_FATAL_FAILURE(CopyStagedInstallation(stage, copy));
+    VirtualScreen screen("1920x1080x24");
+    ASSERT_FALSE(screen.Display().empty()) << "Xvfb did not start";
+    const std::string display = screen.Display();
+    auto set_work_area = [&](const std::string& area) {
+        Shell("DISPLAY=" + display + " xprop -root -f _NET_WORKAREA 32cccc -set _NET_WORKAREA '" + area + "'");
+    };
+    set_work_area("0, 32, 1920, 1008");  // a top bar and a task bar
+    Child program({copy.Path("bin/VeltoD.exe")}, {"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb"});
+    ASSERT_TRUE(program.Started());
+    const int main_left = 1920 - QImage(QString::fromStdString(copy.Path("Resources/fondobin.gif"))).width();
+    auto shown_at = [&](int left, int top) {
+        const auto shown = ShownWindows(display);
+        return std::any_of(shown.begin(), shown.end(), [&](const Geometry& g) { return g.left == left && g.top == top; });
+    };
+    ASSERT_TRUE(WaitFor([&] { return shown_at(main_left, 32) && shown_at(0, 32); }))
+        << Shell("DISPLAY=" + display + " xwininfo -root -children");
+    for (const Geometry& g : ShownWindows(display))
+        EXPECT_TRUE(g.top >= 32 && g.top + g.height <= 1040) << g.width << "x" << g.height << "+" << g.left << "+" << g.top;
+    // The panels go to the left edge: the banners move right of them, the top
+    // bar's room is given back.
+    set_work_area("64, 0, 1856, 1080");
+    EXPECT_TRUE(WaitFor([&] { return shown_at(main_left, 0) && shown_at(64, 0); }))
+        << Shell("DISPLAY=" + display + " xwininfo -root -children");
+    EXPECT_TRUE(WaitFor([&] { return shown_at(64, veltod::LayoutTop("FormBanner2", "1920x1080@64,0,1856x1080")); }));
 }
 
 // Update on the demo installation: nginx serves the demo mirror and, as the

@@ -1,8 +1,8 @@
 #pragma once
-// Running the staged program on a real X server (Xvfb, 1024x768, no window
-// manager): child processes that are stopped and reaped at the end, the
-// server's own choice of display, and the program's windows as xwininfo
-// lists them.
+// Running the staged program on a real X server (Xvfb, 1024x768 unless told
+// otherwise, no window manager): child processes that are stopped and reaped
+// at the end, the server's own choice of display, and the program's windows
+// as xwininfo lists them.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -84,6 +84,18 @@ inline std::vector<std::pair<std::string, Geometry>> ProgramWindows(const std::s
     return windows;
 }
 
+// The program's windows that are mapped now, as xwininfo measures them.
+inline std::vector<Geometry> ShownWindows(const std::string& display) {
+    const std::string text = Shell("export DISPLAY=" + display +
+                                   "; for w in $(xdotool search --onlyvisible --classname '^VeltoD\\.exe$' 2>/dev/null);"
+                                   " do xwininfo -id $w 2>/dev/null; done");
+    static const std::regex block(R"re(Absolute upper-left X:\s+(-?\d+)\s+Absolute upper-left Y:\s+(-?\d+)[\s\S]*?Width:\s+(\d+)\s+Height:\s+(\d+))re");
+    std::vector<Geometry> windows;
+    for (std::sregex_iterator it(text.begin(), text.end(), block), end; it != end; ++it)
+        windows.push_back({std::stoi((*it)[3]), std::stoi((*it)[4]), std::stoi((*it)[1]), std::stoi((*it)[2])});
+    return windows;
+}
+
 inline bool Mapped(const std::string& display, const Geometry& g) {
     const std::string tree = Shell("DISPLAY=" + display + " xwininfo -root -children 2>/dev/null");
     const std::string wanted = std::to_string(g.width) + "x" + std::to_string(g.height) + "+" + std::to_string(g.left) +
@@ -126,11 +138,14 @@ public:
 // GCC 12 at -O3 reports a false -Wrestrict in std::string code inlined here (GCC bug 105329).
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wrestrict"
-    VirtualScreen() {
+    // size: Xvfb's screen, "WIDTHxHEIGHTxDEPTH".
+    explicit VirtualScreen(const std::string& size = "1024x768x24") {
         int pipe_fds[2];
         if (::pipe(pipe_fds) != 0) return;
         server_ = std::make_unique<Child>(
-            std::vector<std::string>{"Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp"},
+            std::vector<std::string>{"Xvfb", "-displayfd", "3", "-screen", "0", size, "-nolisten", "tcp",
+                                     // Root properties a test sets (the work area) outlive its setter.
+                                     "-noreset"},
             std::vector<std::string>{}, pipe_fds[1]);
         ::close(pipe_fds[1]);
         std::string number;
