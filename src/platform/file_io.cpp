@@ -22,10 +22,12 @@ namespace {
 }
 
 FileStepHook file_step_hook = nullptr;
+FileStepHook file_synced_hook = nullptr;
 
 }  // namespace
 
 void SetFileStepHook(FileStepHook hook) { file_step_hook = hook; }
+void SetFileSyncedHook(FileStepHook hook) { file_synced_hook = hook; }
 
 void FileStep() {
     if (file_step_hook) file_step_hook();
@@ -285,6 +287,7 @@ void SyncFileSystem(const std::string& path) {
     if (file.get() < 0) RaiseFileError(errno);
     FileStep();
     if (::syncfs(file.get()) != 0) RaiseFileError(errno);
+    if (file_synced_hook) file_synced_hook();
 }
 
 void MoveFile(const std::string& source, const std::string& target) {

@@ -128,6 +128,9 @@ bool RemoveFile(const std::string& path);
 using FileStepHook = void (*)();
 void SetFileStepHook(FileStepHook hook);
 void FileStep();
+// Called just after a flush of a whole file system: what a power cut from
+// then on would keep.
+void SetFileSyncedHook(FileStepHook hook);
 
 // The error text for an errno value, as the error box shows it.
 std::string FileErrorText(int error_number);

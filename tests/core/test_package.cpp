@@ -179,6 +179,20 @@ TEST_F(PackageRunner, ARefusedPackageWritesNothingAndFails) {
     }
 }
 
+// The runner's refusal reaches the error the user sees: a day index with a
+// bad line is named with its line.
+TEST_F(PackageRunner, ARefusalSaysWhy) {
+    try {
+        Run(BuildPackage({{"20261208.1cat", "1\r\n"}, {"dias.lst", "1\r\n20261208\r\nabc\r\n"}}, keys.secret_key));
+        ADD_FAILURE() << "refused package ran";
+    } catch (const Error& refusal) {
+        const std::string text = refusal.what();
+        EXPECT_NE(text.find("exit status 1"), std::string::npos) << text;
+        EXPECT_NE(text.find("dias.lst holds 'abc' on line 3"), std::string::npos) << text;
+    }
+    EXPECT_FALSE(FileExists("20261208.1cat"));
+}
+
 TEST_F(PackageRunner, OtherFilesRunDirectlyAndTheWaitIsBounded) {
     installation.Write("bin/ok.sh", "#!/bin/sh\necho ran > ran.txt\n");
     ::chmod("ok.sh", 0644);

@@ -65,6 +65,15 @@ void KillAtStep() {
     if (steps_left.fetch_sub(1) == 0) ::raise(SIGKILL);
 }
 
+// Where the tree as it stood at the last flush of the file system is kept.
+std::filesystem::path synced_copy;
+void CopySyncedTree() {
+    std::error_code ignored;
+    std::filesystem::remove_all(synced_copy, ignored);
+    std::filesystem::copy(synced_copy.parent_path() / synced_copy.stem(), synced_copy,
+                          std::filesystem::copy_options::recursive | std::filesystem::copy_options::copy_symlinks);
+}
+
 void NoEnd() {}
 
 struct Owner : ApplyOwner {
@@ -113,6 +122,7 @@ protected:
         std::filesystem::current_path(installation.Root() / "bin");
         std::error_code ignored;
         std::filesystem::remove_all(root, ignored);
+        if (!synced_copy.empty()) std::filesystem::remove_all(synced_copy, ignored);
         SetPackageRunnerPath("");
         SetProcessEndHook(nullptr);
         TheUpdateSettings() = UpdateSettings{};
@@ -149,7 +159,7 @@ protected:
 
     // A start of the program (its pass over received files), then Update;
     // in a child process of its own, as a new start of the program is.
-    static int StartAndUpdate(long kill_at) {
+    static int StartAndUpdate(long kill_at, bool keep_synced = false) {
         const pid_t child = ::fork();
         if (child != 0) {
             int status = 0;
@@ -162,6 +172,7 @@ protected:
             steps_left = kill_at;
             SetFileStepHook(KillAtStep);
         }
+        if (keep_synced) SetFileSyncedHook(CopySyncedTree);
         try {
             Owner owner;
             ApplyReceivedFiles(owner, kStartUpDate);
@@ -230,6 +241,42 @@ TEST_F(KilledUpdate, KilledAtEveryDurableStepThenStartedAndUpdatedEndsAsAnUninte
     }
     std::cout << "kill points tried " << tried << ", matched " << matched << "\n";
     EXPECT_GT(tried, 50);
+    EXPECT_EQ(matched, tried);
+}
+
+// A power cut keeps only what reached the disk: the run stops at each durable
+// step and the installation goes back to what it was at the last flush of
+// the file system before that step (each applied day ends with one).
+TEST_F(KilledUpdate, APowerCutAtAnyStepKeepsTheLastFlushAndTheNextUpdateEndsTheSame) {
+    Prepare();
+    ASSERT_EQ(StartAndUpdate(-1), 0);
+    const std::string expected = Tree();
+    synced_copy = Root().string() + ".synced";
+    long tried = 0, matched = 0, restored = 0;
+    for (long step = 0; step < 3000; ++step) {
+        Prepare();
+        std::error_code ignored;
+        std::filesystem::remove_all(synced_copy, ignored);
+        const int status = StartAndUpdate(step, true);
+        if (WIFEXITED(status) && WEXITSTATUS(status) == 0) break;
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "step " << step << " status " << status;
+        ++tried;
+        if (std::filesystem::exists(synced_copy)) {
+            std::filesystem::current_path(installation.Root());
+            std::filesystem::remove_all(Root());
+            std::filesystem::rename(synced_copy, Root());
+            std::filesystem::current_path(Root() / "bin");
+            ++restored;
+        } else {
+            Prepare();  // no flush yet: the installation as it was
+        }
+        ASSERT_EQ(StartAndUpdate(-1), 0) << "the run after a power cut at step " << step << " failed";
+        const std::string tree = Tree();
+        EXPECT_EQ(tree, expected) << "power cut at step " << step;
+        if (tree == expected) ++matched;
+    }
+    std::cout << "power cuts tried " << tried << " (" << restored << " after a flush), matched " << matched << "\n";
+    EXPECT_GT(restored, 20);
     EXPECT_EQ(matched, tried);
 }
 
