@@ -307,6 +307,66 @@ ListEnd ReadListEnd(const FileBytes& bytes) {
     return list;
 }
 
+// The same from the end of a long list alone, when the end settles where its
+// records lie: of all the ways the last lines could split into records, one
+// only gives the last three complete records the list's category and a
+// number for an id. Anything less certain (an end-of-text byte, a last line
+// without its line end, no such split or more than one) is left to the whole
+// scan, so the answer is always the whole scan's.
+bool ReadListEndFromTail(int fd, const std::string_view category, ListEnd& list) {
+    constexpr size_t kRecords = 3;
+    struct stat info{};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    const size_t size = static_cast<size_t>(info.st_size);
+    if (size <= kWholeReadLimit) return false;
+    char head[32];
+    if (!ReadAt(fd, head, sizeof head, 0)) return false;
+    const char* head_end = std::find_if(head, head + sizeof head, [](char c) { return c == '\r' || c == '\n' || c == 0x1A; });
+    int32_t count = 0;
+    if (head_end == head + sizeof head || *head_end == 0x1A ||
+        !TryStrToInt(std::string_view(head, static_cast<size_t>(head_end - head)), count) || count <= int32_t(kIdField) ||
+        count > kMaxFieldCount)
+        return false;
+    const size_t width = static_cast<size_t>(count);
+    std::vector<char> tail;
+    for (size_t chunk = 16 * 1024; chunk < size; chunk *= 4) {
+        tail.resize(chunk);
+        if (!ReadAt(fd, tail.data(), chunk, static_cast<off_t>(size - chunk))) return false;
+        if (std::memchr(tail.data(), 0x1A, chunk) != nullptr) return false;
+        if (tail.back() != '\n' && tail.back() != '\r') return false;
+        const char* const end = tail.data() + chunk;
+        const char* start = std::find_if(static_cast<const char*>(tail.data()), end, [](char c) { return c == '\r' || c == '\n'; });
+        if (start == end) continue;
+        if (*start == '\r' && start + 1 < end && start[1] == '\n') ++start;
+        ++start;
+        std::vector<std::string_view> lines;
+        ScanLines(start, end, [&](std::string_view line) { lines.push_back(line); });
+        if (lines.size() < (kRecords + 1) * width) continue;
+        size_t found = width;
+        for (size_t partial = 0; partial < width; ++partial) {
+            bool fits = true;
+            for (size_t j = 0; j < kRecords && fits; ++j) {
+                const size_t first = lines.size() - partial - (j + 1) * width;
+                int32_t id = 0;
+                fits = lines[first + kCategoryField] == category && TryStrToInt(lines[first + kIdField], id);
+            }
+            if (!fits) continue;
+            if (found != width) return false;
+            found = partial;
+        }
+        if (found == width) return false;
+        list.width = width;
+        list.text_end = size;
+        list.has_rows = true;
+        list.completion.clear();
+        for (size_t i = found; found != 0 && i < width; ++i) list.completion += "\r\n";
+        const size_t last = found > kIdField ? lines.size() - found : lines.size() - found - width;
+        list.last_id = std::string(lines[last + kIdField]);
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 void MergeDayIntoHistory(const std::string& kind) {
@@ -339,7 +399,8 @@ void MergeDayIntoHistory(const std::string& kind) {
         } closer{fd};
         FileBytes bytes;
         ListEnd list;
-        if (fd >= 0) {
+        if (fd >= 0 && ReadListEndFromTail(fd, code, list)) {
+        } else if (fd >= 0) {
             bytes = ReadWholeFileBytes(path);
             try {
                 list = ReadListEnd(bytes);

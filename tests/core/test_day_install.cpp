@@ -236,15 +236,21 @@ TEST_F(DayInstall, AnInstallationStoppedAtAnyStepAndRunAgainEndsTheSame) {
 // does, the list reads back as the records written, and entries already
 // filed are not filed again.
 TEST_F(DayInstall, FilingCompletesOrRefusesAListThatDoesNotEndOnARecord) {
-    std::string long_list = "14\r\n";
-    for (int i = 0; i < 400; ++i) {
-        auto entry = Entry("12", std::to_string(i));
-        entry[7] = std::string(300, 'd');  // over 64 KiB in all
-        long_list += EncodeRecord(entry);
-    }
-    // Cut short after eight fields; its fields 3 and 4 ("12", "1") sit where
-    // the category and the id of a record would be, counted from the end.
-    long_list += "Cut\r\nhttp://d/400\r\n1.0\r\n12\r\n1\r\nhttp://i\r\nb\r\nText\r\n";
+    // Over 64 KiB, its last record cut short after eight fields; the cut
+    // record's fields 3 and 4 sit where the category and the id of a record
+    // would be, counted from the end. With field 4 a number in every record
+    // ("18"), two splits of the end look right and the whole list decides.
+    const auto long_list = [](const std::string& code, const std::string& field4) {
+        std::string list = "14\r\n";
+        for (int i = 0; i < 400; ++i) {
+            auto entry = Entry(code, std::to_string(i));
+            entry[3] = code;
+            entry[4] = field4;
+            entry[7] = std::string(300, 'd');
+            list += EncodeRecord(entry);
+        }
+        return list + "Cut\r\nhttp://d/400\r\n1.0\r\n" + code + "\r\n1\r\nhttp://i\r\nb\r\nText\r\n";
+    };
     std::vector<std::string> ids;
     for (int i = 0; i < 400; ++i) ids.push_back(std::to_string(i));
     const auto with = [](std::vector<std::string> ids, std::vector<std::string> more) {
@@ -259,7 +265,8 @@ TEST_F(DayInstall, FilingCompletesOrRefusesAListThatDoesNotEndOnARecord) {
         size_t width;
     };
     const std::vector<Case> cases = {
-        {"12", long_list, {"399", "450"}, with(ids, {"", "450"}), 14},
+        {"12", long_list("12", "a"), {"399", "450"}, with(ids, {"", "450"}), 14},
+        {"18", long_list("18", "7"), {"399", "450"}, with(ids, {"", "450"}), 14},
         {"13", "14", {"5"}, {"5"}, 14},
         {"14", "14\r\n" + EncodeRecord(Entry("14", "2")).substr(0, 60), {"2", "9"}, {"", "2", "9"}, 14},
         {"15", "16\r\n" + EncodeRecord(wide), {"3", "7"}, {"3", "7"}, 16},
