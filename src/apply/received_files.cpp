@@ -51,10 +51,14 @@ void RemoveLeftTemporaries() {
     namespace fs = std::filesystem;
     std::error_code error;
     std::vector<fs::path> left;
-    for (fs::recursive_directory_iterator it("..", error), end; !error && it != end; it.increment(error)) {
-        const std::string name = it->path().filename().string();
-        if (name.size() > 5 && name.compare(name.size() - 5, 5, ".new~") == 0 && !it->is_directory(error))
-            left.push_back(it->path());
+    // Only the installation's own folders: its parent may be a home folder.
+    for (const char* folder : {"../bin", "../Resources", "../Recibi", "../Def"}) {
+        error.clear();
+        for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+            const std::string name = it->path().filename().string();
+            if (name.size() > 5 && name.compare(name.size() - 5, 5, ".new~") == 0 && !it->is_directory(error))
+                left.push_back(it->path());
+        }
     }
     for (const auto& path : left) DeleteFile(path.string());
 }
