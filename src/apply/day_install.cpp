@@ -252,6 +252,123 @@ void RotateDayFiles(const std::string& kind, const std::string& day) {
     RebuildWeekList(kind);
 }
 
+namespace {
+
+// What a history list needs before new records line up after its last one,
+// and the id they are compared with. The list is scanned whole: only the
+// count of its lines tells whether the last record is complete.
+struct ListEnd {
+    size_t width = 0;
+    std::string completion;  // line ends that finish its last line and record
+    bool has_rows = false;
+    std::string last_id;
+    size_t text_end = 0;  // where the text ends: the size, or an end-of-text byte
+};
+
+ListEnd ReadListEnd(const FileBytes& bytes) {
+    const char* const begin = bytes.data.get();
+    const char* const end = begin + bytes.size;
+    ListEnd list;
+    std::string_view count;
+    bool counted = false;
+    size_t lines = 0;
+    // The last two records' lines, enough for a complete record before a
+    // record cut short.
+    std::vector<std::string_view> recent;
+    const char* stop = ScanLines(begin, end, [&](std::string_view line) {
+        if (!counted) {
+            count = line;
+            counted = true;
+            list.width = static_cast<size_t>(ParseFieldCount(count));
+            recent.resize(2 * list.width);
+            return;
+        }
+        recent[lines % recent.size()] = line;
+        ++lines;
+    });
+    list.text_end = static_cast<size_t>(stop - begin);
+    if (!counted) throw ConvertError("'' is not a valid integer value");
+    if (stop > begin && stop[-1] != '\r' && stop[-1] != '\n') list.completion = "\r\n";
+    const size_t partial = lines % list.width;
+    if (partial != 0)
+        for (size_t i = partial; i < list.width; ++i) list.completion += "\r\n";
+    const auto line_at = [&](size_t index) { return std::string(recent[index % recent.size()]); };
+    // The last record as the reader reads it (a record cut short has its
+    // missing fields empty); when that leaves it without an id, the one
+    // before it tells which entries are already filed.
+    if (partial > kIdField) {
+        list.last_id = line_at(lines - partial + kIdField);
+        list.has_rows = true;
+    } else if (lines >= list.width + partial) {
+        const size_t last_full = lines - partial - list.width;
+        if (list.width > kIdField) list.last_id = line_at(last_full + kIdField);
+        list.has_rows = true;
+    }
+    return list;
+}
+
+// The same from the end of a long list alone, when the end settles where its
+// records lie: of all the ways the last lines could split into records, one
+// only gives the last three complete records the list's category and a
+// number for an id. Anything less certain (an end-of-text byte, a last line
+// without its line end, no such split or more than one) is left to the whole
+// scan, so the answer is always the whole scan's.
+bool ReadListEndFromTail(int fd, const std::string_view category, ListEnd& list) {
+    constexpr size_t kRecords = 3;
+    struct stat info{};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    const size_t size = static_cast<size_t>(info.st_size);
+    if (size <= kWholeReadLimit) return false;
+    char head[32];
+    if (!ReadAt(fd, head, sizeof head, 0)) return false;
+    const char* head_end = std::find_if(head, head + sizeof head, [](char c) { return c == '\r' || c == '\n' || c == 0x1A; });
+    int32_t count = 0;
+    if (head_end == head + sizeof head || *head_end == 0x1A ||
+        !TryStrToInt(std::string_view(head, static_cast<size_t>(head_end - head)), count) || count <= int32_t(kIdField) ||
+        count > kMaxFieldCount)
+        return false;
+    const size_t width = static_cast<size_t>(count);
+    std::vector<char> tail;
+    for (size_t chunk = 16 * 1024; chunk < size; chunk *= 4) {
+        tail.resize(chunk);
+        if (!ReadAt(fd, tail.data(), chunk, static_cast<off_t>(size - chunk))) return false;
+        if (std::memchr(tail.data(), 0x1A, chunk) != nullptr) return false;
+        if (tail.back() != '\n' && tail.back() != '\r') return false;
+        const char* const end = tail.data() + chunk;
+        const char* start = std::find_if(static_cast<const char*>(tail.data()), end, [](char c) { return c == '\r' || c == '\n'; });
+        if (start == end) continue;
+        if (*start == '\r' && start + 1 < end && start[1] == '\n') ++start;
+        ++start;
+        std::vector<std::string_view> lines;
+        ScanLines(start, end, [&](std::string_view line) { lines.push_back(line); });
+        if (lines.size() < (kRecords + 1) * width) continue;
+        size_t found = width;
+        for (size_t partial = 0; partial < width; ++partial) {
+            bool fits = true;
+            for (size_t j = 0; j < kRecords && fits; ++j) {
+                const size_t first = lines.size() - partial - (j + 1) * width;
+                int32_t id = 0;
+                fits = lines[first + kCategoryField] == category && TryStrToInt(lines[first + kIdField], id);
+            }
+            if (!fits) continue;
+            if (found != width) return false;
+            found = partial;
+        }
+        if (found == width) return false;
+        list.width = width;
+        list.text_end = size;
+        list.has_rows = true;
+        list.completion.clear();
+        for (size_t i = found; found != 0 && i < width; ++i) list.completion += "\r\n";
+        const size_t last = found > kIdField ? lines.size() - found : lines.size() - found - width;
+        list.last_id = std::string(lines[last + kIdField]);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 void MergeDayIntoHistory(const std::string& kind) {
     RecordTable today;
     ReadRecordFile(TodayList(kind), today);
@@ -280,25 +397,57 @@ void MergeDayIntoHistory(const std::string& kind) {
                 if (fd >= 0) ::close(fd);
             }
         } closer{fd};
-        HistoryTail tail = fd < 0 ? HistoryTail{} : ReadOpenHistoryTail(fd, path, code);
+        FileBytes bytes;
+        ListEnd list;
+        if (fd >= 0 && ReadListEndFromTail(fd, code, list)) {
+        } else if (fd >= 0) {
+            bytes = ReadWholeFileBytes(path);
+            try {
+                list = ReadListEnd(bytes);
+            } catch (const Error& failure) {
+                throw Error("The history list " + path + " cannot take new entries: " + failure.what());
+            }
+        } else {
+            // A new list starts with the header source's count line and
+            // takes the entries as the day list has them.
+            if (header.empty()) header = FirstLine(Resources("0." + kind + "cat")) + "\r\n";
+            list.width = today.Width();
+        }
+        // A list of another width than the day list gets the entries in its
+        // own width, so that it reads back as the records written.
+        if (list.width <= kIdField)
+            throw Error("The history list " + path + " has no room for entry ids (" + std::to_string(list.width) +
+                        " fields a record)");
         std::string pending;
         for (const size_t row : rows_of[code]) {
             const std::string_view id = today.Field(row, kIdField);
-            if (tail.has_rows && StrToInt(id) <= StrToInt(tail.last_id)) continue;
-            pending += EncodeRecord(today, row);
-            tail.has_rows = true;
-            tail.last_id = std::string(id);
+            if (list.has_rows && StrToInt(id) <= StrToInt(list.last_id)) continue;
+            if (today.Width() == list.width) {
+                pending += EncodeRecord(today, row);
+            } else {
+                std::vector<std::string> fields = today.Row(row);
+                fields.resize(list.width);
+                pending += EncodeRecord(fields);
+            }
+            list.has_rows = true;
+            list.last_id = std::string(id);
         }
         if (pending.empty()) continue;
         ApplyStep();
         if (fd < 0) {
-            if (header.empty()) header = FirstLine(Resources("0." + kind + "cat")) + "\r\n";
             ReplaceFileAtomically(path, header + pending);
+        } else if (list.text_end < bytes.size) {
+            // Text after an end-of-text byte is not read: the new records go
+            // before that byte, the rest is kept.
+            const char* data = bytes.data.get();
+            ReplaceFileAtomically(path, std::string(data, list.text_end) + list.completion + pending +
+                                            std::string(data + list.text_end, bytes.size - list.text_end));
         } else {
             // One write call, so that a killed process never leaves half a
             // record. The appends are made durable together with the rest of
             // the day, before the day is recorded as applied.
-            WriteAllBytes(fd, pending);
+            FileStep();
+            WriteAllBytes(fd, list.completion + pending);
         }
     }
 }

@@ -4,10 +4,13 @@
 #include <archive_entry.h>
 #include <sodium.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <set>
 
+#include "catalogue/line_scanner.h"
 #include "platform/file_io.h"
 
 namespace veltod {
@@ -163,16 +166,48 @@ std::vector<PackageFile> OpenPackage(std::string_view package, const std::string
     return files;
 }
 
+std::vector<std::string> DayIndexDays(std::string_view bytes, const std::string& file) {
+    std::vector<std::string_view> lines;
+    ScanLines(bytes.data(), bytes.data() + bytes.size(), [&](std::string_view line) { lines.push_back(line); });
+    std::vector<std::string> days;
+    for (size_t at = 1; at < lines.size(); ++at) {
+        const std::string_view line = lines[at];
+        if (line.find_first_not_of(" \t") == std::string_view::npos) continue;
+        const bool day = line.size() == 8 && line.find_first_not_of("0123456789") == std::string_view::npos;
+        if (!day)
+            throw PackageError("The day index " + file + " holds '" + std::string(line) + "' on line " +
+                               std::to_string(at + 1) + ", which is not a day");
+        days.emplace_back(line);
+    }
+    return days;
+}
+
 std::vector<std::string> UnpackPackage(std::string_view package, const std::string& public_key,
                                        const std::string& folder) {
     const std::vector<PackageFile> files = OpenPackage(package, public_key);
-    std::vector<std::string> written;
+    // Refusals that only writing would meet are made before anything is
+    // written: a name that is a file and another member's folder.
+    std::set<std::string> names, folders;
     for (const auto& file : files) {
-        const std::filesystem::path target = std::filesystem::path(folder) / file.name;
-        std::filesystem::create_directories(target.parent_path());
-        ReplaceFileAtomically(target.string(), file.bytes);
-        written.push_back(file.name);
+        names.insert(file.name);
+        for (size_t slash = file.name.find('/'); slash != std::string::npos; slash = file.name.find('/', slash + 1))
+            folders.insert(file.name.substr(0, slash));
+        if (file.name == "dias.lst") DayIndexDays(file.bytes, "dias.lst");
     }
+    for (const auto& name : names)
+        if (folders.count(name))
+            throw PackageError("The update package holds '" + name + "' both as a file and as a folder");
+    BeneathWriter writer(folder);
+    std::vector<std::string> written;
+    for (size_t i = 0; i < files.size(); ++i) {
+        // A name met again later in the archive is written with its last bytes.
+        const auto later = std::find_if(files.begin() + static_cast<std::ptrdiff_t>(i) + 1, files.end(),
+                                        [&](const PackageFile& other) { return other.name == files[i].name; });
+        if (later != files.end()) continue;
+        writer.Stage(files[i].name, files[i].bytes);
+        written.push_back(files[i].name);
+    }
+    writer.Commit();
     return written;
 }
 

@@ -51,10 +51,18 @@ std::string BuildPackage(const std::vector<PackageFile>& files, const std::strin
 // returned then.
 std::vector<PackageFile> OpenPackage(std::string_view package, const std::string& public_key);
 
-// OpenPackage, then writes each member below folder, each one atomically.
+// OpenPackage, then writes the members below folder, never through a link
+// leading out of it. Nothing is written unless every member can be: a member
+// that is also another's folder, or a day index with a bad line, refuses the
+// package first, and a failure while writing removes what was staged.
 // Returns the names written.
 std::vector<std::string> UnpackPackage(std::string_view package, const std::string& public_key,
                                        const std::string& folder);
+
+// The days of a day index ("dias.lst": a count line, then one day YYYYMMDD a
+// line, oldest first). Blank lines are skipped; any other line that is not a
+// day raises PackageError naming the file and the line.
+std::vector<std::string> DayIndexDays(std::string_view bytes, const std::string& file);
 
 // True when name is relative and stays inside its folder.
 bool IsSafeMemberName(std::string_view name);

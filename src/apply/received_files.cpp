@@ -29,16 +29,38 @@ bool IsStartUp() { return TheApplyState().ApplyDate == kStartUpDate; }
 
 // The day's appends to the history lists are not flushed one by one: one
 // flush makes the whole day durable before it counts as applied.
+std::string LastAppliedDay() {
+    if (!FileExists(kLastApplied)) return {};
+    RecordTable table;
+    ReadRecordFile(kLastApplied, table);
+    return table.FieldString(0, 0);
+}
+
+// The update script's journal goes with the day it belongs to.
 void RecordAppliedDay(const std::string& day) {
     SyncFileSystem("../Resources");
     ApplyStep();
     WriteRecordFile(kLastApplied, 1, {{day}});
+    DropScriptJournal(day);
 }
 
-std::string LastAppliedDay() {
-    RecordTable table;
-    ReadRecordFile(kLastApplied, table);
-    return table.FieldString(0, 0);
+// A killed write leaves its new file beside the target; nothing reads it,
+// and the next write of that target would remove it, but a target that is
+// never written again would keep it for ever.
+void RemoveLeftTemporaries() {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    std::vector<fs::path> left;
+    // Only the installation's own folders: its parent may be a home folder.
+    for (const char* folder : {"../bin", "../Resources", "../Recibi", "../Def"}) {
+        error.clear();
+        for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+            const std::string name = it->path().filename().string();
+            if (name.size() > 5 && name.compare(name.size() - 5, 5, ".new~") == 0 && !it->is_directory(error))
+                left.push_back(it->path());
+        }
+    }
+    for (const auto& path : left) DeleteFile(path.string());
 }
 
 void InstallDayLists(const std::string& day) {
@@ -54,6 +76,7 @@ void InstallDayLists(const std::string& day) {
 void RunDayScript(const std::string& day) {
     const std::string script = "../bin/" + day + ".cam";
     if (!FileExists(script)) return;
+    DropScriptJournal(LastAppliedDay());
     RunUpdateScript(day + ".cam");
     ApplyStep();
     DeleteIfExists(script);
@@ -104,13 +127,14 @@ void MoveDeliveredFiles(std::vector<std::string>& reports) {
         }
         const std::string source = "../bin/" + name;
         if (!FileExists(source)) continue;
-        const std::filesystem::path target = std::filesystem::path("..") / name;
-        std::error_code ignored;
-        std::filesystem::create_directories(target.parent_path(), ignored);
         ApplyStep();
         try {
-            MoveFile(source, target.string());
-        } catch (const FileError&) {
+            MoveFileBeneath("..", "bin/" + name, name);
+        } catch (const FileError& failure) {
+            // A target folder that is a link leading out, or a source that is
+            // no plain file: refused, as a name leaving the installation is.
+            // Any other failed move goes unreported, as it always has.
+            if (std::string(failure.what()) == FileErrorText(EACCES)) refused.push_back(name);
         }
     }
     ApplyStep();
@@ -135,18 +159,44 @@ void RunPackage(const std::string& name) {
     DeleteIfExists(package);
 }
 
+// A package whose day index has a bad line is refused before anything of it
+// is applied; what it unpacked is removed, so no later pass applies part of
+// it. Its day is not recorded: the next update fetches it again.
+void CheckDayIndex(const std::string& name, const std::string& day) {
+    if (!FileExists(kDayIndex)) return;
+    try {
+        DayIndexDays(ReadWholeFile(kDayIndex), kDayIndex);
+    } catch (const PackageError& refusal) {
+        for (const std::string& file : {kDayIndex, "../bin/" + day + ".1cat", "../bin/" + day + ".2cat",
+                                        "../bin/" + day + ".3cat", "../bin/" + day + ".cam", std::string("../bin/nuevo.lst"),
+                                        std::string("../bin/mover.new"), std::string("../bin/VeltoD.upd"),
+                                        std::string("../bin/Veltodactualiz.upd")}) {
+            ApplyStep();
+            DeleteIfExists(file);
+        }
+        throw Error("The update package " + name + " of day " + day + " was not applied: " + refusal.what());
+    }
+}
+
 }  // namespace
 
 void DeleteIfExists(const std::string& path) {
-    if (!FileExists(path)) return;
-    if (::unlink(SystemPath(path)) != 0 && errno != ENOENT) throw FileError(FileErrorText(errno));
+    if (FileExists(path)) RemoveFile(path);
 }
 
 void ApplyReceivedFiles(ApplyOwner& owner, const std::string& date) {
     TheApplyState().ApplyDate = date;
     RecordTable received;
     ReadRecordFile("../Recibi/archivos.new", received);
+    DropScriptJournal(LastAppliedDay());
     if (date == kStartUpDate) {
+        RemoveLeftTemporaries();
+        // A package moved into bin/ by a pass that was stopped: what it
+        // unpacked is finished below or fetched again, the package is done.
+        for (size_t row = 0; row < received.RowCount(); ++row) {
+            const std::string name = received.FieldString(row, 0);
+            if (IsPlainName(name)) DeleteIfExists("../bin/" + name);
+        }
         RecordTable listing;
         ReadRecordFile("../Recibi/listado.txt", listing);
         for (size_t row = 0; row < listing.RowCount(); ++row) {
@@ -167,6 +217,7 @@ void ApplyReceivedFiles(ApplyOwner& owner, const std::string& date) {
         if (plain && FileExists("../Recibi/" + name)) {
             applied = day;
             RunPackage(name);
+            CheckDayIndex(name, day);
         }
 
         if (FileExists("../bin/VeltoD.upd")) {
@@ -189,12 +240,10 @@ void ApplyReceivedFiles(ApplyOwner& owner, const std::string& date) {
             ApplyStep();
             DeleteIfExists("../bin/nuevo.lst");
         }
-        std::string pending = "no";
-        if (FileExists(kDayIndex) && !IsStartUp()) {
-            pending = "si";
-            ApplyDayRange(owner, TheApplyState().ApplyDate, LastAppliedDay());
-        }
-        if (applied != "nada" && pending == "no" && !FileExists(kDayIndex)) RecordAppliedDay(applied);
+        if (FileExists(kDayIndex) && !IsStartUp()) ApplyDayRange(owner, TheApplyState().ApplyDate, LastAppliedDay());
+        // The package's day counts as applied once no listed day waits; the
+        // day index may already have recorded it or a later day.
+        if (applied != "nada" && !FileExists(kDayIndex) && applied > LastAppliedDay()) RecordAppliedDay(applied);
 
         if (FileExists("../bin/Veltodactualiz.upd")) {
             ApplyStep();
@@ -215,6 +264,10 @@ void ApplyReceivedFiles(ApplyOwner& owner, const std::string& date) {
 }
 
 void ApplyUnpackedDays(ApplyOwner& owner, const std::string& server_date, const std::string& last_update_date) {
+    // This is the update run's work, not the start-up pass's, even though
+    // the start-up pass was the last to set the date: its days are applied
+    // whole, in order, whatever lists they hold.
+    TheApplyState().ApplyDate = server_date;
     if (FileExists(kDayIndex)) ApplyDayRange(owner, server_date, last_update_date);
 }
 
@@ -239,10 +292,12 @@ void ApplyDayRange(ApplyOwner& owner, const std::string& server_date, const std:
 
 std::string NextDay(const std::string& a_text, const std::string& b_text, const std::string& c_text) {
     if (!FileExists(kDayIndex)) return "terminado";
-    RecordTable table;
-    ReadRecordFile(kDayIndex, table);
     std::vector<std::string> days;
-    for (size_t row = table.RowCount(); row-- > 0;) days.push_back(table.FieldString(row, 0));
+    try {
+        days = DayIndexDays(ReadWholeFile(kDayIndex), kDayIndex);
+    } catch (const PackageError& refusal) {
+        throw Error(refusal.what());
+    }
     if (days.empty()) {
         // An index listing no day has nothing left to apply.
         ApplyStep();
@@ -289,13 +344,13 @@ std::string NextDay(const std::string& a_text, const std::string& b_text, const 
     return result;
 }
 
+// A listed day is applied whole, whatever it holds (a script only, one
+// kind's list, nothing at all), and then recorded: a day that is never
+// recorded would keep its index, and every later day, waiting for ever.
 void ApplyDay(ApplyOwner&, const std::string& day) {
     RunDayScript(day);
-    const auto has = [&](const char* kind) { return FileExists("../bin/" + day + "." + kind + "cat"); };
-    const bool install = has("1") || has("2") || (has("3") && !IsStartUp());
-    if (!install) return;
     InstallDayLists(day);
-    RecordAppliedDay(day);
+    if (day > LastAppliedDay()) RecordAppliedDay(day);
     if (day == TheApplyState().LastListedDay) {
         ApplyStep();
         DeleteIfExists(kDayIndex);
@@ -328,12 +383,20 @@ void UnpackTextBundle(const std::string& path) {
             content += lines[at];
             content += "\r\n";
         }
-        if (InsideInstallation(prefix + name).empty()) {
+        const std::filesystem::path target = InsideInstallation(prefix + name);
+        if (target.empty()) {
             refused.push_back(prefix + name);
             continue;
         }
         ApplyStep();
-        ReplaceFileAtomically(prefix + name, content);
+        try {
+            const std::filesystem::path root = std::filesystem::current_path().parent_path().lexically_normal();
+            ReplaceFileBeneath(root.string(), target.lexically_relative(root).string(), content);
+        } catch (const FileError& failure) {
+            // A link on the way leads out of the installation.
+            if (std::string(failure.what()) != FileErrorText(EACCES)) throw;
+            refused.push_back(prefix + name);
+        }
     }
     if (!refused.empty()) throw PackageError(Refusals(refused));
 }

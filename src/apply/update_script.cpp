@@ -216,6 +216,14 @@ void Replay(const Journal& journal) {
 
 }  // namespace
 
+void DropScriptJournal(const std::string& last_applied_day) {
+    if (!FileExists(kJournal)) return;
+    std::optional<Journal> journal = DecodeJournal(ReadWholeFile(kJournal));
+    if (journal && journal->name.substr(0, 8) > last_applied_day) return;
+    ApplyStep();
+    DeleteFile(kJournal);
+}
+
 void RunUpdateScript(const std::string& script_name) {
     const std::string script_bytes = ReadWholeFile("../bin/" + script_name);
     if (FileExists(kJournal)) {

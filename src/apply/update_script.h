@@ -15,4 +15,10 @@ namespace veltod {
 // run a second time.
 void RunUpdateScript(const std::string& script_name);
 
+// The journal protects one application of its day only: once that day (or a
+// later one) is recorded as applied it is removed, and a journal of a day
+// not after last_applied_day is removed without being replayed. A journal
+// that cannot be read is removed too.
+void DropScriptJournal(const std::string& last_applied_day);
+
 }  // namespace veltod

@@ -1,7 +1,9 @@
 #include "platform/file_io.h"
 
 #include <fcntl.h>
+#include <linux/openat2.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -19,7 +21,17 @@ namespace {
     throw FileError(FileErrorText(error_number));
 }
 
+FileStepHook file_step_hook = nullptr;
+FileStepHook file_synced_hook = nullptr;
+
 }  // namespace
+
+void SetFileStepHook(FileStepHook hook) { file_step_hook = hook; }
+void SetFileSyncedHook(FileStepHook hook) { file_synced_hook = hook; }
+
+void FileStep() {
+    if (file_step_hook) file_step_hook();
+}
 
 void WriteAllBytes(int fd, std::string_view bytes) {
     const char* data = bytes.data();
@@ -165,7 +177,11 @@ void ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
 constexpr size_t kWriterBatch = 1 << 20;
 
 AtomicFileWriter::AtomicFileWriter(std::string path) : path_(std::move(path)), temporary_(path_ + ".new~") {
-    fd_ = ::open(SystemPath(temporary_), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    // A name left at the temporary's place (a killed run's file, or a link
+    // someone put there) is removed, never written through: the new file is
+    // created fresh and no link is followed to open it.
+    ::unlink(SystemPath(temporary_));
+    fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd_ < 0) RaiseFileError(errno);
 }
 
@@ -212,6 +228,7 @@ void AtomicFileWriter::Commit() {
         ::unlink(temporary_.c_str());
         RaiseFileError(error_number);
     }
+    FileStep();
     if (::rename(temporary_.c_str(), path_.c_str()) != 0) {
         const int error_number = errno;
         ::unlink(temporary_.c_str());
@@ -224,13 +241,23 @@ void AppendToFile(const std::string& path, std::string_view bytes, bool create) 
     const int flags = O_WRONLY | O_APPEND | O_CLOEXEC | (create ? O_CREAT : 0);
     FileDescriptor file(::open(SystemPath(path), flags, 0644));
     if (file.get() < 0) RaiseFileError(errno);
+    FileStep();
     WriteAllBytes(file.get(), bytes);
     if (::fsync(file.get()) != 0) RaiseFileError(errno);
     file.Close();
 }
 
 bool DeleteFile(const std::string& path) {
-    return path.find('\0') == std::string::npos && ::unlink(path.c_str()) == 0;
+    if (path.find('\0') != std::string::npos) return false;
+    FileStep();
+    return ::unlink(path.c_str()) == 0;
+}
+
+bool RemoveFile(const std::string& path) {
+    FileStep();
+    if (::unlink(SystemPath(path)) == 0) return true;
+    if (errno == ENOENT) return false;
+    RaiseFileError(errno);
 }
 
 void CopyFile(const std::string& source, const std::string& target) {
@@ -240,11 +267,13 @@ void CopyFile(const std::string& source, const std::string& target) {
 void LinkOrCopyFile(const std::string& source, const std::string& target) {
     const std::string temporary = target + ".new~";
     ::unlink(SystemPath(temporary));
+    FileStep();
     if (::link(SystemPath(source), temporary.c_str()) != 0) {
         if (errno == ENOENT || errno == ENOTDIR) RaiseFileError(errno);
         CopyFile(source, target);  // no hard links across folders of other file systems
         return;
     }
+    FileStep();
     const bool renamed = ::rename(temporary.c_str(), target.c_str()) == 0;
     const int error_number = errno;
     // A rename between two names of one file does nothing and leaves the
@@ -256,11 +285,135 @@ void LinkOrCopyFile(const std::string& source, const std::string& target) {
 void SyncFileSystem(const std::string& path) {
     FileDescriptor file(::open(SystemPath(path), O_RDONLY | O_CLOEXEC));
     if (file.get() < 0) RaiseFileError(errno);
+    FileStep();
     if (::syncfs(file.get()) != 0) RaiseFileError(errno);
+    if (file_synced_hook) file_synced_hook();
 }
 
 void MoveFile(const std::string& source, const std::string& target) {
+    FileStep();
     if (::rename(SystemPath(source), SystemPath(target)) != 0) RaiseFileError(errno);
+}
+
+}  // namespace veltod
+
+namespace veltod {
+namespace {
+
+std::vector<std::string> PathParts(const std::string& relative) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= relative.size()) {
+        size_t end = relative.find('/', start);
+        if (end == std::string::npos) end = relative.size();
+        std::string part = relative.substr(start, end - start);
+        if (part == "..") throw FileError("Access denied");
+        if (!part.empty() && part != ".") parts.push_back(std::move(part));
+        start = end + 1;
+    }
+    if (parts.empty()) throw FileError("File not found");
+    return parts;
+}
+
+// The folder of parts[0 .. count) below root, made when missing. Each step
+// resolves one name beneath the folder reached so far: with openat2 a link
+// may lead anywhere inside that folder, never out of it; without openat2 no
+// link is followed at all.
+int OpenFolderBeneath(int root, const std::vector<std::string>& parts, size_t count) {
+    int folder = ::fcntl(root, F_DUPFD_CLOEXEC, 0);
+    if (folder < 0) RaiseFileError(errno);
+    for (size_t i = 0; i < count; ++i) {
+        const char* name = SystemPath(parts[i]);
+        const auto open_one = [&] {
+            open_how how{};
+            how.flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+            how.resolve = RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS;
+            int fd = static_cast<int>(::syscall(SYS_openat2, folder, name, &how, sizeof how));
+            if (fd < 0 && errno == ENOSYS) fd = ::openat(folder, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            return fd;
+        };
+        int next = open_one();
+        if (next < 0 && errno == ENOENT && (::mkdirat(folder, name, 0755) == 0 || errno == EEXIST)) next = open_one();
+        const int error_number = errno;
+        ::close(folder);
+        if (next < 0) RaiseFileError(error_number == EXDEV || error_number == ELOOP ? EACCES : error_number);
+        folder = next;
+    }
+    return folder;
+}
+
+int OpenRoot(const std::string& root) {
+    const int fd = ::open(SystemPath(root), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) RaiseFileError(errno);
+    return fd;
+}
+
+}  // namespace
+
+BeneathWriter::BeneathWriter(const std::string& root) : root_(OpenRoot(root)) {}
+
+BeneathWriter::~BeneathWriter() {
+    for (const auto& file : staged_) {
+        ::unlinkat(file.folder, (file.name + ".new~").c_str(), 0);
+        ::close(file.folder);
+    }
+    ::close(root_);
+}
+
+void BeneathWriter::Stage(const std::string& relative, std::string_view bytes) {
+    const std::vector<std::string> parts = PathParts(relative);
+    const int folder = OpenFolderBeneath(root_, parts, parts.size() - 1);
+    const std::string temporary = parts.back() + ".new~";
+    ::unlinkat(folder, SystemPath(temporary), 0);
+    FileDescriptor file(::openat(folder, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+    if (file.get() < 0) {
+        const int error_number = errno;
+        ::close(folder);
+        RaiseFileError(error_number);
+    }
+    staged_.push_back({folder, parts.back()});
+    WriteAllBytes(file.get(), bytes);
+    if (::fsync(file.get()) != 0) RaiseFileError(errno);
+    file.Close();
+}
+
+void BeneathWriter::Commit() {
+    // A folder where a file should go is refused before anything is renamed.
+    for (const auto& file : staged_) {
+        struct stat info{};
+        if (::fstatat(file.folder, file.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(info.st_mode))
+            RaiseFileError(EISDIR);
+    }
+    while (!staged_.empty()) {
+        const Staged file = staged_.front();
+        FileStep();
+        // The last name is replaced, never followed: a link there goes.
+        if (::renameat(file.folder, (file.name + ".new~").c_str(), file.folder, file.name.c_str()) != 0)
+            RaiseFileError(errno);
+        ::fsync(file.folder);
+        ::close(file.folder);
+        staged_.erase(staged_.begin());
+    }
+}
+
+void ReplaceFileBeneath(const std::string& root, const std::string& relative, std::string_view bytes) {
+    BeneathWriter writer(root);
+    writer.Stage(relative, bytes);
+    writer.Commit();
+}
+
+void MoveFileBeneath(const std::string& root, const std::string& from, const std::string& to) {
+    FileDescriptor top(OpenRoot(root));
+    const std::vector<std::string> from_parts = PathParts(from);
+    const std::vector<std::string> to_parts = PathParts(to);
+    FileDescriptor source(OpenFolderBeneath(top.get(), from_parts, from_parts.size() - 1));
+    struct stat info{};
+    if (::fstatat(source.get(), SystemPath(from_parts.back()), &info, AT_SYMLINK_NOFOLLOW) != 0) RaiseFileError(errno);
+    if (!S_ISREG(info.st_mode)) RaiseFileError(EACCES);
+    FileDescriptor target(OpenFolderBeneath(top.get(), to_parts, to_parts.size() - 1));
+    FileStep();
+    if (::renameat(source.get(), from_parts.back().c_str(), target.get(), SystemPath(to_parts.back())) != 0)
+        RaiseFileError(errno);
 }
 
 }  // namespace veltod

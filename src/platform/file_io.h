@@ -86,6 +86,52 @@ void SyncFileSystem(const std::string& path);
 // Renames source to target, replacing target when it exists.
 void MoveFile(const std::string& source, const std::string& target);
 
+// Files reached below a folder (the root) without leaving it: relative
+// paths only, no ".." part, and no link followed out of the root (openat2's
+// RESOLVE_BENEATH where the kernel has it, else folder by folder without
+// following any link). Missing folders are made. Stage writes each file
+// beside its target as "<name>.new~"; Commit renames them all into place;
+// what was not committed is removed when the writer goes, so a refusal
+// half-way leaves no file behind.
+class BeneathWriter {
+public:
+    explicit BeneathWriter(const std::string& root);
+    ~BeneathWriter();
+    BeneathWriter(const BeneathWriter&) = delete;
+    BeneathWriter& operator=(const BeneathWriter&) = delete;
+
+    void Stage(const std::string& relative, std::string_view bytes);
+    void Commit();
+
+private:
+    struct Staged {
+        int folder;
+        std::string name;
+    };
+    int root_;
+    std::vector<Staged> staged_;
+};
+
+// One file written below root through a BeneathWriter.
+void ReplaceFileBeneath(const std::string& root, const std::string& relative, std::string_view bytes);
+
+// Moves a plain file from one relative path below root to another; a link or
+// anything else that is not a plain file is refused with FileError.
+void MoveFileBeneath(const std::string& root, const std::string& from, const std::string& to);
+
+// Removes path; false when it did not exist, FileError on any other failure.
+bool RemoveFile(const std::string& path);
+
+// Called just before every change that reaches the disk (a rename, an append,
+// a delete, a link, a flush). Empty in the program; a crash test installs one
+// that ends the process there, to stop a run at each of its durable steps.
+using FileStepHook = void (*)();
+void SetFileStepHook(FileStepHook hook);
+void FileStep();
+// Called just after a flush of a whole file system: what a power cut from
+// then on would keep.
+void SetFileSyncedHook(FileStepHook hook);
+
 // The error text for an errno value, as the error box shows it.
 std::string FileErrorText(int error_number);
 

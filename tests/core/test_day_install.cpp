@@ -231,5 +231,66 @@ TEST_F(DayInstall, AnInstallationStoppedAtAnyStepAndRunAgainEndsTheSame) {
     EXPECT_GT(stopped, 10);
 }
 
+// Filing completes a list whose end is unfinished, writes the entries in the
+// list's own width, and refuses a list that cannot hold ids: whatever it
+// does, the list reads back as the records written, and entries already
+// filed are not filed again.
+TEST_F(DayInstall, FilingCompletesOrRefusesAListThatDoesNotEndOnARecord) {
+    // Over 64 KiB, its last record cut short after eight fields; the cut
+    // record's fields 3 and 4 sit where the category and the id of a record
+    // would be, counted from the end. With field 4 a number in every record
+    // ("18"), two splits of the end look right and the whole list decides.
+    const auto long_list = [](const std::string& code, const std::string& field4) {
+        std::string list = "14\r\n";
+        for (int i = 0; i < 400; ++i) {
+            auto entry = Entry(code, std::to_string(i));
+            entry[3] = code;
+            entry[4] = field4;
+            entry[7] = std::string(300, 'd');
+            list += EncodeRecord(entry);
+        }
+        return list + "Cut\r\nhttp://d/400\r\n1.0\r\n" + code + "\r\n1\r\nhttp://i\r\nb\r\nText\r\n";
+    };
+    std::vector<std::string> ids;
+    for (int i = 0; i < 400; ++i) ids.push_back(std::to_string(i));
+    const auto with = [](std::vector<std::string> ids, std::vector<std::string> more) {
+        ids.insert(ids.end(), more.begin(), more.end());
+        return ids;
+    };
+    auto wide = Entry("15", "3");
+    wide.resize(16, "w");
+    struct Case {
+        std::string code, list;
+        std::vector<std::string> day_ids, ids;  // ids read back; empty: refused
+        size_t width;
+    };
+    const std::vector<Case> cases = {
+        {"12", long_list("12", "a"), {"399", "450"}, with(ids, {"", "450"}), 14},
+        {"18", long_list("18", "7"), {"399", "450"}, with(ids, {"", "450"}), 14},
+        {"13", "14", {"5"}, {"5"}, 14},
+        {"14", "14\r\n" + EncodeRecord(Entry("14", "2")).substr(0, 60), {"2", "9"}, {"", "2", "9"}, 14},
+        {"15", "16\r\n" + EncodeRecord(wide), {"3", "7"}, {"3", "7"}, 16},
+        {"16", "12\r\n" + EncodeRecord(std::vector<std::string>(12, "6")), {"8"}, {"6", "8"}, 12},
+        {"17", "10\r\n" + EncodeRecord(std::vector<std::string>(10, "1")), {"8"}, {}, 10},
+    };
+    for (const auto& c : cases) {
+        installation.Write("Resources/" + c.code + ".1cat", c.list);
+        std::vector<std::vector<std::string>> day;
+        for (auto id = c.day_ids.rbegin(); id != c.day_ids.rend(); ++id) day.push_back(Entry(c.code, *id));
+        const std::string source = WriteDayList("20261201", "1", day);
+        if (c.ids.empty()) {
+            EXPECT_THROW(InstallDayList("1", source), Error) << c.code;
+            EXPECT_EQ(installation.Read("Resources/" + c.code + ".1cat"), c.list);
+            continue;
+        }
+        InstallDayList("1", source);
+        RecordTable table;
+        ReadRecordFile("../Resources/" + c.code + ".1cat", table);
+        EXPECT_EQ(table.Width(), c.width) << c.code;
+        EXPECT_EQ(EntryIds("../Resources/" + c.code + ".1cat"), c.ids) << c.code;
+        EXPECT_EQ(table.FieldString(0, 0), "Prog") << c.code;
+    }
+}
+
 }  // namespace
 }  // namespace veltod

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+
+#include <cerrno>
+#include <csignal>
 
 #include <filesystem>
 #include <functional>
@@ -35,19 +39,28 @@ TEST(FileIo, FailedReplaceKeepsTheOldFileIntact) {
 }
 
 TEST(FileIo, FullDiskFailsTheReplaceAndKeepsTheOldFile) {
-    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
     test::ScratchInstallation installation;
-    // /dev/full accepts opens and fails every write with ENOSPC; a symlink in
-    // place of the temporary file sends the write there.
     installation.Write("Resources/a.txt", "precious");
-    std::filesystem::create_symlink("/dev/full", installation.Path("Resources/a.txt.new~"));
+    // A link at the temporary's name is no longer written through, so the
+    // refused write comes from a file size limit of zero bytes instead.
+    EXPECT_EQ(FileErrorText(ENOSPC), "Disk full");
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto old_handler = ::signal(SIGXFSZ, SIG_IGN);
+    rlimit none = saved;
+    none.rlim_cur = 0;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &none), 0);
+    std::string failure;
     try {
         ReplaceFileAtomically("../Resources/a.txt", "x");
-        FAIL() << "no error";
     } catch (const FileError& error) {
-        EXPECT_STREQ(error.what(), "Disk full");
+        failure = error.what();
     }
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::signal(SIGXFSZ, old_handler);
+    EXPECT_EQ(failure, FileErrorText(EFBIG));
     EXPECT_EQ(installation.Read("Resources/a.txt"), "precious");
+    EXPECT_FALSE(std::filesystem::exists(installation.Path("Resources/a.txt.new~")));
 }
 
 TEST(FileIo, AppendNeedsTheFileUnlessAskedToCreate) {
@@ -121,4 +134,26 @@ TEST(FileIo, ANameHoldingANulByteReachesNoFile) {
     EXPECT_EQ(installation.Read("Recibi/espejos.fij"), "mirrors");
     EXPECT_FALSE(FileExists("../bin/moved"));
     EXPECT_FALSE(FileExists("../bin/linked"));
+}
+
+// Links never carry a write out of where it was meant to go: one left at the
+// crash-safe rewrite's temporary name, or a folder link below a root.
+TEST(FileIo, WritesDoNotFollowLinksOut) {
+    test::ScratchInstallation installation;
+    installation.Write("Def/outside.txt", "kept");
+    std::filesystem::create_symlink(installation.Path("Def/outside.txt"), installation.Path("Resources/a.txt.new~"));
+    ReplaceFileAtomically("../Resources/a.txt", "new");
+    EXPECT_EQ(installation.Read("Resources/a.txt"), "new");
+    EXPECT_EQ(installation.Read("Def/outside.txt"), "kept");
+
+    std::filesystem::create_symlink(installation.Path("Def"), installation.Path("Resources/out"));
+    EXPECT_THROW(ReplaceFileBeneath("../Resources", "out/outside.txt", "x"), FileError);
+    EXPECT_THROW(ReplaceFileBeneath("../Resources", "../Def/outside.txt", "x"), FileError);
+    installation.Write("Resources/b.txt", "b");
+    EXPECT_THROW(MoveFileBeneath("../Resources", "b.txt", "out/b.txt"), FileError);
+    EXPECT_EQ(installation.Read("Def/outside.txt"), "kept");
+    EXPECT_FALSE(std::filesystem::exists(installation.Path("Def/b.txt")));
+    ReplaceFileBeneath("../Resources", "new/c.txt", "c");
+    MoveFileBeneath("../Resources", "b.txt", "new/b.txt");
+    EXPECT_EQ(installation.Read("Resources/new/c.txt") + installation.Read("Resources/new/b.txt"), "cb");
 }

@@ -97,6 +97,46 @@ TEST(Package, NamesThatLeaveTheFolderAreRefusedWhole) {
     EXPECT_TRUE(IsSafeMemberName("..a"));
 }
 
+// Whatever stops an unpack leaves nothing a later pass could apply: not the
+// members before the one that failed, not a file written through a link that
+// leads out of the folder.
+TEST(Package, AnUnpackThatCannotFinishWritesNothing) {
+    Keys keys;
+    test::ScratchInstallation installation;
+    const std::filesystem::path outside = installation.Root() / "Def";
+    std::filesystem::create_symlink(outside, installation.Root() / "bin/out");
+    struct Case {
+        std::vector<PackageFile> files;
+        std::string refused;  // the member named in the refusal
+    };
+    const std::vector<Case> cases = {
+        {{{"20261208.1cat", "1\r\n"}, {"a", "x"}, {"a/b", "y"}}, "'a'"},
+        {{{"20261208.1cat", "1\r\n"}, {"dias.lst", "1\r\n20261208\r\nsoon\r\n"}}, "line 3"},
+        {{{"20261208.1cat", "1\r\n"}, {"out/x.txt", "y"}}, "Access denied"},
+    };
+    for (const auto& c : cases) {
+        try {
+            UnpackPackage(BuildPackage(c.files, keys.secret_key), keys.public_key, ".");
+            ADD_FAILURE() << c.refused;
+        } catch (const Error& refusal) {
+            EXPECT_NE(std::string(refusal.what()).find(c.refused), std::string::npos) << refusal.what();
+        }
+        EXPECT_FALSE(FileExists("20261208.1cat")) << c.refused;
+        EXPECT_FALSE(std::filesystem::exists("a")) << c.refused;
+        EXPECT_FALSE(FileExists("dias.lst")) << c.refused;
+        EXPECT_TRUE(std::filesystem::is_empty(outside)) << c.refused;
+        for (const auto& entry : std::filesystem::directory_iterator("."))
+            EXPECT_EQ(entry.path().filename().string().find(".new~"), std::string::npos) << entry.path();
+    }
+    // Blank lines of a day index are fine; a link inside the folder is kept to.
+    std::filesystem::create_directory("sub");
+    std::filesystem::create_symlink("sub", "inner");
+    UnpackPackage(BuildPackage({{"dias.lst", "1\r\n20261208\r\n\r\n"}, {"inner/x.txt", "y"}}, keys.secret_key),
+                  keys.public_key, ".");
+    EXPECT_EQ(installation.Read("bin/sub/x.txt"), "y");
+    EXPECT_EQ(DayIndexDays("1\r\n \r\n20261208\r\n\r\n", "dias.lst"), std::vector<std::string>{"20261208"});
+}
+
 // The runner is the installed program, run on its own copy beside a key.
 class PackageRunner : public ::testing::Test {
 protected:
@@ -137,6 +177,20 @@ TEST_F(PackageRunner, ARefusedPackageWritesNothingAndFails) {
         EXPECT_FALSE(FileExists("../x"));
         EXPECT_FALSE(FileExists("/tmp/veltod-escape-test"));
     }
+}
+
+// The runner's refusal reaches the error the user sees: a day index with a
+// bad line is named with its line.
+TEST_F(PackageRunner, ARefusalSaysWhy) {
+    try {
+        Run(BuildPackage({{"20261208.1cat", "1\r\n"}, {"dias.lst", "1\r\n20261208\r\nabc\r\n"}}, keys.secret_key));
+        ADD_FAILURE() << "refused package ran";
+    } catch (const Error& refusal) {
+        const std::string text = refusal.what();
+        EXPECT_NE(text.find("exit status 1"), std::string::npos) << text;
+        EXPECT_NE(text.find("dias.lst holds 'abc' on line 3"), std::string::npos) << text;
+    }
+    EXPECT_FALSE(FileExists("20261208.1cat"));
 }
 
 TEST_F(PackageRunner, OtherFilesRunDirectlyAndTheWaitIsBounded) {

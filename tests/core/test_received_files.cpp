@@ -282,6 +282,147 @@ TEST_F(ReceivedFiles, NamesCutShortByANulByteReachNoOtherFile) {
     EXPECT_EQ(LastApplied(), "1\r\n20261201\r\n");
 }
 
+// The update run applies unpacked days after the start-up pass has set its
+// date: they are still applied whole, a day holding only a kind-3 list too.
+TEST_F(ReceivedFiles, TheRunAppliesUnpackedDaysWholeAfterTheStartUpPass) {
+    WriteRecordFile("../Recibi/listado.txt", 2, {});
+    WriteRecordFile("../Recibi/archivos.new", 1, {});
+    ApplyReceivedFiles(owner, kStartUpDate);
+    WriteRecordFile("../bin/dias.lst", 1, {{"20261202"}, {"20261203"}});
+    installation.Write("bin/20261202.1cat", DayList({Entry("5", "20")}));
+    installation.Write("bin/20261203.3cat", DayList({Entry("5", "30")}));
+    ApplyUnpackedDays(owner, "20261203", "20261201");
+    EXPECT_EQ(test::EntryIds("../Resources/5.3cat"), std::vector<std::string>{"30"});
+    EXPECT_EQ(LastApplied(), "1\r\n20261203\r\n");
+    EXPECT_FALSE(FileExists("../bin/dias.lst"));
+    EXPECT_FALSE(FileExists("../bin/20261203.3cat"));
+}
+
+// A listed day is recorded once applied, whatever it holds, so the index
+// goes and later days are recorded: nothing is fetched and filed again.
+TEST_F(ReceivedFiles, EveryListedDayIsRecordedSoTheIndexNeverBlocksLaterDays) {
+    // The last listed day brings only a script.
+    WriteRecordFile("../bin/dias.lst", 1, {{"20261202"}, {"20261203"}});
+    installation.Write("bin/20261202.1cat", DayList({Entry("5", "20")}));
+    installation.Write("bin/20261203.cam", RecordBytes(5, {{"&ADDCAT&", "9", "5", "1", "Late"}}));
+    ApplyUnpackedDays(owner, "20261203", "20261201");
+    EXPECT_EQ(LastApplied(), "1\r\n20261203\r\n");
+    EXPECT_FALSE(FileExists("../bin/dias.lst"));
+    starter.packages["20261204.exe"] = {{"20261204.1cat", DayList({Entry("5", "40")})}};
+    Receive({"20261204"});
+    ApplyReceivedFiles(owner, "20261204");
+    EXPECT_EQ(LastApplied(), "1\r\n20261204\r\n");
+
+    // A package whose index names just its own day.
+    starter.packages["20261205.exe"] = {{"20261205.1cat", DayList({Entry("5", "50")})},
+                                        {"dias.lst", RecordBytes(1, {{"20261205"}})}};
+    Receive({"20261205"});
+    ApplyReceivedFiles(owner, "20261205");
+    EXPECT_EQ(LastApplied(), "1\r\n20261205\r\n");
+    EXPECT_FALSE(FileExists("../bin/dias.lst"));
+    EXPECT_EQ(test::EntryIds("../Resources/5.1cat"), (std::vector<std::string>{"20", "40", "50"}));
+    const std::string categories = installation.Read("Resources/Categ.txt");
+    EXPECT_NE(categories.find("Late"), std::string::npos);
+    EXPECT_EQ(categories.find("Late"), categories.rfind("Late"));
+}
+
+// Blank lines of a day index are skipped; any other line that is not a day
+// refuses the package before anything of it is applied, naming the day, the
+// file and the line, and leaves nothing for a later pass.
+TEST_F(ReceivedFiles, ADayIndexLineThatIsNotADayRefusesThePackage) {
+    struct Case {
+        std::string day, index, refusal;  // refusal empty: applied
+    };
+    const std::vector<Case> cases = {
+        {"20261202", "1\r\n20261202\r\nabc\r\n", "line 3"},
+        {"20261202", "1\r\n2026120\r\n", "line 2"},
+        {"20261202", "1\r\n20261202\r\n\r\n", ""},
+        {"20261203", "1\r\n\r\n20261203\r\n \r\n", ""},
+    };
+    for (const auto& c : cases) {
+        starter.packages[c.day + ".exe"] = {{c.day + ".1cat", DayList({Entry("5", c.day.substr(6))})},
+                                            {c.day + ".cam", RecordBytes(5, {{"&ADDCAT&", c.day, "5", "1", "New"}})},
+                                            {"dias.lst", c.index}};
+        Receive({c.day});
+        const std::string before = LastApplied();
+        if (c.refusal.empty()) {
+            ApplyReceivedFiles(owner, c.day);
+            EXPECT_EQ(LastApplied(), "1\r\n" + c.day + "\r\n");
+            continue;
+        }
+        try {
+            ApplyReceivedFiles(owner, c.day);
+            ADD_FAILURE() << c.index;
+        } catch (const Error& refusal) {
+            const std::string text = refusal.what();
+            for (const std::string& part : {c.day, std::string("dias.lst"), c.refusal})
+                EXPECT_NE(text.find(part), std::string::npos) << text;
+        }
+        EXPECT_EQ(LastApplied(), before);
+        EXPECT_FALSE(FileExists("../Resources/today.1cat"));
+        EXPECT_EQ(installation.Read("Resources/Categ.txt").find("New"), std::string::npos);
+        for (const std::string& left : {std::string("dias.lst"), c.day + ".1cat", c.day + ".cam"})
+            EXPECT_FALSE(FileExists("../bin/" + left)) << left;
+        // The start-up pass finds nothing of it to finish.
+        WriteRecordFile("../Recibi/listado.txt", 2, {});
+        ApplyReceivedFiles(owner, kStartUpDate);
+        EXPECT_EQ(installation.Read("Resources/Categ.txt").find("New"), std::string::npos);
+    }
+    EXPECT_EQ(test::EntryIds("../Resources/5.1cat"), (std::vector<std::string>{"02", "03"}));
+}
+
+// The journal of an update script protects one application of its day: once
+// the day is recorded it goes, so a script delivered again later works on the
+// files as they are then instead of bringing back their old contents.
+TEST_F(ReceivedFiles, AScriptJournalProtectsOneApplicationOfItsDayOnly) {
+    starter.packages["20261202.exe"] = {
+        {"20261202.cam", RecordBytes(5, {{"&CONTAD&", "http://n", "", "", ""}, {"&RENCAT&", "5", "Board", "", ""}})}};
+    Receive({"20261202"});
+    ApplyReceivedFiles(owner, "20261202");
+    EXPECT_FALSE(FileExists("../Resources/script.jnl"));
+    installation.Write("Recibi/proxy.con", "proxy\r\n8080\r\nme\r\n\r\nhttp://n\r\n");
+    AppendToFile("../Resources/Categ.txt", "6\r\n0\r\n0\r\nMine\r\n");
+    Receive({"20261202"});
+    ApplyReceivedFiles(owner, "20261202");
+    EXPECT_EQ(installation.Read("Recibi/proxy.con"), "proxy\r\n8080\r\nme\r\n\r\nhttp://n\r\n");
+    EXPECT_NE(installation.Read("Resources/Categ.txt").find("Mine"), std::string::npos);
+
+    // A journal of a day already recorded (a pass stopped just after
+    // recording it) is removed by the next pass, never replayed.
+    installation.Write("Resources/script.jnl", "12\n20261202.cam0\n22\n../Resources/Categ.txt3\n4\r\n");
+    WriteRecordFile("../Recibi/archivos.new", 1, {});
+    ApplyReceivedFiles(owner, "20261202");
+    EXPECT_FALSE(FileExists("../Resources/script.jnl"));
+    EXPECT_NE(installation.Read("Resources/Categ.txt").find("Mine"), std::string::npos);
+}
+
+// A link inside the installation (made by the user or an earlier package)
+// never lets a bundle member or a delivered file land outside it.
+TEST_F(ReceivedFiles, LinksInsideTheInstallationLeadNothingOut) {
+    const std::filesystem::path outside = installation.Root().string() + "-outside";
+    std::filesystem::create_directories(outside);
+    std::filesystem::create_symlink(outside, installation.Path("Resources/out"));
+    std::filesystem::create_directories(installation.Path("Resources/sub"));
+    std::filesystem::create_symlink("sub", installation.Path("Resources/in"));
+    installation.Write("bin/nuevo.lst", "%nom%:x.txt\r\nPREFIX../Resources/out/\r\nbad\r\n"
+                                        "%nom%:y.txt\r\nPREFIX../Resources/in/\r\ngood\r\n");
+    EXPECT_THROW(UnpackTextBundle("../bin/nuevo.lst"), PackageError);
+    EXPECT_EQ(installation.Read("Resources/sub/y.txt"), "good\r\n");
+
+    starter.packages["20261202.exe"] = {{"Resources/out/pic.gif", "GIF89a"},
+                                        {"mover.new", RecordBytes(1, {{"Resources/out/pic.gif"}})}};
+    std::filesystem::create_directories("Resources/out");
+    Receive({"20261202"});
+    try {
+        ApplyReceivedFiles(owner, "20261202");
+        ADD_FAILURE() << "the refusal was not reported";
+    } catch (const Error& refusal) {
+        EXPECT_NE(std::string(refusal.what()).find("'Resources/out/pic.gif'"), std::string::npos) << refusal.what();
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(outside));
+    std::filesystem::remove_all(outside);
+}
+
 // The apply runs in a child process that ends itself before its n-th file
 // operation; the next start's pass and the next update run (which fetches
 // again every package after the recorded day) must end in the catalogue of
