@@ -95,6 +95,10 @@ void ProcessStarter::Start(const std::string& path) {
     }).detach();
 }
 
+std::string ProgramStarter::RunForAnswer(const std::string& path, const std::string&, int) {
+    throw Error("Cannot start " + path + ": this starter runs no program for its answer");
+}
+
 void ProcessStarter::RunAndWait(const std::string& path, int timeout_seconds) {
     WaitForSuccess(Spawn(path), path, timeout_seconds);
 }

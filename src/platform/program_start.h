@@ -20,8 +20,9 @@ public:
     // Runs the program at path with the one argument and waits as RunAndWait
     // does; returns what it wrote to its output only when it ended with exit
     // status 0, and raises Error otherwise (a file that is not a program for
-    // this machine cannot start).
-    virtual std::string RunForAnswer(const std::string& path, const std::string& argument, int timeout_seconds) = 0;
+    // this machine cannot start). A starter that runs nothing for real
+    // cannot tell, and raises Error.
+    virtual std::string RunForAnswer(const std::string& path, const std::string& argument, int timeout_seconds);
 };
 
 // The real service: processes started with posix_spawn.

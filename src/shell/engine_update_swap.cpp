@@ -37,7 +37,7 @@ void SetAside(const char* program) {
     MoveFile(program, kRefusedFile);
 }
 
-void TellRefused(const std::string& reason) { TheDialogs().TitledMessage(kSwapTitle, kSwapRefused + reason); }
+void TellRefused(const std::string& reason) { TheDialogs().ErrorBox(kSwapRefused + reason); }
 
 // True when the received program answers the self-check; otherwise it is put
 // aside and the user is told, and the start goes on as an ordinary one.

@@ -143,7 +143,8 @@ TEST_F(Swap, AFailedFirstRenameIsAnErrorThatLeavesEverythingForTheNextStart) {
 // a hand-over and the running copy takes the name back. Either way the user
 // is told and the next start finds a program that runs.
 TEST_F(Swap, AProgramThatCannotRunIsPutAsideAndTheOldOneKeepsItsName) {
-    const std::string refused = "ENGINE UPDATE NEEDED: The new version received by the update cannot run here; "
+    // Told in the error box, which has no title of its own.
+    const std::string refused = ": The new version received by the update cannot run here; "
                                 "VeltoDownload keeps its current version. ";
     struct Case {
         const char* waiting;     // the received program, "" for none

@@ -56,7 +56,6 @@ struct Starter : ProgramStarter {
     std::map<std::string, std::vector<PackageFile>> packages;
     Lines runs, started;
     void Start(const std::string& path) override { started.push_back(path); }
-    std::string RunForAnswer(const std::string&, const std::string&, int) override { return {}; }
     void RunAndWait(const std::string& path, int) override {
         const std::string name = path.substr(path.rfind('/') + 1);
         runs.push_back(name);

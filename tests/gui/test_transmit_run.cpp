@@ -10,6 +10,7 @@
 #include "apply/apply_state.h"
 #include "apply/package_format.h"
 #include "catalogue/record_file.h"
+#include "daynews/FormDayNews.h"
 #include "platform/errors.h"
 #include "platform/file_io.h"
 #include "platform/program_start.h"
@@ -42,7 +43,6 @@ std::string Listing() {
 struct Starter : ProgramStarter {
     std::vector<std::string> started, runs;
     void Start(const std::string& path) override { started.push_back(path); }
-    std::string RunForAnswer(const std::string&, const std::string&, int) override { return {}; }
     void RunAndWait(const std::string& path, int) override {
         const std::string name = path.substr(path.rfind('/') + 1);
         runs.push_back(name);
@@ -105,7 +105,12 @@ TEST_F(TransmitRun, TheUpdateButtonRunsTheUpdateThroughTheWindowsSettings) {
     Start();
     Main().Image8Click();
 
-    EXPECT_EQ(LastError(), "");
+    // No error: the run ends by telling what arrived, and the day news opens.
+    ASSERT_EQ(seams.dialogs.shown.size(), 1u);
+    EXPECT_EQ(seams.dialogs.shown[0].title, "UPDATE COMPLETE");
+    EXPECT_EQ(LastError(), "2 new days arrived: 2026-12-07 (1 entry), 2026-12-08 (1 entry).");
+    EXPECT_TRUE(windows->FormDayNews->isVisible());
+    EXPECT_EQ(State().CurrentView, "FORMDAYNEWS");
     EXPECT_EQ(proxy.Requests().size(), 6u);
     EXPECT_FALSE(Form().isVisible());
     EXPECT_EQ(Form().Edit1->text(), "2/3");
