@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QCursor>
+#include <QScrollBar>
 #include <QTest>
 #include <filesystem>
 #include <memory>
@@ -109,6 +110,32 @@ TEST_F(DetailsWindowTest, ShowsTheEntryTextsAndPlatforms) {
     EXPECT_EQ(window->Viewer1->ItemCount(), 1);  // the previous description is gone
     ShowEntryDetails(table, 2, 100, 700);
     EXPECT_EQ(Text("Label4"), "For: W95/W98/W2k/WMe/WNT/WXp/Mac/Linux/");
+}
+
+// Faults of a first tour: a new entry opened where the previous one was
+// scrolled to, and the name holder could be seen and clicked.
+TEST_F(DetailsWindowTest, ANewEntryOpensAtItsTopHidesTheNameHolderAndElidesLongTexts) {
+    std::vector<std::string> long_entry = Entry("Long", "", "");
+    long_entry[4] = "Maintainer: Somebody With A Very Long Name <somebody.with.a.very.long.name@example.org>";
+    for (int i = 0; i < 60; ++i) long_entry[7] += " More words to make the description longer than its view.";
+    table.AppendRow(long_entry);
+    Create();
+    ShowEntryDetails(table, 3, 100, 700);
+    QScrollBar* bar = window->Viewer1->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    window->Viewer1->ScrollTo(bar->maximum());
+    ASSERT_GT(bar->value(), 0);
+    ShowEntryDetails(table, 3, 100, 700);
+    EXPECT_EQ(bar->value(), 0);
+    EXPECT_FALSE(window->findChild<QLabel*>("Label6")->isVisible());
+    EXPECT_EQ(Text("Label6"), "Long");
+    // The start shows, the end is elided within the label, the whole text is
+    // the tool tip.
+    const QLabel* maintainer = window->findChild<QLabel*>("Label2");
+    EXPECT_TRUE(Text("Label2").startsWith("Maintainer: Somebody"));
+    EXPECT_TRUE(Text("Label2").endsWith(QChar(0x2026)));
+    EXPECT_LE(maintainer->fontMetrics().horizontalAdvance(Text("Label2")), maintainer->contentsRect().width());
+    EXPECT_EQ(maintainer->toolTip().toStdString(), long_entry[4]);
 }
 
 TEST_F(DetailsWindowTest, BuyButtonOnlyWithABuyAddress) {
