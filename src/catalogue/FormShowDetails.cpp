@@ -146,10 +146,9 @@ void TFormShowDetails::ShowDetails(const EntryDetails& details) {
     Viewer1->ScrollTo(0);
     // One-line labels show their start and elide their end, so a long text
     // never runs into the label beside it.
-    SetElidedText(Label2, FromAnsi(details.detail_a));
-    SetElidedText(Label3, FromAnsi(details.detail_b));
-    SetElidedText(Label4, FromAnsi(details.platforms));
-    SetElidedText(Label5, FromAnsi(details.size));
+    // Each strip holds a left and a right label.
+    ShareStrip(Label3, FromAnsi(details.detail_b), Label2, FromAnsi(details.detail_a));
+    ShareStrip(Label4, FromAnsi(details.platforms), Label5, FromAnsi(details.size));
     Label6->setText(FromAnsi(details.name));
     SetElidedText(Label7, FromAnsi(details.title));
     download_url_ = details.download_url;

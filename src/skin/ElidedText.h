@@ -7,8 +7,14 @@
 
 namespace veltod {
 
-// Shows text in the label at the label's present width; the tool tip holds
-// the whole text only when something was left out.
-void SetElidedText(QLabel* label, const QString& text);
+// Shows text in the label within room pixels (the label's present width when
+// negative); the tool tip holds the whole text only when something was left
+// out.
+void SetElidedText(QLabel* label, const QString& text, int room = -1);
+
+// Two labels over one strip, one aligned left and one right: the right one
+// takes what its text needs (at most half the strip), the left one the rest,
+// so their texts never overlap.
+void ShareStrip(QLabel* left, const QString& left_text, QLabel* right, const QString& right_text);
 
 }  // namespace veltod
