@@ -174,14 +174,24 @@ TEST(RealScreen, StartUpErrorsReachTheErrorBoxAndEndWithStatusOneOrGoOn) {
             << "no error box";
         EXPECT_NE(copy.Read("errors.txt").find("VeltoD: " + c.text), std::string::npos) << copy.Read("errors.txt");
         // Return in the box closes it (no window manager: the focus is given
-        // to each of the program's windows so named in turn).
-        Shell("DISPLAY=" + display + " sh -c 'for w in $(xdotool search --onlyvisible --name \"^VeltoD$\"); do "
-              "xdotool windowfocus --sync $w key Return; done'");
+        // to each of the program's windows so named in turn). The text is
+        // written just before the box opens, so Return is pressed until the
+        // program answers.
+        const auto press_return = [&] {
+            Shell("DISPLAY=" + display + " sh -c 'for w in $(xdotool search --onlyvisible --name \"^VeltoD$\"); do "
+                  "xdotool windowfocus --sync $w key Return; done'");
+        };
         if (c.status >= 0) {
-            EXPECT_EQ(program.WaitExit(30), c.status);
+            int status = -1;
+            EXPECT_TRUE(WaitFor([&] {
+                press_return();
+                return (status = program.WaitExit(1)) >= 0;
+            })) << "the program did not end";
+            EXPECT_EQ(status, c.status);
             continue;
         }
         EXPECT_TRUE(WaitFor([&] {
+            press_return();
             for (const auto& [title, g] : ProgramWindows(display))
                 if (title == "VeltoD" && g.width > 100) return true;
             return false;
