@@ -25,7 +25,28 @@ const std::map<std::string, std::string> kFacetNames = {
     {"science", "Science"}, {"office", "Office"}, {"text", "Text"}, {"devel", "Development"},
     {"works-with", "Works with"}, {"use", "Uses"}, {"protocol", "Protocols"}, {"interface", "Interfaces"},
     {"role", "Roles"}, {"implemented-in", "Languages"}, {"uitoolkit", "Toolkits"}, {"scope", "Scope"},
-    {"suite", "Suites"}, {"x11", "X Window System"}, {"made-of", "Formats"}, {"culture", "Cultures"}};
+    {"suite", "Suites"}, {"x11", "X Window System"}, {"made-of", "Formats"}, {"culture", "Cultures"},
+    {"iso15924", "Writing systems"}, {"biology", "Biology"}, {"langdev", "Language development"},
+    {"junior", "Children"}, {"accessibility", "Accessibility"}, {"special", "Special"}};
+// Debian archive sections, by their readable names. A section whose name is
+// also a facet's ("games", "mail", "web") becomes that same category.
+const std::map<std::string, std::string> kSectionNames = {
+    {"admin", "Administration"}, {"cli-mono", "Mono and .NET"}, {"comm", "Communication"},
+    {"database", "Databases"}, {"debug", "Debugging symbols"}, {"devel", "Development"},
+    {"doc", "Documentation"}, {"editors", "Editors"}, {"education", "Education"},
+    {"electronics", "Electronics"}, {"embedded", "Embedded systems"}, {"fonts", "Fonts"}, {"games", "Games"},
+    {"gnome", "GNOME"}, {"gnu-r", "GNU R"}, {"gnustep", "GNUstep"}, {"golang", "Go"},
+    {"graphics", "Graphics"}, {"hamradio", "Amateur radio"}, {"haskell", "Haskell"},
+    {"httpd", "Web servers"}, {"interpreters", "Interpreters"}, {"introspection", "GObject introspection"},
+    {"java", "Java"}, {"javascript", "JavaScript"}, {"kde", "KDE"}, {"kernel", "Kernel"},
+    {"libdevel", "Library development"}, {"libs", "Libraries"}, {"lisp", "Lisp"},
+    {"localization", "Localization"}, {"mail", "Mail"}, {"math", "Mathematics"},
+    {"metapackages", "Metapackages"}, {"misc", "Miscellaneous"}, {"net", "Network"}, {"news", "News"},
+    {"ocaml", "OCaml"}, {"oldlibs", "Old libraries"}, {"otherosfs", "Other systems and file systems"},
+    {"perl", "Perl"}, {"php", "PHP"}, {"python", "Python"}, {"ruby", "Ruby"}, {"rust", "Rust"},
+    {"science", "Science"}, {"shells", "Shells"}, {"sound", "Sound"}, {"tasks", "Tasks"}, {"tex", "TeX"},
+    {"text", "Text"}, {"utils", "Utilities"}, {"vcs", "Version control"}, {"video", "Video"}, {"web", "Web"},
+    {"x11", "X Window System"}, {"xfce", "Xfce"}, {"zope", "Zope"}};
 
 std::string Title(std::string text) {
     for (char& c : text)
@@ -281,18 +302,22 @@ DebianCatalogue BuildDebianCatalogue(const std::vector<DebianStanza>& all, const
         int parent = 0;
         std::string key;
         for (size_t level = 0; level < path.size(); ++level) {
-            key += (level ? "::" : "") + path[level];
+            std::string name = path[level];
+            if (level == 0 && name.rfind("section:", 0) == 0) {
+                const std::string section = name.substr(8);
+                name = kSectionNames.count(section) ? kSectionNames.at(section) : Title(section);
+            } else if (level == 0 && kFacetNames.count(name)) {
+                name = kFacetNames.at(name);
+            } else {
+                name = Title(name);
+            }
+            // Top categories are told apart by the name the user sees, so a
+            // section and a facet of one name ("Games") are one category.
+            key += level ? "::" + path[level] : "top:" + name;
             auto found = codes.find(key);
             if (found == codes.end()) {
                 const int code = static_cast<int>(codes.size()) + 1;
                 found = codes.emplace(key, code).first;
-                std::string name = path[level];
-                if (level == 0 && name.rfind("section:", 0) == 0)
-                    name = Title(name.substr(8));
-                else if (level == 0 && kFacetNames.count(name))
-                    name = kFacetNames.at(name);
-                else
-                    name = Title(name);
                 catalogue.categories.push_back({code, parent, static_cast<int>(level), Utf8ToAnsi(name)});
             }
             parent = found->second;

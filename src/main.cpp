@@ -1,4 +1,6 @@
 #include <QDir>
+#include <cstdio>
+#include <cstring>
 
 #include "catalogue/category_marks.h"
 #include "platform/QtSeams.h"
@@ -7,11 +9,18 @@
 #include "shell/VeltodApplication.h"
 #include "shell/engine_update_swap.h"
 #include "shell/startup_hooks.h"
+#include "skin/ReportedError.h"
 #include "skin/ScreenFollower.h"
 #include "update/ApplicationEnd.h"
 #include "update/update_state.h"
 
 int main(int argc, char** argv) {
+    // The self-update asks a received program to answer this before it hands
+    // over to it: reaching here proves the file runs here, libraries and all.
+    if (argc == 2 && std::strcmp(argv[1], veltod::kSelfCheckArgument) == 0) {
+        std::printf("%s\n", veltod::kSelfCheckAnswer);
+        return 0;
+    }
     veltod::VeltodApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("VeltoDownload"));
     // Closing the main window ends the program, whatever else is open.
@@ -25,10 +34,18 @@ int main(int argc, char** argv) {
     veltod::TheStartupHooks().EngineUpdateSwap = [&application_end] { veltod::EngineUpdateSwap(application_end); };
     veltod::TheStartupHooks().ComputeCategoryMarks = [] { veltod::ComputeCategoryMarks(); };
     veltod::TProgramWindows windows;
-    windows.CreateAll();
-    // The windows are laid out on the main window's screen, again whenever it changes.
-    veltod::InstalledQtScreen().Follow(windows.FormNetFiles);
-    new veltod::TScreenFollower(windows.FormNetFiles);
-    windows.FormNetFiles->ShowWindow();
+    // No event handler runs these, so the application's handler never sees
+    // their errors: a main window that cannot be built or shown is reported
+    // here and ends the program.
+    try {
+        windows.CreateAll();
+        // The windows are laid out on the main window's screen, again whenever it changes.
+        veltod::InstalledQtScreen().Follow(windows.FormNetFiles);
+        new veltod::TScreenFollower(windows.FormNetFiles);
+        windows.FormNetFiles->ShowWindow();
+    } catch (...) {
+        veltod::ReportCurrentException();
+        return 1;
+    }
     return app.exec();
 }

@@ -116,6 +116,10 @@ void SaveGif(const QImage& picture, const std::filesystem::path& target) {
     if (EGifCloseFile(gif, &error) != GIF_OK) ok = false;
     GifFreeMapObject(map);
     if (!ok) throw std::runtime_error("cannot write " + target.string() + ": " + GifErrorString(error));
+    // giflib creates its file for its owner only; every account that starts
+    // the installation must be able to read the skin.
+    using std::filesystem::perms;
+    std::filesystem::permissions(temporary, perms::owner_read | perms::owner_write | perms::group_read | perms::others_read);
     std::filesystem::rename(temporary, target);
     QImageReader check(QString::fromStdString(target.string()));
     if (check.format() != "gif" || check.read().size() != picture.size())

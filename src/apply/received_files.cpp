@@ -111,6 +111,15 @@ std::string Refusals(const std::vector<std::string>& refused) {
     return text;
 }
 
+// Why a name of "mover.new" cannot be moved, for the user to mend the line.
+std::string WhyNotMovable(const std::string& name) {
+    if (name.empty()) return "is empty";
+    if (name.find('\\') != std::string::npos) return "holds a backslash: folders are separated by '/'";
+    if (name.front() == '/') return "is an absolute path: names are relative to the installation";
+    if (name.find('\0') != std::string::npos) return "holds a NUL byte";
+    return "leaves the installation or names no file ('..', '.' or an empty part)";
+}
+
 // Moves the files named in "../bin/mover.new" from "../bin/" to "../".
 // A file already moved (a pass run again) is not touched a second time.
 void MoveDeliveredFiles(std::vector<std::string>& reports) {
@@ -122,7 +131,10 @@ void MoveDeliveredFiles(std::vector<std::string>& reports) {
     for (size_t row = table.RowCount(); row-- > 0;) {
         const std::string name = table.FieldString(row, 0);
         if (!IsSafeMemberName(name)) {
-            refused.push_back(name);
+            // The table holds the newest (last) record first, and the count
+            // line comes before the records.
+            const size_t line = table.RowCount() - row + 1;
+            refused.push_back("mover.new line " + std::to_string(line) + ": '" + name + "' " + WhyNotMovable(name));
             continue;
         }
         const std::string source = "../bin/" + name;
@@ -139,7 +151,7 @@ void MoveDeliveredFiles(std::vector<std::string>& reports) {
     }
     ApplyStep();
     DeleteIfExists(list);
-    if (!refused.empty()) reports.push_back(Refusals(refused));
+    reports.insert(reports.end(), refused.begin(), refused.end());
 }
 
 void RunPackage(const std::string& name) {

@@ -33,6 +33,8 @@ TCategoryTreeView::TCategoryTreeView(QWidget* parent) : QTreeWidget(parent) {
     setSortingEnabled(false);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
+    // A double-click opens the category; it must not fold the node up too.
+    setExpandsOnDoubleClick(false);
     setFrameShape(QFrame::NoFrame);
     setMouseTracking(true);
     setFont(ListFont());

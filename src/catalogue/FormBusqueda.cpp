@@ -31,10 +31,14 @@ TFormBusqueda::TFormBusqueda() : TSkinWindow(QStringLiteral("FormBusqueda"), kSk
 void TFormBusqueda::FormActivate() {
     // Activation is an event of its own: its error is reported, and the
     // handler that showed the window goes on.
+    // Without its picture the bar is not shown at all, rather than as a bare
+    // field the user could type into.
     try {
         Image1->LoadPicture(ResourcePicture("buscar.gif"));
     } catch (...) {
+        hide();
         ReportCurrentException();
+        return;
     }
     Image1->move(0, 0);
     setFixedSize(Image1->size());

@@ -4,6 +4,7 @@
 
 #include "catalogue/HypertextViewer.h"
 #include "platform/AnsiText.h"
+#include "skin/ElidedText.h"
 #include "skin/screen_layout.h"
 
 namespace veltod {
@@ -107,6 +108,9 @@ TFormShowDetails::TFormShowDetails() : TSkinWindow(QStringLiteral("FormShowDetai
     QPalette hidden = Label6->palette();
     hidden.setColor(QPalette::WindowText, kSkinYellow);
     Label6->setPalette(hidden);
+    // Only a holder of the entry's name: never shown, never clicked, never
+    // read out.
+    Label6->hide();
 
     Viewer1->SetStyleSheet(DetailsStyleSheet(CurrentSystemColours()));
     Viewer1->Style(0).colour = 0x666600;
@@ -137,12 +141,15 @@ void TFormShowDetails::ShowDetails(const EntryDetails& details) {
     Viewer1->DeleteItems(0, Viewer1->ItemCount());
     Viewer1->AddText(details.description, 0);
     Viewer1->Format();
-    Label2->setText(FromAnsi(details.detail_a));
-    Label3->setText(FromAnsi(details.detail_b));
-    Label4->setText(FromAnsi(details.platforms));
-    Label5->setText(FromAnsi(details.size));
+    // A new entry opens at its top, not where the previous one was left.
+    Viewer1->ScrollTo(0);
+    // One-line labels show their start and elide their end, so a long text
+    // never runs into the label beside it.
+    // Each strip holds a left and a right label.
+    ShareStrip(Label3, FromAnsi(details.detail_b), Label2, FromAnsi(details.detail_a));
+    ShareStrip(Label4, FromAnsi(details.platforms), Label5, FromAnsi(details.size));
     Label6->setText(FromAnsi(details.name));
-    Label7->setText(FromAnsi(details.title));
+    SetElidedText(Label7, FromAnsi(details.title));
     download_url_ = details.download_url;
     info_url_ = details.info_url;
     buy_url_ = details.buy_url;

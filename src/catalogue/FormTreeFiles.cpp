@@ -21,8 +21,13 @@ TFormTreeFiles::TFormTreeFiles() : TSkinWindow(QStringLiteral("FormTreeFiles"), 
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
     ListBox1->setFrameShape(QFrame::NoFrame);
     ListBox1->setUniformItemSizes(true);
+    ListBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ListBox1->setTextElideMode(Qt::ElideRight);
     StyleListControl(ListBox1);
-    ListBox1->setStyleSheet(ListBox1->styleSheet() + QStringLiteral(" QListWidget::item { height: 14px; }"));
+    // A sheet with a rule must put the list's own declarations in a rule too,
+    // or Qt drops the whole sheet.
+    ListBox1->setStyleSheet(QStringLiteral("QListWidget { background-color: #666600; color: #CCCC00; border: none; }"
+                                           " QListWidget::item { height: 14px; }"));
     ListBox1->viewport()->installEventFilter(this);
     Image6 = new TSkinCloseButton(this, QStringLiteral("Image6"), TSkinCloseButton::Kind::Close, [this] { Image6Click(); });
     Image6->LoadPicture(ResourcePicture("x0.gif"));
@@ -45,7 +50,12 @@ void TFormTreeFiles::Fill(SharedTable table) {
     list_.Fill(std::move(table));
     const QSignalBlocker quiet(ListBox1);
     ListBox1->clear();
-    for (const auto& name : list_.Names()) ListBox1->addItem(FromAnsi(name));
+    // Long names are elided inside the list (no sideways scrolling under the
+    // frame) and shown whole in their tool tip.
+    for (const auto& name : list_.Names()) {
+        auto* item = new QListWidgetItem(FromAnsi(name), ListBox1);
+        item->setToolTip(item->text());
+    }
 }
 
 void TFormTreeFiles::SetTitle(const QString& title) {

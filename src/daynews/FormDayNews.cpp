@@ -174,8 +174,9 @@ int TFormDayNews::WindowTop() const { return y(); }
 
 void TFormDayNews::ShowMessage(std::string_view text, Rgb colour) {
     TFormMensaje* message = Windows().FormMensaje;
-    if (!message) return;
-    message->Edit1->setText(FromAnsi(text));
+    // A message window that failed has shown its error once already.
+    if (!message || message->Unusable()) return;
+    message->SetMessage(FromAnsi(text));
     QPalette colours = message->Edit1->palette();
     colours.setColor(QPalette::WindowText, ToQColor(colour));
     message->Edit1->setPalette(colours);

@@ -158,8 +158,18 @@ bool HttpClient::Connected() {
 }
 
 void HttpClient::Disconnect() {
+    const bool already_aborted = aborted_;
     if (busy_) aborted_ = true;
-    Close();
+    if (fd_ >= 0 || !busy_) {
+        Close();
+        return;
+    }
+    if (already_aborted) return;  // raised once per request
+    // A request still looking up its host holds no socket yet. It ends at its
+    // next wait slice all the same, and the owner hears of the disconnect now,
+    // as it would with a socket.
+    Status(HttpStatus::Disconnected, "Not connected.");
+    if (events_) events_->OnDisconnected();
 }
 
 void HttpClient::Status(HttpStatus status, const std::string& text) {

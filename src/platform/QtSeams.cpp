@@ -1,5 +1,6 @@
 #include "platform/QtSeams.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -7,6 +8,7 @@
 #include <QScreen>
 #include <QUrl>
 #include <QWidget>
+#include <cstdio>
 
 #include "platform/AnsiText.h"
 #include "platform/errors.h"
@@ -19,6 +21,21 @@ const QString kTitle = QStringLiteral("VeltoD");
 
 ScreenRect ToRect(const QRect& rect) {
     return {rect.left(), rect.top(), rect.width(), rect.height()};
+}
+
+// A box with no owner can open behind the program's borderless windows and
+// leave it looking frozen. Its owner is the active window of the program, or
+// else the main window; the box stays above its owner.
+QWidget* BoxOwner() {
+    if (QWidget* active = QApplication::activeWindow()) return active;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->objectName() == QLatin1String("FormNetFiles") && window->isVisible()) return window;
+    return nullptr;
+}
+
+void ShowBox(QMessageBox::Icon icon, const QString& title, const QString& text) {
+    QMessageBox box(icon, title, text, QMessageBox::Ok, BoxOwner());
+    box.exec();
 }
 
 }  // namespace
@@ -43,15 +60,15 @@ ScreenRect QtScreen::Desktop() const {
 }
 
 void QtDialogs::Message(const std::string& text) {
-    QMessageBox::information(nullptr, kTitle, FromAnsi(text));
+    ShowBox(QMessageBox::Information, kTitle, FromAnsi(text));
 }
 
 void QtDialogs::TitledMessage(const std::string& title, const std::string& text) {
-    QMessageBox::information(nullptr, FromAnsi(title), FromAnsi(text));
+    ShowBox(QMessageBox::Information, FromAnsi(title), FromAnsi(text));
 }
 
 bool QtDialogs::Confirm(const std::string& text) {
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), FromAnsi(text));
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), FromAnsi(text), QMessageBox::NoButton, BoxOwner());
     QPushButton* yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
     box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
     box.setDefaultButton(yes);
@@ -60,7 +77,10 @@ bool QtDialogs::Confirm(const std::string& text) {
 }
 
 void QtDialogs::ErrorBox(const std::string& text) {
-    QMessageBox::critical(nullptr, kTitle, FromAnsi(text));
+    // Also on the error output, for a start from a terminal or a script.
+    std::fprintf(stderr, "VeltoD: %s\n", FromAnsi(text).toLocal8Bit().constData());
+    std::fflush(stderr);
+    ShowBox(QMessageBox::Critical, kTitle, FromAnsi(text));
 }
 
 void QtShellOpen::Open(const std::string& address) {

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <thread>
 #include <vector>
@@ -41,21 +42,45 @@ std::vector<std::string> CommandFor(const std::string& path) {
     return {path.find('/') == std::string::npos ? "./" + path : path};
 }
 
-// errors_fd, when not -1, takes the program's error output.
-pid_t Spawn(const std::string& path, int errors_fd = -1) {
-    if (!std::filesystem::exists(path)) throw Error("Cannot start " + path + ": File not found");
-    std::vector<std::string> command = CommandFor(path);
+pid_t SpawnCommand(const std::string& path, std::vector<std::string> command,
+                   const posix_spawn_file_actions_t* actions = nullptr) {
     std::vector<char*> argv;
     for (auto& argument : command) argv.push_back(argument.data());
     argv.push_back(nullptr);
     pid_t pid = 0;
-    posix_spawn_file_actions_t actions;
-    ::posix_spawn_file_actions_init(&actions);
-    if (errors_fd >= 0) ::posix_spawn_file_actions_adddup2(&actions, errors_fd, 2);
-    const int status = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    ::posix_spawn_file_actions_destroy(&actions);
+    const int status = ::posix_spawn(&pid, argv[0], actions, nullptr, argv.data(), environ);
     if (status != 0) throw Error("Cannot start " + path + ": " + std::strerror(status));
     return pid;
+}
+
+pid_t Spawn(const std::string& path) {
+    if (!std::filesystem::exists(path)) throw Error("Cannot start " + path + ": File not found");
+    return SpawnCommand(path, CommandFor(path));
+}
+
+// Waits for pid to end, at most timeout_seconds (it is killed then), and
+// raises Error unless it ended with exit status 0. poll_output, when given,
+// runs between the checks so that a child writing to a pipe never blocks.
+void WaitForSuccess(pid_t pid, const std::string& path, int timeout_seconds,
+                    const std::function<void()>& poll_output = {}) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeout_seconds);
+    int status = 0;
+    for (;;) {
+        if (poll_output) poll_output();
+        const pid_t done = ::waitpid(pid, &status, WNOHANG);
+        if (done == pid) break;
+        if (done < 0 && errno != EINTR) throw Error("Lost track of " + path + ": " + std::strerror(errno));
+        if (std::chrono::steady_clock::now() >= deadline) {
+            ::kill(pid, SIGKILL);
+            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+            throw Error(path + " did not finish within " + std::to_string(timeout_seconds) + " seconds");
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return;
+    if (WIFEXITED(status)) throw Error(path + " failed with exit status " + std::to_string(WEXITSTATUS(status)));
+    throw Error(path + " ended by signal " + std::to_string(WTERMSIG(status)));
 }
 
 // A file without a name for a program's error output; -1 when none can be made.
@@ -69,7 +94,7 @@ int ErrorOutputFile() {
     return fd;
 }
 
-// The last line the program wrote there, to say why it failed.
+// The last line the program wrote there, to say why it failed; closes fd.
 std::string LastErrorLine(int fd) {
     if (fd < 0) return {};
     char text[4096];
@@ -94,40 +119,70 @@ void ProcessStarter::Start(const std::string& path) {
     }).detach();
 }
 
+std::string ProgramStarter::RunForAnswer(const std::string& path, const std::string&, int) {
+    throw Error("Cannot start " + path + ": this starter runs no program for its answer");
+}
+
 void ProcessStarter::RunAndWait(const std::string& path, int timeout_seconds) {
+    if (!std::filesystem::exists(path)) throw Error("Cannot start " + path + ": File not found");
+    // The program's error output says why it failed (the package runner's
+    // refusal), and that goes into the error.
     const int errors = ErrorOutputFile();
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (errors >= 0) posix_spawn_file_actions_adddup2(&actions, errors, 2);
     pid_t pid = 0;
     try {
-        pid = Spawn(path, errors);
+        pid = SpawnCommand(path, CommandFor(path), &actions);
     } catch (...) {
+        posix_spawn_file_actions_destroy(&actions);
         if (errors >= 0) ::close(errors);
         throw;
     }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeout_seconds);
-    int status = 0;
-    for (;;) {
-        const pid_t done = ::waitpid(pid, &status, WNOHANG);
-        if (done == pid) break;
-        if (done < 0 && errno != EINTR) {
-            const int error_number = errno;
-            if (errors >= 0) ::close(errors);
-            throw Error("Lost track of " + path + ": " + std::strerror(error_number));
-        }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            ::kill(pid, SIGKILL);
-            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-            }
-            if (errors >= 0) ::close(errors);
-            throw Error(path + " did not finish within " + std::to_string(timeout_seconds) + " seconds");
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    posix_spawn_file_actions_destroy(&actions);
+    try {
+        WaitForSuccess(pid, path, timeout_seconds);
+    } catch (const Error& failure) {
+        const std::string why = LastErrorLine(errors);
+        throw Error(std::string(failure.what()) + (why.empty() ? std::string() : " (" + why + ")"));
     }
-    const std::string why = LastErrorLine(errors);
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return;
-    if (WIFEXITED(status))
-        throw Error(path + " failed with exit status " + std::to_string(WEXITSTATUS(status)) +
-                    (why.empty() ? std::string() : " (" + why + ")"));
-    throw Error(path + " ended by signal " + std::to_string(WTERMSIG(status)));
+    if (errors >= 0) ::close(errors);
+}
+
+std::string ProcessStarter::RunForAnswer(const std::string& path, const std::string& argument, int timeout_seconds) {
+    if (!std::filesystem::exists(path)) throw Error("Cannot start " + path + ": File not found");
+    // Executed directly, never through the package runner: the question is
+    // whether this very file runs here.
+    std::vector<std::string> command = CommandFor(path);
+    if (command.size() != 1) throw Error("Cannot start " + path + ": it is a package, not a program");
+    command.push_back(argument);
+    int pipe_fds[2];
+    if (::pipe2(pipe_fds, O_CLOEXEC | O_NONBLOCK) != 0) throw Error("Cannot start " + path + ": " + std::strerror(errno));
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipe_fds[1], 1);
+    std::string answer;
+    const auto drain = [&] {
+        char buffer[512];
+        ssize_t n;
+        while ((n = ::read(pipe_fds[0], buffer, sizeof buffer)) > 0)
+            if (answer.size() < 4096) answer.append(buffer, size_t(n));
+    };
+    try {
+        const pid_t pid = SpawnCommand(path, command, &actions);
+        ::close(pipe_fds[1]);
+        pipe_fds[1] = -1;
+        WaitForSuccess(pid, path, timeout_seconds, drain);
+        drain();
+    } catch (...) {
+        posix_spawn_file_actions_destroy(&actions);
+        if (pipe_fds[1] >= 0) ::close(pipe_fds[1]);
+        ::close(pipe_fds[0]);
+        throw;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipe_fds[0]);
+    return answer;
 }
 
 ProgramStarter& TheProgramStarter() {

@@ -17,6 +17,12 @@ public:
     // Error with a message naming the file and the reason (could not start,
     // exit status, signal, or still running at the limit, when it is ended).
     virtual void RunAndWait(const std::string& path, int timeout_seconds) = 0;
+    // Runs the program at path with the one argument and waits as RunAndWait
+    // does; returns what it wrote to its output only when it ended with exit
+    // status 0, and raises Error otherwise (a file that is not a program for
+    // this machine cannot start). A starter that runs nothing for real
+    // cannot tell, and raises Error.
+    virtual std::string RunForAnswer(const std::string& path, const std::string& argument, int timeout_seconds);
 };
 
 // The real service: processes started with posix_spawn.
@@ -24,6 +30,7 @@ class ProcessStarter : public ProgramStarter {
 public:
     void Start(const std::string& path) override;
     void RunAndWait(const std::string& path, int timeout_seconds) override;
+    std::string RunForAnswer(const std::string& path, const std::string& argument, int timeout_seconds) override;
 };
 
 // The process-wide service (a ProcessStarter unless a test installed another).

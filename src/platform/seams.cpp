@@ -10,7 +10,8 @@ std::time_t SystemClock::Now() const {
 
 long SystemClock::UtcOffsetSeconds(std::time_t moment) const {
     std::tm local{};
-    localtime_r(&moment, &local);
+    // Without the local time the offset is unknown; the caller reports it.
+    if (!localtime_r(&moment, &local)) throw std::runtime_error("no local time for this moment");
     return local.tm_gmtoff;
 }
 

@@ -12,6 +12,7 @@
 #include "daynews/FormDayNews.h"
 #include "platform/seams.h"
 #include "shell/startup_hooks.h"
+#include "skin/ReportedError.h"
 #include "skin/WindowSet.h"
 #include "skin/process_state.h"
 #include "skin/screen_layout.h"
@@ -20,6 +21,7 @@
 #include "sponsors/FormMensaje.h"
 #include "sponsors/FormRemember.h"
 #include "update/TransmitForm.h"
+#include "update/update_state.h"
 
 namespace veltod {
 namespace {
@@ -135,8 +137,10 @@ void TFormNetFiles::FormActivate() {
     state.FilterMode = "1";
     state.ListFilterMode = "1";
     StartupHooks& hooks = TheStartupHooks();
-    if (hooks.EngineUpdateSwap) hooks.EngineUpdateSwap();
-    if (state.CategoryMarksLoaded == "no" && hooks.ComputeCategoryMarks) hooks.ComputeCategoryMarks();
+    // A failed swap step or start-up pass leaves the files for the next start
+    // and the catalogue as it was: the user is told and the program goes on.
+    if (hooks.EngineUpdateSwap) RunReported(hooks.EngineUpdateSwap);
+    if (state.CategoryMarksLoaded == "no" && hooks.ComputeCategoryMarks) RunReported(hooks.ComputeCategoryMarks);
 
     Image5->LoadPicture(Picture("fondobin.gif"));
     Image5->move(0, 0);
@@ -193,7 +197,8 @@ void TFormNetFiles::Image1Click() {
     state.DayNewsLoaded = 0;
     HideAll({w.FormBaseDatos, w.FormCategorias, w.FormBusqueda, w.FormShowDetails, w.FormTreeFiles, w.FormRemember,
              w.TransmitForm});
-    w.FormMensaje->ShowWindow();
+    // The message window reports its own failure; the day news comes anyway.
+    RunReported([&w] { w.FormMensaje->ShowWindow(); });
     w.FormDayNews->WindowMode = state.FilterMode;
     state.CurrentView = "FORMDAYNEWS";
     w.FormDayNews->ShowWindow();
@@ -207,6 +212,15 @@ void TFormNetFiles::Image4Click() { ShowListWindow(Windows().FormBusqueda, "BUSQ
 
 void TFormNetFiles::Image8Click() {
     TWindowSet& w = Windows();
+    // A press during a run only brings the transfer window forward: hiding
+    // it would save the settings and reset the run's status line and trace.
+    if (TheUpdateState().RunInProgress) {
+        w.TransmitForm->show();
+        w.TransmitForm->raise();
+        w.TransmitForm->activateWindow();
+        return;
+    }
+    w.TransmitForm->OnDaysArrived = [this] { Image1Click(); };
     HideAll({w.FormBaseDatos, w.FormCategorias, w.FormDayNews, w.FormShowDetails, w.FormTreeFiles, w.FormRemember,
              w.FormBusqueda, w.TransmitForm, w.FormMensaje});
     w.TransmitForm->ShowWindow();
@@ -265,8 +279,23 @@ void TFormNetFiles::LinksMemory1Click() { Windows().FormRemember->ShowWindow(); 
 void TFormNetFiles::Image6Click() { close(); }
 
 void TFormNetFiles::Image7Click() {
+    minimised_.clear();
     for (QWidget* window : QApplication::topLevelWidgets())
-        if (window->isVisible() && window->isWindow()) window->showMinimized();
+        if (window->isVisible() && window->isWindow() && window != this) {
+            minimised_.push_back(window);
+            window->showMinimized();
+        }
+    showMinimized();
+}
+
+void TFormNetFiles::changeEvent(QEvent* event) {
+    TSkinWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || isMinimized()) return;
+    // The main window is back: so is every window minimised with it.
+    const std::vector<QPointer<QWidget>> windows = std::move(minimised_);
+    minimised_.clear();
+    for (const QPointer<QWidget>& window : windows)
+        if (window) window->showNormal();
 }
 
 void TFormNetFiles::contextMenuEvent(QContextMenuEvent* event) {

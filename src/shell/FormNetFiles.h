@@ -1,8 +1,10 @@
 #pragma once
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
 #include <array>
 #include <string>
+#include <vector>
 
 #include "skin/SkinImage.h"
 #include "skin/SkinWindow.h"
@@ -50,6 +52,7 @@ protected:
     void FormActivate() override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void FilterMouseDown(const std::string& mode);
@@ -58,6 +61,8 @@ private:
 
     std::array<SkinButton*, 6> navigation_{};
     int creation_left_ = 0;
+    // The windows the minimise button took down with the main window.
+    std::vector<QPointer<QWidget>> minimised_;
 };
 
 inline constexpr const char* kVersionText = "Velto Download 1.3.6 35 beta";

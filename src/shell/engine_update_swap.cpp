@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <functional>
+#include <string>
 #include <thread>
 
 #include "platform/errors.h"
@@ -31,29 +32,65 @@ void RetryUntil(const std::function<void()>& attempt, const std::function<bool()
     }
 }
 
-void HandOver(ApplyOwner& owner, const char* next) {
+void SetAside(const char* program) {
+    if (Exists(kRefusedFile)) DeleteFile(kRefusedFile);
+    MoveFile(program, kRefusedFile);
+}
+
+void TellRefused(const std::string& reason) { TheDialogs().ErrorBox(kSwapRefused + reason); }
+
+// True when the received program answers the self-check; otherwise it is put
+// aside and the user is told, and the start goes on as an ordinary one.
+bool RunsHere(const char* program) {
+    std::string failure;
+    try {
+        const std::string answer = TheProgramStarter().RunForAnswer(program, kSelfCheckArgument, kSelfCheckWaitSeconds);
+        if (answer.rfind(kSelfCheckAnswer, 0) == 0) return true;
+        failure = std::string(program) + " did not answer its self-check.";
+    } catch (const Error& error) {
+        failure = error.what();
+    }
+    SetAside(program);
+    TellRefused(failure);
+    return false;
+}
+
+// Starts the next copy and asks this one to end. When the start fails, undo
+// gives the files back the names they had, so this copy goes on and the next
+// start finds a program that runs.
+void HandOver(ApplyOwner& owner, const char* next, const std::function<void()>& undo) {
+    try {
+        TheProgramStarter().Start(next);
+    } catch (const Error& error) {
+        undo();
+        TellRefused(error.what());
+        return;
+    }
     owner.RequestEnd();
-    TheProgramStarter().Start(next);
 }
 
 }  // namespace
 
 void EngineUpdateSwap(ApplyOwner& owner) {
-    if (Exists(kWaitingFile) && Exists(kProgramFile)) {
+    if (Exists(kWaitingFile) && Exists(kProgramFile) && RunsHere(kWaitingFile)) {
         TheDialogs().TitledMessage(kSwapTitle, kSwapStarting);
         MoveFile(kWaitingFile, kNewCopyFile);
-        HandOver(owner, kNewCopyFile);
+        HandOver(owner, kNewCopyFile, [] { SetAside(kNewCopyFile); });
         return;
     }
     if (Exists(kNewCopyFile) && Exists(kProgramFile)) {
         TheDialogs().TitledMessage(kSwapTitle, kSwapDone);
         RetryUntil([] { MoveFile(kProgramFile, kOldCopyFile); }, [] { return Exists(kOldCopyFile); });
-        HandOver(owner, kOldCopyFile);
+        HandOver(owner, kOldCopyFile, [] { MoveFile(kOldCopyFile, kProgramFile); });
         return;
     }
     if (Exists(kNewCopyFile) && Exists(kOldCopyFile)) {
         RetryUntil([] { MoveFile(kNewCopyFile, kProgramFile); }, [] { return Exists(kProgramFile); });
-        HandOver(owner, kProgramFile);
+        // This copy is the old program: it takes its name back.
+        HandOver(owner, kProgramFile, [] {
+            SetAside(kProgramFile);
+            MoveFile(kOldCopyFile, kProgramFile);
+        });
         return;
     }
     if (Exists(kProgramFile) && Exists(kOldCopyFile))

@@ -4,6 +4,10 @@
 // (four starts) the old and the new executable trade names by renames only,
 // and the state of the swap is nothing but which of the files exist. An
 // ordinary start, with no swap under way, applies what the last update left.
+// A received program that does not answer the self-check, or a copy that
+// cannot be started during a hand-over, is put aside as kRefusedFile and the
+// running program keeps (or takes back) the program's name, so the
+// installation always keeps a program that starts.
 #include "apply/received_files.h"
 
 namespace veltod {
@@ -12,10 +16,20 @@ inline constexpr const char* kProgramFile = "./VeltoD.exe";
 inline constexpr const char* kWaitingFile = "./Veltodactualiz.exe";
 inline constexpr const char* kNewCopyFile = "./Veltodcambio.exe";
 inline constexpr const char* kOldCopyFile = "./Veltodviejo.exe";
+// Where a received program that does not run here is put aside.
+inline constexpr const char* kRefusedFile = "./Veltodrechazado.exe";
 
 inline constexpr const char* kSwapTitle = "ENGINE UPDATE NEEDED";
 inline constexpr const char* kSwapStarting = "VeltoDownload will be updated to a newer version.";
 inline constexpr const char* kSwapDone = "VeltoDownload is updated to version: 1.3.5 34 beta";
+inline constexpr const char* kSwapRefused =
+    "The new version received by the update cannot run here; VeltoDownload keeps its current version. ";
+
+// A received program must answer this argument with this line before it is
+// handed the installation; the program's entry answers it and ends.
+inline constexpr const char* kSelfCheckArgument = "--self-check";
+inline constexpr const char* kSelfCheckAnswer = "VeltoD self-check";
+inline constexpr int kSelfCheckWaitSeconds = 20;
 
 // How long a hand-over waits for the previous copy to let go of its file.
 inline constexpr int kHandOverWaitMs = 10000;

@@ -63,4 +63,9 @@ TSkinCloseButton::TSkinCloseButton(QWidget* parent, const QString& name, Kind ki
     OnClick = std::move(action);
 }
 
+void TSkinCloseButton::leaveEvent(QEvent* event) {
+    TSkinButton::leaveEvent(event);
+    Reset();
+}
+
 }  // namespace veltod

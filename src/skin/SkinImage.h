@@ -56,6 +56,11 @@ public:
     // The other of a close/minimise pair, reset when this one is hovered.
     void SetPartner(TSkinCloseButton* partner) { partner_ = partner; }
 
+protected:
+    // The list windows' close buttons have no background beside them whose
+    // mouse moves would reset them: leaving the button does.
+    void leaveEvent(QEvent* event) override;
+
 private:
     TSkinCloseButton* partner_ = nullptr;
 };

@@ -1,6 +1,9 @@
 #include "sponsors/FormMensaje.h"
 
+#include <algorithm>
+
 #include "platform/seams.h"
+#include "skin/ElidedText.h"
 #include "skin/WindowSet.h"
 #include "skin/screen_layout.h"
 #include "sponsors/message_place.h"
@@ -23,7 +26,27 @@ TFormMensaje::TFormMensaje() : TSkinWindow(QStringLiteral("FormMensaje"), kSkinO
     Edit1->setFixedWidth(300);
 }
 
+void TFormMensaje::SetMessage(const QString& text) {
+    message_ = text;
+    SetElidedText(Edit1, text);
+    // The note takes no mouse input; the window shows the whole text.
+    setToolTip(Edit1->toolTip());
+}
+
 void TFormMensaje::FormActivate() {
+    // A window that cannot lay itself out is not left half drawn on the
+    // screen; until an activation succeeds the others treat it as absent.
+    try {
+        LayOut();
+        unusable_ = false;
+    } catch (...) {
+        unusable_ = true;
+        hide();
+        throw;
+    }
+}
+
+void TFormMensaje::LayOut() {
     Image1->LoadPicture("../Resources/mensaje.gif");
     Image1->move(0, 0);
     resize(Image1->size());
@@ -41,6 +64,9 @@ void TFormMensaje::FormActivate() {
     Edit1->setFont(font);
     Edit1->move(8, 6);
     Edit1->setFixedHeight(Edit1->sizeHint().height());
+    // The note fits the plate: its start shows, its end is elided.
+    Edit1->setFixedWidth(std::max(0, width() - 16));
+    SetMessage(message_);
 }
 
 }  // namespace veltod

@@ -48,6 +48,8 @@ public:
 
     // Set by the update run: closes its HTTP connection when one is open.
     std::function<void()> CloseConnection;
+    // Set by the main window: shows the day news after a run that applied days.
+    std::function<void()> OnDaysArrived;
 
     QLineEdit* Edit1;      // status line of the update run
     QLineEdit* Edit6;      // progress line of a download

@@ -55,6 +55,10 @@ public:
 
     bool IsShown() const override { return form_.isVisible(); }
     void HideWindow() override { form_.hide(); }
+    void ShowWindow() override { form_.ShowWindow(); }
+    void ShowNewestDay() override {
+        if (form_.OnDaysArrived) form_.OnDaysArrived();
+    }
     void MoveLeft(int left) override { form_.move(left, form_.y()); }
     std::string NotificationAddress() const override { return ToAnsi(form_.Edit7->text()); }
     void ProcessMessages() override { QCoreApplication::processEvents(); }

@@ -145,7 +145,7 @@ void PauseBetweenRounds(TransmitView& view, size_t attempts, const std::string& 
         view.ProcessMessages();
         if (TheUpdateState().CancelPressed) {
             RestartProgram();
-            throw Error("The update was cancelled.");
+            throw UpdateCancelled();
         }
         const auto now = steady_clock::now();
         if (now >= until) return;
@@ -231,6 +231,9 @@ std::string FetchFile(TransmitView& view, HttpClient& client, const std::string&
     size_t failures = 0;
     std::string last_failure;
     while (status == kBad) {
+        // A cancelled request fails like any other; the run must not go on
+        // to the next mirror or pause for another round.
+        StopIfCancelled();
         if (state.MirrorIndex >= mirrors) state.MirrorIndex = 0;
         const std::string base = state.MirrorList.FieldString(state.MirrorIndex, 0);
         view.Trace("Por traer: " + base + remote + " / a: " + target);
@@ -250,6 +253,7 @@ std::string FetchFile(TransmitView& view, HttpClient& client, const std::string&
             last_failure = problem.what();
             if (status == kBad) AdvanceMirror();
         }
+        StopIfCancelled();
         if (status == kBad && ++failures % mirrors == 0) {
             if (failures / mirrors >= static_cast<size_t>(max_rounds)) {
                 busy.Restore();

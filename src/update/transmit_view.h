@@ -34,6 +34,9 @@ public:
 
     virtual bool IsShown() const = 0;
     virtual void HideWindow() = 0;
+    virtual void ShowWindow() = 0;
+    // After a run that applied days: the day news on the newest day.
+    virtual void ShowNewestDay() = 0;
     virtual void MoveLeft(int left) = 0;
 
     // The hidden field holding the notification address.

@@ -1,5 +1,6 @@
 #include "update/update_run.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cctype>
 #include <set>
@@ -55,6 +56,7 @@ bool ProbeServerDate(TransmitView& view, HttpClient& client) {
             client.Head(sites[attempt]);
             state.ServerDate = ServerDateOf(client.Date());
         } catch (const NetworkError&) {
+            StopIfCancelled();
         }
     }
     if (state.ServerDate != kNothing) return true;
@@ -125,6 +127,8 @@ void FetchListing(TransmitView& view, HttpClient& client) {
     view.Trace("Carg\xF3 en array Listado.txt");
 }
 
+std::vector<std::string> DaysAppliedSince(const std::string& applied_before);
+
 void RunSteps(TransmitView& view, HttpClient& client) {
     UpdateState& state = TheUpdateState();
     const bool proxy = view.UseProxy();
@@ -151,19 +155,26 @@ void RunSteps(TransmitView& view, HttpClient& client) {
     }
 
     state.LastUpdateDate = ReadLastUpdateDate();
+    const std::string applied_before = state.LastUpdateDate;
     view.Trace("va a entrar en actualizar desarmado");
+    StopIfCancelled();
     ApplyUnpackedDays(view, state.ServerDate, state.LastUpdateDate);
     view.Trace("salio de actualizar desarmado");
 
+    StopIfCancelled();
     RefreshMirrors(view, client);
+    StopIfCancelled();
     FetchListing(view, client);
 
     state.LastUpdateDate = ReadLastUpdateDate();
+    StopIfCancelled();
     FetchPackages(view, client, state.ServerDate, state.LastUpdateDate);
     state.FetchResult.clear();
 
+    StopIfCancelled();
     ApplyReceivedFiles(view, state.ServerDate);
     ComputeCategoryMarks();
+    const std::vector<std::string> arrived = DaysAppliedSince(applied_before);
 
     view.ShowButton2();
     // Off the screen but still shown: a close of the connection during the
@@ -175,6 +186,31 @@ void RunSteps(TransmitView& view, HttpClient& client) {
     }
     view.SetProgressLine("");
     view.HideWindow();
+    // On a fast mirror the window comes and goes unseen: a run that brought
+    // days says which, and the day news opens on the newest.
+    if (!arrived.empty()) {
+        TheDialogs().TitledMessage("UPDATE COMPLETE", ArrivalSummary(arrived));
+        view.ShowNewestDay();
+    }
+}
+
+// The days of the package listing after applied_before up to the day now
+// recorded as applied, oldest first.
+std::vector<std::string> DaysAppliedSince(const std::string& applied_before) {
+    const int before = StrToInt(applied_before);
+    const int now = StrToInt(ReadLastUpdateDate());
+    std::set<int> days;
+    const RecordTable& list = TheUpdateState().PackageList;
+    for (size_t row = 0; row < list.RowCount(); ++row) {
+        int32_t day = 0;
+        if (TryStrToInt(list.Field(row, 0), day) && day > before && day <= now) days.insert(day);
+    }
+    // A day applied from what an earlier run left unpacked may be missing
+    // from the listing; the newest day always counts.
+    if (now > before) days.insert(now);
+    std::vector<std::string> result;
+    for (int day : days) result.push_back(std::to_string(day));
+    return result;
 }
 
 // A package name from the listing becomes a file name in "../Recibi/" and
@@ -263,6 +299,7 @@ void WalkPackages(TransmitView& view, const std::string& server_date, const std:
     // there round the same packages for ever.
     std::set<std::string> walked;
     while (current != kFinished && current != kNotFound) {
+        StopIfCancelled();
         if (!walked.insert(current).second) {
             view.Trace("The package listing leads back to " + current + ": no more packages.");
             break;
@@ -294,6 +331,17 @@ void RunUpdate(TransmitView& view, HttpClient& client) {
     state.CancelPressed = false;
     try {
         RunSteps(view, client);
+    } catch (const UpdateCancelled& cancelled) {
+        // The program could not be restarted fresh: this copy goes on, and the
+        // window tells what happened to the run.
+        state.RunInProgress = false;
+        view.SetBusyCursor(false);
+        view.SetButton2Caption("Close");
+        view.ShowButton2();
+        view.SetProgressLine("");
+        view.SetStatusLine(cancelled.what());
+        view.ShowWindow();
+        return;
     } catch (...) {
         state.RunInProgress = false;
         // The error box follows; the window stays for the user to close.
@@ -305,10 +353,41 @@ void RunUpdate(TransmitView& view, HttpClient& client) {
 }
 
 void CancelRun(TransmitView& view, HttpClient& client) {
+    const bool running = TheUpdateState().RunInProgress;
     TheUpdateState().CancelPressed = true;
     view.HideTrace();
     view.HideWindow();
-    if (client.Connected()) client.Disconnect();
+    // Also during a name lookup, when no connection exists yet: the request
+    // then ends at once and the disconnect restarts the program.
+    if (running || client.Connected()) client.Disconnect();
+}
+
+void StopIfCancelled() {
+    if (TheUpdateState().RunInProgress && TheUpdateState().CancelPressed) throw UpdateCancelled();
+}
+
+std::string ArrivalSummary(const std::vector<std::string>& days) {
+    std::string text = std::to_string(days.size()) + (days.size() == 1 ? " new day" : " new days") + " arrived:";
+    const size_t counted = std::min<size_t>(days.size(), 7);
+    for (size_t i = 0; i < days.size(); ++i) {
+        const std::string& day = days[i];
+        text += (i == 0 ? " " : ", ");
+        text += day.size() == 8 ? day.substr(0, 4) + "-" + day.substr(4, 2) + "-" + day.substr(6, 2) : day;
+        // Day file 7 holds the newest day, 6 the one before, and so on.
+        const size_t from_newest = days.size() - 1 - i;
+        if (from_newest >= counted) continue;
+        size_t entries = 0;
+        try {
+            for (const char* kind : {"1", "2", "3"}) {
+                const std::string path = "../Resources/today." + std::string(kind) + std::to_string(7 - from_newest);
+                if (FileExists(path)) entries += ReadTable(path).RowCount();
+            }
+        } catch (const Error&) {
+            continue;  // the days did arrive; only their count is unknown
+        }
+        text += " (" + std::to_string(entries) + (entries == 1 ? " entry)" : " entries)");
+    }
+    return text + ".";
 }
 
 bool RestartProgram() {

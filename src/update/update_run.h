@@ -6,9 +6,11 @@
 // call these routines with itself as the TransmitView.
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "net/http_client.h"
 #include "net/http_date.h"
+#include "platform/errors.h"
 #include "update/file_fetch.h"
 #include "update/transmit_view.h"
 
@@ -58,8 +60,24 @@ void RecordReceivedPackage(const std::string& line, const std::string& mode);
 // as Errors for the application's error box.
 void RunUpdate(TransmitView& view, HttpClient& client);
 
-// The Close/Cancel button (Button2Click).
+// The Close/Cancel button (Button2Click). The run stops at its next step:
+// nothing more is fetched or applied, and the window says so.
 void CancelRun(TransmitView& view, HttpClient& client);
+
+// Raised where a run meets a Cancel; RunUpdate ends the run quietly on it.
+class UpdateCancelled : public Error {
+public:
+    UpdateCancelled() : Error(kUpdateCancelledText) {}
+    static constexpr const char* kUpdateCancelledText = "The update was cancelled: nothing more is downloaded or applied.";
+};
+
+// Raises UpdateCancelled once Cancel has been pressed in this run.
+void StopIfCancelled();
+
+// What a run that applied days tells the user: each day and how many entries
+// it brought (the newest days are day files 7, 6, ... of each licence kind).
+// days are YYYYMMDD, oldest first.
+std::string ArrivalSummary(const std::vector<std::string>& days);
 
 // The client's disconnected event: with the window hidden the program starts
 // a fresh copy of itself and ends; otherwise the trace gets "1---".

@@ -17,8 +17,17 @@ namespace {
 
 class RecordingStarter : public ProgramStarter {
 public:
-    void Start(const std::string& path) override { started.push_back(path); }
+    void Start(const std::string& path) override {
+        if (path == refuse_start) throw Error("Cannot start " + path + ": Exec format error");
+        started.push_back(path);
+    }
+    std::string refuse_start;
     void RunAndWait(const std::string& path, int) override { ran.push_back(path); }
+    std::string RunForAnswer(const std::string& path, const std::string& argument, int timeout) override {
+        if (real_check) return ProcessStarter().RunForAnswer(path, argument, timeout);
+        return kSelfCheckAnswer;
+    }
+    bool real_check = false;
     std::vector<std::string> started;
     std::vector<std::string> ran;
 };
@@ -51,7 +60,7 @@ protected:
     }
     std::vector<std::string> Programs() {
         std::vector<std::string> names;
-        for (const char* name : {"VeltoD.exe", "Veltodactualiz.exe", "Veltodcambio.exe", "Veltodviejo.exe"})
+        for (const char* name : {"VeltoD.exe", "Veltodactualiz.exe", "Veltodcambio.exe", "Veltodviejo.exe", "Veltodrechazado.exe"})
             if (FileExists(std::string("./") + name)) names.push_back(name + ("=" + installation.Read(std::string("bin/") + name)));
         return names;
     }
@@ -127,6 +136,52 @@ TEST_F(Swap, AFailedFirstRenameIsAnErrorThatLeavesEverythingForTheNextStart) {
     EXPECT_TRUE(starter.started.empty());
     EXPECT_EQ(owner.end_requests, 0);
     EXPECT_FALSE(StartUpPassRan());
+}
+
+// A received program that cannot run here never takes the program's name:
+// it fails its self-check before the first rename, or its start fails during
+// a hand-over and the running copy takes the name back. Either way the user
+// is told and the next start finds a program that runs.
+TEST_F(Swap, AProgramThatCannotRunIsPutAsideAndTheOldOneKeepsItsName) {
+    // Told in the error box, which has no title of its own.
+    const std::string refused = ": The new version received by the update cannot run here; "
+                                "VeltoDownload keeps its current version. ";
+    struct Case {
+        const char* waiting;     // the received program, "" for none
+        const char* new_copy;    // a hand-over under way, "" for none
+        const char* old_copy;
+        const char* refuse;      // the start that fails
+        std::vector<std::string> programs;
+        const char* reason;
+    } cases[] = {
+        // Empty, or a script without its interpreter line: exec refuses both.
+        {"", nullptr, nullptr, "", {"VeltoD.exe=old", "Veltodrechazado.exe="}, "Cannot start ./Veltodactualiz.exe: Exec format error"},
+        {"garbage", nullptr, nullptr, "", {"VeltoD.exe=old", "Veltodrechazado.exe=garbage"}, "Cannot start ./Veltodactualiz.exe: Exec format error"},
+        // The first hand-over's start fails after the check.
+        {"new", nullptr, nullptr, "./Veltodcambio.exe", {"VeltoD.exe=old", "Veltodrechazado.exe=new"}, "Cannot start ./Veltodcambio.exe: Exec format error"},
+        // The last hand-over's start fails: the old program, running as the old copy, takes its name back.
+        {nullptr, "new", "old", "./VeltoD.exe", {"VeltoD.exe=old", "Veltodrechazado.exe=new"}, "Cannot start ./VeltoD.exe: Exec format error"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reason);
+        for (const char* name : {"VeltoD.exe", "Veltodactualiz.exe", "Veltodcambio.exe", "Veltodviejo.exe", "Veltodrechazado.exe"})
+            std::filesystem::remove(installation.Path(std::string("bin/") + name));
+        if (c.waiting) {
+            installation.Write("bin/VeltoD.exe", "old");
+            installation.Write("bin/Veltodactualiz.exe", c.waiting);
+        } else {
+            installation.Write("bin/Veltodcambio.exe", c.new_copy);
+            installation.Write("bin/Veltodviejo.exe", c.old_copy);
+        }
+        starter.real_check = c.waiting && std::string(c.refuse).empty();
+        starter.refuse_start = c.refuse;
+        Start();
+        EXPECT_EQ(Programs(), c.programs);
+        ASSERT_FALSE(Messages().empty());
+        EXPECT_EQ(Messages().back(), refused + c.reason);
+        EXPECT_TRUE(starter.started.empty());
+        EXPECT_EQ(owner.end_requests, 0);
+    }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -209,6 +210,8 @@ TEST_F(HttpClientTest, UnknownTimeZoneFailsTheRequest) {
     CurrentSeams().clock = &broken;
     LoopbackServer server({{ReadRequest(), Send("HTTP/1.1 200 OK\r\nDate: Mon, 01 Oct 2001 02:30:00 GMT\r\n\r\n")}});
     EXPECT_EQ(FailureOf([&] { client.Head(server.Url("/")); }), "Failed attempting to retrieve time zone information.");
+    // The system clock itself fails where the system has no local time.
+    EXPECT_THROW(SystemClock().UtcOffsetSeconds(std::numeric_limits<std::time_t>::max()), std::exception);
 }
 
 TEST_F(HttpClientTest, RefusedConnectionFailsWithTheSocketErrorText) {

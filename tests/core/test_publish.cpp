@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -43,6 +44,29 @@ TEST(DebianIndex, CategoriesComeFromTheMostTellingTagOrTheSection) {
     EXPECT_EQ(CategoryPathOf(stanzas[2]), (std::vector<std::string>{"role", "program"}));
     EXPECT_EQ(CategoryPathOf(DebianStanza{{"Package", "x"}, {"Tag", "devel::{lang:c,library}"}}),
               (std::vector<std::string>{"devel", "lang:c"}));
+}
+
+// The demo trees showed two top-level "Games" (a section and a tag facet)
+// and raw section names: each top category now has one readable name.
+TEST(DebianIndex, TopCategoriesHaveOneReadableNameEach) {
+    std::vector<DebianStanza> stanzas;
+    const std::pair<const char*, const char*> packages[] = {
+        {"games", ""}, {"games", "game::arcade"}, {"gnu-r", ""}, {"cli-mono", ""},
+        {"misc", "iso15924::latn"}, {"non-free/games", ""}, {"weird-new-section", ""},
+    };
+    for (const auto& [section, tag] : packages) {
+        DebianStanza stanza{{"Package", "p" + std::to_string(stanzas.size())}, {"Section", section}, {"Version", "1"}};
+        if (*tag) stanza["Tag"] = tag;
+        stanzas.push_back(stanza);
+    }
+    DebianOptions options;
+    options.days = 1;
+    options.last_day = "20261202";
+    std::vector<std::string> tops;
+    for (const auto& category : BuildDebianCatalogue(stanzas, options).categories)
+        if (category.level == 0) tops.push_back(category.name);
+    std::sort(tops.begin(), tops.end());
+    EXPECT_EQ(tops, (std::vector<std::string>{"GNU R", "Games", "Mono and .NET", "Weird new section", "Writing systems"}));
 }
 
 TEST(DebianIndex, EntriesFieldsAndTextInTheProgramsCodePage) {

@@ -221,7 +221,7 @@ TEST_F(ReceivedFiles, DeliveredFilesMoveIntoTheTreeAndEscapesAreRefused) {
     starter.packages["20261202.exe"] = {{"Resources/new.gif", "GIF89a"},
                                         {"Def/Ban9.ban", "1\r\nx\r\n"},
                                         {"mover.new", RecordBytes(1, {{"Resources/new.gif"}, {"../outside"}, {"/tmp/x"},
-                                                                      {"Def/Ban9.ban"}})}};
+                                                                      {"Def/Ban9.ban"}, {"Def\\Ban8.ban"}})}};
     Receive({"20261202"});
     try {
         ApplyReceivedFiles(owner, "20261202");
@@ -230,6 +230,10 @@ TEST_F(ReceivedFiles, DeliveredFilesMoveIntoTheTreeAndEscapesAreRefused) {
         const std::string text = error.what();
         EXPECT_NE(text.find("'../outside'"), std::string::npos) << text;
         EXPECT_NE(text.find("'/tmp/x'"), std::string::npos) << text;
+        // Each refusal names its line and what is wrong with it.
+        EXPECT_NE(text.find("mover.new line 6: 'Def\\Ban8.ban' holds a backslash: folders are separated by '/'"),
+                  std::string::npos) << text;
+        EXPECT_NE(text.find("mover.new line 4: '/tmp/x' is an absolute path"), std::string::npos) << text;
     }
     EXPECT_EQ(installation.Read("Resources/new.gif"), "GIF89a");
     EXPECT_EQ(installation.Read("Def/Ban9.ban"), "1\r\nx\r\n");

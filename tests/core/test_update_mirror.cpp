@@ -84,7 +84,9 @@ TEST(UpdateFromMirror, AnInstallationTwoDaysBehindFetchesAndAppliesBothDays) {
     SetProcessEndHook(nullptr);
     TheUpdateSettings() = UpdateSettings{};
 
-    EXPECT_TRUE(seams.dialogs.shown.empty());
+    // No error; the user is told what arrived.
+    ASSERT_EQ(seams.dialogs.shown.size(), 1u);
+    EXPECT_EQ(seams.dialogs.shown[0].text, "2 new days arrived: 2026-12-07 (2 entries), 2026-12-08 (2 entries).");
     EXPECT_EQ(installation.Read("Resources/actualizado.fij"), "1\r\n20261208\r\n");
     EXPECT_EQ(installation.Read("Recibi/archivos.new"), "1\r\n20261208.exe\r\n20261207.exe\r\n");
     EXPECT_EQ(installation.Read("Recibi/espejos.fij"), "1\r\n" + base + "\r\n");

@@ -231,7 +231,12 @@ TEST_F(UpdateRun, AWholeRunFetchesAppliesAndCallsTheNotificationAddress) {
                                           "GET http://mirror.test/dos/" + kDay3 + ".gif HTTP/1.1",
                                           "GET http://mirror.test/dos/" + kDay2 + ".gif HTTP/1.1",
                                           "GET http://count.test/hit?u=1 HTTP/1.1"}));
-    EXPECT_TRUE(Dialogs().empty());
+    // The run ends hidden, so the user is told what arrived, and the day news
+    // opens on the newest day.
+    ASSERT_EQ(Dialogs().size(), 1u);
+    EXPECT_EQ(Dialogs()[0].title, "UPDATE COMPLETE");
+    EXPECT_EQ(Dialogs()[0].text, "2 new days arrived: 2026-12-07 (1 entry), 2026-12-08 (1 entry).");
+    EXPECT_EQ(view.newest_day_shown, 1);
     EXPECT_EQ(TheUpdateState().ServerDate, kDay3);
     EXPECT_EQ(installation.Read("Recibi/espejos.fij"), "1\r\nhttp://mirror.test/\r\n");
     EXPECT_EQ(installation.Read("Recibi/archivos.new"), "1\r\n" + kDay3 + ".exe\r\n" + kDay2 + ".exe\r\n");
@@ -393,15 +398,76 @@ TEST_F(UpdateRun, CancelDuringADownloadRestartsAndKeepsWhatArrived) {
         cancelled = true;
         CancelRun(view, client);
     };
-    EXPECT_THROW(RunUpdate(view, client), Error);
+    // The restart is recorded, not made, so this copy goes on: it stops the
+    // run and the window says so.
+    EXPECT_NO_THROW(RunUpdate(view, client));
     EXPECT_TRUE(cancelled);
-    EXPECT_FALSE(view.shown);
+    EXPECT_EQ(view.status_line, UpdateCancelled::kUpdateCancelledText);
     ASSERT_FALSE(starter.started.empty());
     EXPECT_EQ(starter.started[0], "../bin/VeltoD.exe");
     EXPECT_TRUE(snapshot.day3_package);
     EXPECT_EQ(snapshot.received, "1\r\n" + kDay3 + ".exe\r\n");
     EXPECT_FALSE(FileExists("../Recibi/" + kDay2 + ".exe"));
     EXPECT_EQ(installation.Read("Resources/actualizado.fij"), "1\r\n" + kDay1 + "\r\n");
+}
+
+// Cancel at any moment of a run, before a connection exists included: the
+// request ends, the restart is tried, and when this copy goes on (the
+// restart is only recorded here) nothing more is requested or applied and
+// the window shows why.
+TEST_F(UpdateRun, CancelAtEachStageStopsTheRunWhateverTheRestartDoes) {
+    struct Stage {
+        const char* name;
+        std::string proxy_host;  // a name is looked up, an address is not
+        size_t answered;         // requests answered before the one that stalls
+        const char* trace;       // cancel once a trace line begins so; else when the stalled request arrives
+    } stages[] = {
+        {"name lookup", "localhost", 0, "Resolving hostname localhost."},
+        {"connect", "127.0.0.1", 0, "Connecting to 127.0.0.1."},
+        {"probe", "127.0.0.1", 0, nullptr},
+        {"mirror list", "127.0.0.1", 1, nullptr},
+        {"listing", "127.0.0.1", 2, nullptr},
+        {"package", "127.0.0.1", 3, nullptr},
+    };
+    const std::vector<test::ServerScript> answers = {
+        {ReadRequest(), Send(DatedAnswer(kDay3Date))},
+        {ReadRequest(), Send(HttpAnswer(Wrapped("1\r\nhttp://mirror.test/\r\n")))},
+        {ReadRequest(), Send(HttpAnswer(Wrapped(Listing({kDay1, kDay2, kDay3}))))},
+    };
+    for (const Stage& stage : stages) {
+        SCOPED_TRACE(stage.name);
+        TheUpdateState() = UpdateState{};
+        starter.started.clear();
+        starter.runs.clear();
+        view = test::RecordingTransmitView{};
+        std::vector<test::ServerScript> scripts(answers.begin(), answers.begin() + long(stage.answered));
+        scripts.push_back({ReadRequest(), test::Pause(20000)});
+        LoopbackServer proxy(scripts);
+        ThroughProxy(proxy);
+        view.server = stage.proxy_host;
+        bool cancelled = false;
+        const auto cancel = [&] {
+            cancelled = true;
+            CancelRun(view, client);
+        };
+        // The client reports a lookup or a connect before it holds a socket.
+        view.on_trace = [&](const std::string& line) {
+            if (!cancelled && stage.trace && line == stage.trace) cancel();
+        };
+        view.on_messages = [&] {
+            if (!cancelled && !stage.trace && proxy.Requests().size() > stage.answered) cancel();
+        };
+        EXPECT_NO_THROW(RunUpdate(view, client));
+        EXPECT_TRUE(cancelled);
+        EXPECT_EQ(proxy.Requests().size(), stage.trace ? 0u : stage.answered + 1);
+        EXPECT_EQ(view.status_line, UpdateCancelled::kUpdateCancelledText);
+        EXPECT_TRUE(view.shown);
+        EXPECT_FALSE(TheUpdateState().RunInProgress);
+        EXPECT_EQ(starter.started, Lines{"../bin/VeltoD.exe"});
+        EXPECT_TRUE(starter.runs.empty());
+        EXPECT_TRUE(Dialogs().empty());
+        EXPECT_EQ(installation.Read("Resources/actualizado.fij"), "1\r\n" + kDay1 + "\r\n");
+    }
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -134,6 +135,33 @@ TEST_F(CatalogueWindows, SelectingANodeExpandsItAndFoldsTheBranchBefore) {
     EXPECT_FALSE(Find(tree, "Software")->isExpanded());
     EXPECT_FALSE(Find(tree, "Utilities")->isExpanded());
     EXPECT_EQ(veltod::TCategoryTreeView::CodeOf(Find(tree, "Games")), 4);
+}
+
+// Faults of a first tour: a double-click folded the node it opened, file
+// list rows were 13 pixels because the list's style rule was dropped, and
+// the close buttons kept their hover picture after the pointer left.
+TEST_F(CatalogueWindows, DoubleClickKeepsTheNodeOpenRowsAre14PixelsAndCloseButtonsReset) {
+    installation.Write("Resources/S0100000.1txt", EntryList({Entry("Defrag", "3"), Entry("Tetris", "5")}));
+    StartWithDetails();
+    QTest::mouseClick(Main().Image2, Qt::LeftButton);
+    auto* tree = windows->FormCategorias->TreeView1;
+    QTreeWidgetItem* software = Find(tree, "Software");
+    const QPoint at = tree->visualItemRect(software).center();
+    QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at);
+    EXPECT_TRUE(software->isExpanded());
+
+    ClickNode(tree, Find(tree, "Disk tools"));
+    ASSERT_TRUE(Files().isVisible());
+    ASSERT_GT(Files().ListBox1->count(), 0);
+    EXPECT_EQ(Files().ListBox1->visualItemRect(Files().ListBox1->item(0)).height(), 14);
+
+    for (veltod::TSkinCloseButton* close : {windows->FormCategorias->Image6, Files().Image6}) {
+        QTest::mouseMove(close);
+        ASSERT_EQ(FileName(close->PictureFile()), "x1.gif");
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(close, &leave);
+        EXPECT_EQ(FileName(close->PictureFile()), "x0.gif");
+    }
 }
 
 TEST_F(CatalogueWindows, WeekTreeLoadsOnceAndReportsAMissingList) {

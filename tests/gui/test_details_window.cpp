@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QCursor>
+#include <QScrollBar>
 #include <QTest>
 #include <filesystem>
 #include <memory>
@@ -109,6 +110,38 @@ TEST_F(DetailsWindowTest, ShowsTheEntryTextsAndPlatforms) {
     EXPECT_EQ(window->Viewer1->ItemCount(), 1);  // the previous description is gone
     ShowEntryDetails(table, 2, 100, 700);
     EXPECT_EQ(Text("Label4"), "For: W95/W98/W2k/WMe/WNT/WXp/Mac/Linux/");
+}
+
+// Faults of a first tour: a new entry opened where the previous one was
+// scrolled to, and the name holder could be seen and clicked.
+TEST_F(DetailsWindowTest, ANewEntryOpensAtItsTopHidesTheNameHolderAndElidesLongTexts) {
+    std::vector<std::string> long_entry = Entry("Long", "", "");
+    long_entry[4] = "amd64 / libdevel";
+    long_entry[6] = "Maintainer: Somebody With A Very Long Name <somebody.with.a.very.long.name@example.org>";
+    for (int i = 0; i < 60; ++i) long_entry[7] += " More words to make the description longer than its view.";
+    table.AppendRow(long_entry);
+    Create();
+    ShowEntryDetails(table, 3, 100, 700);
+    QScrollBar* bar = window->Viewer1->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    window->Viewer1->ScrollTo(bar->maximum());
+    ASSERT_GT(bar->value(), 0);
+    ShowEntryDetails(table, 3, 100, 700);
+    EXPECT_EQ(bar->value(), 0);
+    EXPECT_FALSE(window->findChild<QLabel*>("Label6")->isVisible());
+    EXPECT_EQ(Text("Label6"), "Long");
+    // The maintainer shows its start, its end elided short of the label on
+    // the same strip; the whole text is the tool tip.
+    const QLabel* maintainer = window->findChild<QLabel*>("Label3");
+    EXPECT_TRUE(Text("Label3").startsWith("Maintainer: Somebody"));
+    EXPECT_TRUE(Text("Label3").endsWith(QChar(0x2026)));
+    EXPECT_EQ(Text("Label2"), "amd64 / libdevel");
+    const QLabel* beside = window->findChild<QLabel*>("Label2");
+    const QFontMetrics metrics = maintainer->fontMetrics();
+    const int maintainer_end = maintainer->x() + metrics.horizontalAdvance(Text("Label3"));
+    const int beside_start = beside->geometry().right() + 1 - metrics.horizontalAdvance(Text("Label2"));
+    EXPECT_LT(maintainer_end, beside_start);
+    EXPECT_EQ(maintainer->toolTip().toStdString(), long_entry[6]);
 }
 
 TEST_F(DetailsWindowTest, BuyButtonOnlyWithABuyAddress) {

@@ -303,6 +303,47 @@ TEST_F(MainWindow, MinimiseMinimisesEveryOpenWindow) {
     EXPECT_TRUE(Main().isMinimized());
     EXPECT_TRUE(windows->FormBanner1->isMinimized());
     EXPECT_TRUE(Main().isVisible());
+    // Restoring the main window brings back the set it took down.
+    Main().showNormal();
+    EXPECT_FALSE(windows->FormBanner1->isMinimized());
+    EXPECT_TRUE(windows->FormBanner1->isVisible());
+}
+
+// A hover note longer than the message plate lost its start: it now shows
+// its start, elides its end and keeps the whole text in the tool tip.
+TEST_F(MainWindow, ALongHoverNoteShowsItsStartOnThePlate) {
+    Start();
+    QTest::mouseClick(Main().Image1, Qt::LeftButton);
+    veltod::TFormMensaje& plate = *windows->FormMensaje;
+    const QString note = QStringLiteral("A hover note much longer than the message plate can ever hold in one line");
+    plate.SetMessage(note);
+    const QString shown = plate.Edit1->text();
+    EXPECT_TRUE(shown.startsWith("A hover note")) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith(QChar(0x2026)));
+    EXPECT_LE(plate.Edit1->geometry().right(), plate.width());
+    EXPECT_EQ(plate.toolTip(), note);
+    plate.SetMessage(QStringLiteral("Short"));
+    EXPECT_EQ(plate.Edit1->text(), "Short");
+    EXPECT_EQ(plate.toolTip(), "");
+}
+
+// A window whose picture fails shows its own error once and is left out;
+// the window that showed it goes on as if it were absent.
+TEST_F(MainWindow, AFailingWindowShowsItsOwnErrorAndTheOthersGoOn) {
+    Start();
+    std::filesystem::remove(installation.Path("Resources/mensaje.gif"));
+    QTest::mouseClick(Main().Image1, Qt::LeftButton);
+    ASSERT_EQ(seams.dialogs.shown.size(), 1u);
+    EXPECT_NE(LastError().find("mensaje.gif"), std::string::npos);
+    EXPECT_EQ(Visible(), "DayNews");
+    // Hovering the day news no longer calls on the failed message window.
+    EXPECT_TRUE(windows->FormMensaje->Unusable());
+
+    std::filesystem::remove(installation.Path("Resources/buscar.gif"));
+    QTest::mouseClick(Main().Image4, Qt::LeftButton);
+    ASSERT_EQ(seams.dialogs.shown.size(), 2u);
+    EXPECT_NE(LastError().find("buscar.gif"), std::string::npos);
+    EXPECT_EQ(Visible(), "");
 }
 
 TEST_F(MainWindow, MissingPictureStopsTheHandlerAndKeepsTheState) {

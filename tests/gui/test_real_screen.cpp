@@ -12,6 +12,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 
 #include "skin/screen_layout.h"
@@ -225,6 +226,80 @@ TEST(RealScreen, UpdateBringsTheDemoUpToTheMirrorsLastDay) {
         << copy.Read("Resources/actualizado.fij");
     EXPECT_EQ(copy.Read("Recibi/archivos.new").rfind("1\r\n" + last_day + ".exe\r\n", 0), 0u);
     EXPECT_FALSE(fs::exists(copy.Path("Recibi/" + last_day + ".exe")));
+}
+
+// Errors before the event loop runs (damaged skin pictures and lists, a
+// refused package waiting to be applied) reach the error box with their
+// text, which the program also writes to its error output. A start that
+// cannot show its main window ends with status 1 after the box; one whose
+// start-up pass failed goes on.
+TEST(RealScreen, StartUpErrorsReachTheErrorBoxAndEndWithStatusOneOrGoOn) {
+    const char* stage = std::getenv("VELTOD_STAGE");
+    VirtualScreen screen;
+    ASSERT_FALSE(screen.Display().empty()) << "Xvfb did not start";
+    const std::string display = screen.Display();
+    struct Case {
+        const char* damage;
+        std::function<void(ScratchInstallation&)> apply;
+        std::string text;  // the start of the box's text
+        int status;        // -1: the program goes on with its main window
+    } cases[] = {
+        {"no background", [](ScratchInstallation& c) { fs::remove(c.Path("Resources/fondobin.gif")); },
+         "Cannot load the picture \"../Resources/fondobin.gif\": File not found", 1},
+        {"damaged close button", [](ScratchInstallation& c) { c.Write("Resources/x0.gif", "not a picture"); },
+         "Cannot load the picture \"../Resources/x0.gif\": ", 1},
+        {"no list frame", [](ScratchInstallation& c) { fs::remove(c.Path("Resources/Lista.gif")); },
+         "Cannot load the picture \"../Resources/Lista.gif\": File not found", 1},
+        // Read by the start-up pass of the category marks: the start goes on.
+        {"category count", [](ScratchInstallation& c) { c.Write("Resources/Categ.txt", "abc\r\n"); },
+         "'abc' is not a valid integer value", -1},
+        {"refused package", [](ScratchInstallation& c) {
+             c.Write("Recibi/archivos.new", "1\r\n20990101.exe\r\n");
+             c.Write("Recibi/20990101.exe", "MZP not signed");
+         }, "The update package 20990101.exe was not applied", -1},
+        // An empty new program is put aside; the installation keeps starting.
+        {"empty new program", [](ScratchInstallation& c) { c.Write("bin/Veltodactualiz.exe", ""); },
+         "The new version received by the update cannot run here; VeltoDownload keeps its current version. "
+         "Cannot start ./Veltodactualiz.exe: Exec format error", -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.damage);
+        ScratchInstallation copy;
+        ASSERT_NO_FATAL_FAILURE(CopyStagedInstallation(stage, copy));
+        c.apply(copy);
+        const std::string errors = copy.Path("errors.txt");
+        Child program({copy.Path("bin/VeltoD.exe")}, {"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb"}, -1, errors);
+        ASSERT_TRUE(program.Started());
+        ASSERT_TRUE(WaitFor([&] { return copy.Read("errors.txt").find("VeltoD: ") != std::string::npos; }))
+            << "no error box";
+        EXPECT_NE(copy.Read("errors.txt").find("VeltoD: " + c.text), std::string::npos) << copy.Read("errors.txt");
+        // Return in the box closes it (no window manager: the focus is given
+        // to each of the program's windows so named in turn). The text is
+        // written just before the box opens, so Return is pressed until the
+        // program answers.
+        const auto press_return = [&] {
+            Shell("DISPLAY=" + display + " sh -c 'for w in $(xdotool search --onlyvisible --name \"^VeltoD$\"); do "
+                  "xdotool windowfocus --sync $w key Return; done'");
+        };
+        if (c.status >= 0) {
+            int status = -1;
+            EXPECT_TRUE(WaitFor([&] {
+                press_return();
+                return (status = program.WaitExit(1)) >= 0;
+            })) << "the program did not end";
+            EXPECT_EQ(status, c.status);
+            continue;
+        }
+        EXPECT_TRUE(WaitFor([&] {
+            press_return();
+            for (const auto& [title, g] : ProgramWindows(display))
+                if (title == "VeltoD" && g.width > 100) return true;
+            return false;
+        })) << "the main window did not come";
+        EXPECT_EQ(program.WaitExit(0), -1);
+        EXPECT_GT(fs::file_size(copy.Path("bin/VeltoD.exe")), 0u);
+        EXPECT_FALSE(fs::exists(copy.Path("bin/Veltodactualiz.exe")));
+    }
 }
 
 }  // namespace

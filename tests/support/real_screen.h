@@ -26,8 +26,10 @@ namespace veltod::test {
 // A child process that is stopped and reaped when the object goes.
 class Child {
 public:
-    // display_fd: when not -1, this descriptor becomes the child's fd 3.
-    Child(const std::vector<std::string>& argv, const std::vector<std::string>& extra_env, int display_fd = -1) {
+    // display_fd: when not -1, this descriptor becomes the child's fd 3;
+    // error_file: when not empty, the child's error output goes there.
+    Child(const std::vector<std::string>& argv, const std::vector<std::string>& extra_env, int display_fd = -1,
+          const std::string& error_file = "") {
         std::vector<std::string> env_text(extra_env);
         for (char** e = environ; *e; ++e) env_text.emplace_back(*e);
         std::vector<char*> args, envp;
@@ -38,7 +40,8 @@ public:
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, error_file.empty() ? "/dev/null" : error_file.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (display_fd != -1) posix_spawn_file_actions_adddup2(&actions, display_fd, 3);
         if (posix_spawnp(&pid_, args[0], &actions, nullptr, args.data(), envp.data()) != 0) pid_ = -1;
         posix_spawn_file_actions_destroy(&actions);
@@ -54,6 +57,19 @@ public:
         ::waitpid(pid_, nullptr, 0);
     }
     bool Started() const { return pid_ > 0; }
+    // The exit status (a signal counts as 128 + its number) once the child
+    // has ended, polling at most `seconds`; -1 while it still runs.
+    int WaitExit(int seconds) {
+        for (int i = 0; pid_ > 0 && i < seconds * 10; ++i) {
+            int status = 0;
+            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+                pid_ = -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return -1;
+    }
 
 private:
     pid_t pid_ = -1;

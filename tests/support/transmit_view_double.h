@@ -40,13 +40,21 @@ public:
         status_lines.push_back(text);
     }
     void SetProgressLine(const std::string& text) override { progress_line = text; }
-    void Trace(const std::string& line) override { trace.push_back(line); }
+    void Trace(const std::string& line) override {
+        trace.push_back(line);
+        if (on_trace) on_trace(line);
+    }
+    // Runs at every trace line, where the client reports its state.
+    std::function<void(const std::string&)> on_trace;
     void HideTrace() override { trace_hidden = true; }
     void SetButton2Caption(const std::string& caption) override { button2 = caption; }
     void ShowButton2() override { button2_shown = true; }
     void SetBusyCursor(bool on) override { busy = on; }
     bool IsShown() const override { return shown; }
     void HideWindow() override { shown = false; }
+    void ShowWindow() override { shown = true; }
+    void ShowNewestDay() override { ++newest_day_shown; }
+    int newest_day_shown = 0;
     void MoveLeft(int to) override { left = to; }
     std::string NotificationAddress() const override { return notification; }
     void ProcessMessages() override {
