@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Fails when the staged installation, or a fresh `cmake --install` of it,
-# holds a file another account could not read: data files must be 0644,
-# folders and the programs of bin/ 0755.
+# holds a file another account could not read: folders and the programs
+# (bin/ and lib/veltod/) must be 0755, every other file 0644.
 # Usage: check-install-modes.sh BUILD_DIR
 set -euo pipefail
 build=$1
@@ -15,10 +15,9 @@ check() {
     echo "wrong mode: $line"
     status=1
   done < <(
-    find "$tree" -type d ! -perm 0755 -printf '%m %p\n'
-    find "$tree" -type f ! -path "$tree/bin/*" ! -perm 0644 -printf '%m %p\n'
-    find "$tree/bin" -type f \( -name '*.exe' -o -name 'veltod-unpack' \) ! -perm 0755 -printf '%m %p\n'
-    find "$tree/bin" -type f ! -name '*.exe' ! -name 'veltod-unpack' ! -perm 0644 -printf '%m %p\n'
+    find "$tree" -mindepth 1 -type d ! -perm 0755 -printf '%m %p\n'
+    find "$tree" -type f \( -path "$tree/bin/*" -o -path "$tree/lib/veltod/*" \) ! -perm 0755 -printf '%m %p\n'
+    find "$tree" -type f ! -path "$tree/bin/*" ! -path "$tree/lib/veltod/*" ! -perm 0644 -printf '%m %p\n'
   )
 }
 check "$target"
