@@ -8,6 +8,7 @@
 #include "catalogue/ListFrame.h"
 #include "catalogue/entry_details.h"
 #include "platform/AnsiText.h"
+#include "skin/ElidedText.h"
 #include "skin/WindowSet.h"
 
 namespace veltod {
@@ -54,7 +55,7 @@ void TFormTreeFiles::Fill(SharedTable table) {
     // frame) and shown whole in their tool tip.
     for (const auto& name : list_.Names()) {
         auto* item = new QListWidgetItem(FromAnsi(name), ListBox1);
-        item->setToolTip(item->text());
+        item->setToolTip(PlainToolTip(item->text()));
     }
 }
 

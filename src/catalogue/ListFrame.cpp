@@ -18,6 +18,7 @@ void StyleListControl(QWidget* list) {
 }
 
 void StyleListTitle(QLabel* title) {
+    title->setTextFormat(Qt::PlainText);
     title->setFont(ListFont());
     title->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     title->setStyleSheet(QStringLiteral("color: #CCCC00; background: transparent;"));

@@ -29,6 +29,8 @@ TFormDayNews::TFormDayNews()
         image->OnMouseMove = [this, k] { RowMouseMove(k); };
         auto* label = new QLabel(this);
         label->setObjectName(QStringLiteral("Label%1").arg(k));
+        // Captions are names from the day list: never markup.
+        label->setTextFormat(Qt::PlainText);
         label->setAlignment(Qt::AlignCenter);
         label->setWordWrap(false);
         label->setAttribute(Qt::WA_TranslucentBackground);

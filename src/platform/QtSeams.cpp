@@ -35,6 +35,8 @@ QWidget* BoxOwner() {
 
 void ShowBox(QMessageBox::Icon icon, const QString& title, const QString& text) {
     QMessageBox box(icon, title, text, QMessageBox::Ok, BoxOwner());
+    // Messages quote names and addresses from files and servers: never markup.
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 
@@ -69,6 +71,7 @@ void QtDialogs::TitledMessage(const std::string& title, const std::string& text)
 
 bool QtDialogs::Confirm(const std::string& text) {
     QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), FromAnsi(text), QMessageBox::NoButton, BoxOwner());
+    box.setTextFormat(Qt::PlainText);
     QPushButton* yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
     box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
     box.setDefaultButton(yes);

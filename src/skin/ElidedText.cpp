@@ -1,15 +1,23 @@
 #include "skin/ElidedText.h"
 
 #include <QFontMetrics>
+#include <QTextDocument>
 #include <algorithm>
 
 namespace veltod {
 
+QString PlainToolTip(const QString& text) {
+    if (!Qt::mightBeRichText(text)) return text;
+    return QStringLiteral("<p style=\"white-space:pre-wrap\">") + text.toHtmlEscaped() + QStringLiteral("</p>");
+}
+
 void SetElidedText(QLabel* label, const QString& text, int room) {
+    // Texts come from files and servers: never markup.
+    label->setTextFormat(Qt::PlainText);
     if (room < 0) room = label->contentsRect().width();
     const QString shown = room > 0 ? QFontMetrics(label->font()).elidedText(text, Qt::ElideRight, room) : text;
     label->setText(shown);
-    label->setToolTip(shown == text ? QString() : text);
+    label->setToolTip(shown == text ? QString() : PlainToolTip(text));
 }
 
 void ShareStrip(QLabel* left, const QString& left_text, QLabel* right, const QString& right_text) {

@@ -7,7 +7,11 @@
 
 namespace veltod {
 
-// Shows text in the label within room pixels (the label's present width when
+// A tool tip that shows text exactly as given: tool tips guess rich text, so
+// a text that looks like markup is escaped (empty text: no tool tip).
+QString PlainToolTip(const QString& text);
+
+// Shows text in the label, as plain text, within room pixels (the label's present width when
 // negative); the tool tip holds the whole text only when something was left
 // out.
 void SetElidedText(QLabel* label, const QString& text, int room = -1);

@@ -14,6 +14,7 @@ TFormMensaje::TFormMensaje() : TSkinWindow(QStringLiteral("FormMensaje"), kSkinO
     Image1 = new TSkinImage(this, QStringLiteral("Image1"));
     Edit1 = new QLabel(QStringLiteral("Welcome !"), this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setTextFormat(Qt::PlainText);
     Edit1->setAlignment(Qt::AlignCenter);
     Edit1->setAttribute(Qt::WA_TranslucentBackground);
     Edit1->setAttribute(Qt::WA_TransparentForMouseEvents);

@@ -1,10 +1,12 @@
 #include <QTest>
+#include <QTextDocument>
 #include <filesystem>
 
 #include "catalogue/FormShowDetails.h"
 #include "catalogue/entry_details.h"
 #include "catalogue/record_file.h"
 #include "daynews/FormDayNews.h"
+#include "skin/ElidedText.h"
 #include "sponsors/FormMensaje.h"
 #include "support/window_set_fixture.h"
 
@@ -132,6 +134,41 @@ TEST_F(DayNewsWindow, HoverSwapsPicturesAndFeedsTheMessageWindow) {
     EXPECT_EQ(Picture(39), "dayundmore.gif");
     EXPECT_EQ(Picture(3), "dayarr0031.gif");
     EXPECT_EQ(windows->FormMensaje->Edit1->text(), "Note 2");
+}
+
+// Names and notes come from servers: markup in them is shown as the bytes
+// given, in captions, the message window and tool tips alike.
+TEST_F(DayNewsWindow, MarkupFromTheListIsShownAsPlainText) {
+    const std::string picture = "<img src=\"http://attacker.test/x.gif\">";
+    const std::string link = "<a href=\"file:///etc/passwd\">click</a> & <b>bold</b>";
+    std::vector<std::vector<std::string>> oldest_first{Entry(1, link), Entry(0, "note")};
+    oldest_first[1][0] = picture;
+    veltod::WriteRecordFile("../Resources/today.1cat", 14, oldest_first);
+    OpenDayNews();
+    EXPECT_EQ(Caption(1), picture);
+    EXPECT_EQ(Label(1)->textFormat(), Qt::PlainText);
+    QTest::mouseMove(Label(2));
+    QLabel* note = windows->FormMensaje->Edit1;
+    EXPECT_EQ(note->textFormat(), Qt::PlainText);
+    const QString whole = QString::fromStdString(link);
+    if (note->toolTip().isEmpty()) {
+        EXPECT_EQ(note->text(), whole);
+    } else {
+        EXPECT_TRUE(whole.startsWith(note->text().chopped(1))) << note->text().toStdString();
+        QTextDocument tip;
+        tip.setHtml(note->toolTip());
+        EXPECT_EQ(tip.toPlainText(), whole);
+    }
+
+    for (const std::string& text : {picture, link, std::string("plain & simple"), std::string("<b>x</b>\nline two")}) {
+        const QString tip = veltod::PlainToolTip(QString::fromStdString(text));
+        QTextDocument shown;
+        if (Qt::mightBeRichText(tip))
+            shown.setHtml(tip);
+        else
+            shown.setPlainText(tip);
+        EXPECT_EQ(shown.toPlainText().toStdString(), text);
+    }
 }
 
 TEST_F(DayNewsWindow, MoreAndBackRowsPageAndKeepTheDetailsWindowHidden) {
