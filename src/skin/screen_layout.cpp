@@ -66,15 +66,14 @@ bool ParseSize(std::string_view text, int& width, int& height) {
     return w.ec == std::errc() && w.ptr == text.data() + x && h.ec == std::errc() && h.ptr == text.data() + text.size();
 }
 
-size_t ColumnOf(std::string_view key) {
-    for (size_t column = 0; column < kColumns; ++column)
-        if (kResolutions[column].key == key) return column;
-    int width = 0;
-    int height = 0;
-    if (!ParseSize(key, width, height)) return 1;  // unreadable key: the 800x600 column
-    size_t best = 0;
+// The listed column nearest the size (smallest squared distance) among those
+// accept allows; fallback when it allows none.
+template <typename Accept>
+size_t NearestColumn(int width, int height, size_t fallback, Accept accept) {
+    size_t best = fallback;
     long long best_distance = std::numeric_limits<long long>::max();
     for (size_t column = 0; column < kColumns; ++column) {
+        if (!accept(column)) continue;
         const long long dw = width - kResolutions[column].width;
         const long long dh = height - kResolutions[column].height;
         const long long distance = dw * dw + dh * dh;
@@ -84,6 +83,15 @@ size_t ColumnOf(std::string_view key) {
         }
     }
     return best;
+}
+
+size_t ColumnOf(std::string_view key) {
+    for (size_t column = 0; column < kColumns; ++column)
+        if (kResolutions[column].key == key) return column;
+    int width = 0;
+    int height = 0;
+    if (!ParseSize(key, width, height)) return 1;  // unreadable key: the 800x600 column
+    return NearestColumn(width, height, 0, [](size_t) { return true; });
 }
 
 // The key split into the screen size and, after '@', the work area
@@ -128,20 +136,9 @@ constexpr size_t k800 = 1;
 // that fits inside it, so windows only move apart from there. The 640x480
 // layout stacks its windows differently and is never a base.
 size_t BaseColumn(int width, int height) {
-    size_t best = k800;
-    long long best_distance = std::numeric_limits<long long>::max();
-    for (size_t column = 0; column < kColumns; ++column) {
-        if (column == k640) continue;
-        if (kResolutions[column].width > width || kResolutions[column].height > height) continue;
-        const long long dw = width - kResolutions[column].width;
-        const long long dh = height - kResolutions[column].height;
-        const long long distance = dw * dw + dh * dh;
-        if (distance < best_distance) {
-            best_distance = distance;
-            best = column;
-        }
-    }
-    return best;
+    return NearestColumn(width, height, k800, [&](size_t column) {
+        return column != k640 && kResolutions[column].width <= width && kResolutions[column].height <= height;
+    });
 }
 
 // A row that differs between the listed layouts (640x480 aside) keeps its
