@@ -146,7 +146,8 @@ void MoveDeliveredFiles(std::vector<std::string>& reports) {
             // A target folder that is a link leading out, or a source that is
             // no plain file: refused, as a name leaving the installation is.
             // Any other failed move goes unreported, as it always has.
-            if (std::string(failure.what()) == FileErrorText(EACCES)) refused.push_back(name);
+            if (std::string(failure.what()) == FileErrorText(EACCES))
+                refused.push_back("mover.new: '" + name + "' would be placed outside the installation");
         }
     }
     ApplyStep();

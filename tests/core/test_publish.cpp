@@ -146,10 +146,17 @@ TEST(Mirror, TreeListsWrappedInMarkersAndFolderSources) {
     MakeKeyPair(public_key, secret_key);
     WriteMirror("../mirror", {{"20261201", {{"20261201.1cat", "14\r\n"}}}, {"20261202", {{"dias.lst", "1\r\n"}}}},
                 {"http://127.0.0.1:8001/", "http://127.0.0.1:8002/"}, secret_key);
-    EXPECT_EQ(installation.Read("mirror/listado.txt"),
-              "comensando\r\n2\r\n20261201\r\n20261201\r\n20261202\r\n20261202\r\nterminando\r\n");
-    EXPECT_EQ(installation.Read("mirror/espejos.txt"),
-              "comensando\r\n1\r\nhttp://127.0.0.1:8002/\r\nhttp://127.0.0.1:8001/\r\nterminando\r\n");
+    // Each list ends with its signature over the content between the markers.
+    const std::string listing = "2\r\n20261201\r\n20261201\r\n20261202\r\n20261202\r\n";
+    const std::string mirrors = "1\r\nhttp://127.0.0.1:8002/\r\nhttp://127.0.0.1:8001/\r\n";
+    for (const auto& [file, content] : {std::pair{"mirror/listado.txt", listing}, std::pair{"mirror/espejos.txt", mirrors}}) {
+        const std::string published = installation.Read(file);
+        const std::string head = "comensando\r\n" + content + "terminando\r\nfirma ";
+        ASSERT_EQ(published.substr(0, head.size()), head) << file;
+        const std::string signature = published.substr(head.size(), published.size() - head.size() - 2);
+        EXPECT_TRUE(TextSignatureVerifies(content, signature, public_key)) << file;
+        EXPECT_EQ(published.substr(published.size() - 2), "\r\n");
+    }
     EXPECT_EQ(OpenPackage(installation.Read("mirror/dos/20261202.gif"), public_key).at(0).name, "dias.lst");
     EXPECT_THROW(WriteMirror("../mirror", {}, {"ftp://x/"}, secret_key), Error);
 

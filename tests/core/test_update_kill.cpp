@@ -182,8 +182,13 @@ protected:
             TransmitHttpEvents events(view, client);
             client.SetEvents(&events);
             RunUpdate(view, client);
-            for (const auto& shown : seams.dialogs.shown) std::fprintf(stderr, "shown: %s\n", shown.text.c_str());
-            ::_exit(seams.dialogs.shown.empty() ? 0 : 3);
+            // The run may end by saying what arrived; any error box fails it.
+            bool errors = false;
+            for (const auto& shown : seams.dialogs.shown) {
+                std::fprintf(stderr, "shown: %s\n", shown.text.c_str());
+                errors = errors || shown.kind == "error";
+            }
+            ::_exit(errors ? 3 : 0);
         } catch (...) {
             ::_exit(2);
         }
