@@ -18,6 +18,7 @@
 #include "platform/file_io.h"
 #include "platform/program_start.h"
 #include "support/catalogue_files.h"
+#include "support/apply_tree.h"
 #include "support/temp_dir.h"
 
 namespace veltod {
@@ -26,9 +27,7 @@ namespace {
 using Records = std::vector<std::vector<std::string>>;
 using Files = std::vector<PackageFile>;
 
-std::vector<std::string> Entry(const std::string& category, const std::string& id) {
-    return {"Prog" + id, "http://d/" + id, "1.0", "12", "a", "http://i", "b", "Text", "3", category, id, "", "x", "n"};
-}
+constexpr auto Entry = &test::ApplyEntry;
 
 std::string DayList(const Records& entries) {
     std::string bytes = "14\r\n";
@@ -459,17 +458,7 @@ protected:
     }
 
     void Prepare() {
-        std::error_code ignored;
-        std::filesystem::remove_all(root(), ignored);
-        for (const char* folder : {"bin", "Resources", "Recibi", "Def"}) std::filesystem::create_directories(root() / folder);
-        std::filesystem::copy_file(runner, root() / "bin/veltod-unpack");
-        WriteKeyFile((root() / "bin/veltod.pub").string(), public_key);
-        std::filesystem::current_path(root() / "bin");
-        SetPackageRunnerPath((root() / "bin/veltod-unpack").string());
-        for (const char* kind : {"1", "2", "3"}) WriteRecordFile(std::string("../Resources/0.") + kind + "cat", 14, {});
-        WriteRecordFile("../Resources/0.cat", 14, {});
-        WriteRecordFile("../Resources/Categ.txt", 4, {{"5", "0", "0", "Games"}});
-        WriteRecordFile("../Resources/5.1cat", 14, {Entry("5", "20"), Entry("5", "52")});
+        test::PrepareApplyTree(root(), runner, public_key);
         WriteRecordFile("../Resources/actualizado.fij", 1, {{"20261201"}});
         WriteRecordFile("../Recibi/listado.txt", 2, {{"20261202", "20261202"}, {"20261203", "20261203"}});
         TheApplyState() = ApplyState{};

@@ -28,6 +28,7 @@
 #include "support/fake_seams.h"
 #include "support/local_servers.h"
 #include "support/loopback_server.h"
+#include "support/apply_tree.h"
 #include "support/temp_dir.h"
 #include "support/transmit_view_double.h"
 #include "update/update_run.h"
@@ -38,9 +39,7 @@ namespace {
 
 using Records = std::vector<std::vector<std::string>>;
 
-std::vector<std::string> Entry(const std::string& category, const std::string& id) {
-    return {"Prog" + id, "http://d/" + id, "1.0", "12", "a", "http://i", "b", "Text", "3", category, id, "", "x", "n"};
-}
+constexpr auto Entry = &test::ApplyEntry;
 
 std::string Records14(const Records& entries, int fields = 14) {
     std::string bytes = std::to_string(fields) + "\r\n";
@@ -138,18 +137,8 @@ protected:
     }
 
     void Prepare() {
-        std::error_code ignored;
         std::filesystem::current_path(installation.Root());
-        std::filesystem::remove_all(Root(), ignored);
-        for (const char* folder : {"bin", "Resources", "Recibi", "Def"}) std::filesystem::create_directories(Root() / folder);
-        std::filesystem::copy_file(runner, Root() / "bin/veltod-unpack");
-        WriteKeyFile((Root() / "bin/veltod.pub").string(), public_key);
-        std::filesystem::current_path(Root() / "bin");
-        SetPackageRunnerPath((Root() / "bin/veltod-unpack").string());
-        for (const char* kind : {"1", "2", "3"}) WriteRecordFile(std::string("../Resources/0.") + kind + "cat", 14, {});
-        WriteRecordFile("../Resources/0.cat", 14, {});
-        WriteRecordFile("../Resources/Categ.txt", 4, {{"5", "0", "0", "Games"}});
-        WriteRecordFile("../Resources/5.1cat", 14, {Entry("5", "20"), Entry("5", "52")});
+        test::PrepareApplyTree(Root(), runner, public_key);
         WriteRecordFile("../Resources/actualizado.fij", 1, {{kDay0}});
         WriteRecordFile("../Recibi/espejos.fij", 1, {{mirror.Url("/tree/")}});
         WriteRecordFile("../Recibi/listado.txt", 2, {});
