@@ -155,7 +155,11 @@ void MoveDeliveredFiles(std::vector<std::string>& reports) {
     reports.insert(reports.end(), refused.begin(), refused.end());
 }
 
-void RunPackage(const std::string& name) {
+void StopIfRequested(ApplyOwner& owner) {
+    if (owner.StopRequested()) throw Stopped("The work was stopped: nothing more is applied.");
+}
+
+void RunPackage(ApplyOwner& owner, const std::string& name) {
     const std::string received = "../Recibi/" + name;
     const std::string package = "../bin/" + name;
     ApplyStep();
@@ -163,7 +167,11 @@ void RunPackage(const std::string& name) {
     ApplyStep();
     MoveFile(received, package);
     try {
-        TheProgramStarter().RunAndWait(package, kPackageWaitSeconds);
+        TheProgramStarter().RunAndWaitUnless(package, kPackageWaitSeconds, [&owner] { return owner.StopRequested(); });
+    } catch (const Stopped&) {
+        // Its day is not recorded, so the next update fetches it again.
+        DeleteFile(package);
+        throw;
     } catch (const Error& failure) {
         DeleteFile(package);
         throw Error("The update package " + name + " was not applied: " + failure.what());
@@ -223,13 +231,14 @@ void ApplyReceivedFiles(ApplyOwner& owner, const std::string& date) {
     }
     std::vector<std::string> reports;
     for (size_t row = 0; row < received.RowCount(); ++row) {
+        StopIfRequested(owner);
         const std::string name = received.FieldString(row, 0);
         const bool plain = IsPlainName(name);
         const std::string day = plain ? name.substr(0, 8) : std::string();
         std::string applied = "nada";
         if (plain && FileExists("../Recibi/" + name)) {
             applied = day;
-            RunPackage(name);
+            RunPackage(owner, name);
             CheckDayIndex(name, day);
         }
 
@@ -289,6 +298,7 @@ void ApplyDayRange(ApplyOwner& owner, const std::string& server_date, const std:
     StrToInt(last_update_date);
     std::string current = NextDay(server_date, "0", last_update_date);
     while (current != "terminado" && current != "error") {
+        StopIfRequested(owner);
         ApplyDay(owner, current);
         current = NextDay("0", server_date, current);
     }

@@ -14,6 +14,9 @@ class ApplyOwner {
 public:
     virtual ~ApplyOwner() = default;
     virtual void RequestEnd() = 0;
+    // Asked before each package and day and while a package unpacks: true
+    // ends the pass with Stopped, keeping what is applied so far.
+    virtual bool StopRequested() { return false; }
 };
 
 // The date argument of the pass made at every ordinary start.

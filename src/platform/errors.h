@@ -29,4 +29,11 @@ public:
     using Error::Error;
 };
 
+// The user asked to stop the work under way (Cancel): what was finished
+// stays, nothing more is done.
+class Stopped : public Error {
+public:
+    using Error::Error;
+};
+
 }  // namespace veltod

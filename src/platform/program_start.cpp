@@ -60,9 +60,10 @@ pid_t Spawn(const std::string& path) {
 
 // Waits for pid to end, at most timeout_seconds (it is killed then), and
 // raises Error unless it ended with exit status 0. poll_output, when given,
-// runs between the checks so that a child writing to a pipe never blocks.
+// runs between the checks so that a child writing to a pipe never blocks;
+// stop, when given and answering true, ends the child and raises Stopped.
 void WaitForSuccess(pid_t pid, const std::string& path, int timeout_seconds,
-                    const std::function<void()>& poll_output = {}) {
+                    const std::function<void()>& poll_output = {}, const std::function<bool()>& stop = {}) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeout_seconds);
     int status = 0;
     for (;;) {
@@ -70,10 +71,12 @@ void WaitForSuccess(pid_t pid, const std::string& path, int timeout_seconds,
         const pid_t done = ::waitpid(pid, &status, WNOHANG);
         if (done == pid) break;
         if (done < 0 && errno != EINTR) throw Error("Lost track of " + path + ": " + std::strerror(errno));
-        if (std::chrono::steady_clock::now() >= deadline) {
+        const bool stopped = stop && stop();
+        if (stopped || std::chrono::steady_clock::now() >= deadline) {
             ::kill(pid, SIGKILL);
             while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
             }
+            if (stopped) throw Stopped(path + " was stopped before it finished");
             throw Error(path + " did not finish within " + std::to_string(timeout_seconds) + " seconds");
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -123,7 +126,18 @@ std::string ProgramStarter::RunForAnswer(const std::string& path, const std::str
     throw Error("Cannot start " + path + ": this starter runs no program for its answer");
 }
 
+void ProgramStarter::RunAndWaitUnless(const std::string& path, int timeout_seconds,
+                                      const std::function<bool()>& stop) {
+    if (stop && stop()) throw Stopped(path + " was not started: the work was stopped");
+    RunAndWait(path, timeout_seconds);
+}
+
 void ProcessStarter::RunAndWait(const std::string& path, int timeout_seconds) {
+    RunAndWaitUnless(path, timeout_seconds, {});
+}
+
+void ProcessStarter::RunAndWaitUnless(const std::string& path, int timeout_seconds,
+                                      const std::function<bool()>& stop) {
     if (!std::filesystem::exists(path)) throw Error("Cannot start " + path + ": File not found");
     // The program's error output says why it failed (the package runner's
     // refusal), and that goes into the error.
@@ -141,7 +155,10 @@ void ProcessStarter::RunAndWait(const std::string& path, int timeout_seconds) {
     }
     posix_spawn_file_actions_destroy(&actions);
     try {
-        WaitForSuccess(pid, path, timeout_seconds);
+        WaitForSuccess(pid, path, timeout_seconds, {}, stop);
+    } catch (const Stopped&) {
+        if (errors >= 0) ::close(errors);
+        throw;
     } catch (const Error& failure) {
         const std::string why = LastErrorLine(errors);
         throw Error(std::string(failure.what()) + (why.empty() ? std::string() : " (" + why + ")"));

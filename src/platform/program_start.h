@@ -3,6 +3,7 @@
 // an update package: it is started by running the package runner on it, with
 // the program's folder as working directory. Any other file is executed
 // directly (its run bit set first when missing). Tests replace the service.
+#include <functional>
 #include <string>
 
 namespace veltod {
@@ -17,6 +18,10 @@ public:
     // Error with a message naming the file and the reason (could not start,
     // exit status, signal, or still running at the limit, when it is ended).
     virtual void RunAndWait(const std::string& path, int timeout_seconds) = 0;
+    // As RunAndWait, asking stop() every few milliseconds while the program
+    // runs: once it answers true the program is ended and Stopped raised. A
+    // starter that runs nothing for real asks only before it starts.
+    virtual void RunAndWaitUnless(const std::string& path, int timeout_seconds, const std::function<bool()>& stop);
     // Runs the program at path with the one argument and waits as RunAndWait
     // does; returns what it wrote to its output only when it ended with exit
     // status 0, and raises Error otherwise (a file that is not a program for
@@ -30,6 +35,7 @@ class ProcessStarter : public ProgramStarter {
 public:
     void Start(const std::string& path) override;
     void RunAndWait(const std::string& path, int timeout_seconds) override;
+    void RunAndWaitUnless(const std::string& path, int timeout_seconds, const std::function<bool()>& stop) override;
     std::string RunForAnswer(const std::string& path, const std::string& argument, int timeout_seconds) override;
 };
 

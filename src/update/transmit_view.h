@@ -44,6 +44,9 @@ public:
 
     // Lets pending window events run (repaints, Cancel) during a pause.
     virtual void ProcessMessages() = 0;
+
+    // Cancel pressed during this run (events run first, so a press is seen).
+    bool StopRequested() override;
 };
 
 }  // namespace veltod

@@ -331,7 +331,7 @@ void RunUpdate(TransmitView& view, HttpClient& client) {
     state.CancelPressed = false;
     try {
         RunSteps(view, client);
-    } catch (const UpdateCancelled& cancelled) {
+    } catch (const Stopped&) {
         // The program could not be restarted fresh: this copy goes on, and the
         // window tells what happened to the run.
         state.RunInProgress = false;
@@ -339,7 +339,8 @@ void RunUpdate(TransmitView& view, HttpClient& client) {
         view.SetButton2Caption("Close");
         view.ShowButton2();
         view.SetProgressLine("");
-        view.SetStatusLine(cancelled.what());
+        // Also when Cancel ended a package's unpacking or the days' filing.
+        view.SetStatusLine(UpdateCancelled::kUpdateCancelledText);
         view.ShowWindow();
         return;
     } catch (...) {
@@ -360,6 +361,12 @@ void CancelRun(TransmitView& view, HttpClient& client) {
     // Also during a name lookup, when no connection exists yet: the request
     // then ends at once and the disconnect restarts the program.
     if (running || client.Connected()) client.Disconnect();
+}
+
+bool TransmitView::StopRequested() {
+    // A Cancel press waits in the window's events.
+    ProcessMessages();
+    return TheUpdateState().RunInProgress && TheUpdateState().CancelPressed;
 }
 
 void StopIfCancelled() {

@@ -65,9 +65,9 @@ void RunUpdate(TransmitView& view, HttpClient& client);
 void CancelRun(TransmitView& view, HttpClient& client);
 
 // Raised where a run meets a Cancel; RunUpdate ends the run quietly on it.
-class UpdateCancelled : public Error {
+class UpdateCancelled : public Stopped {
 public:
-    UpdateCancelled() : Error(kUpdateCancelledText) {}
+    UpdateCancelled() : Stopped(kUpdateCancelledText) {}
     static constexpr const char* kUpdateCancelledText = "The update was cancelled: nothing more is downloaded or applied.";
 };
 

@@ -3,6 +3,7 @@
 #include <archive.h>
 #include <archive_entry.h>
 #include <sodium.h>
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
@@ -214,6 +215,13 @@ TEST_F(PackageRunner, OtherFilesRunDirectlyAndTheWaitIsBounded) {
         EXPECT_NE(std::string(error.what()).find("did not finish within 1 seconds"), std::string::npos) << error.what();
     }
     EXPECT_THROW(TheProgramStarter().RunAndWait("missing.sh", 1), Error);
+
+    // Cancel ends a running program at once, long before its time is up.
+    installation.Write("bin/slow.sh", "#!/bin/sh\necho $$ > pid.txt\nexec sleep 60\n");
+    int asks = 0;
+    EXPECT_THROW(TheProgramStarter().RunAndWaitUnless("slow.sh", 60, [&] { return ++asks == 50; }), Stopped);
+    const pid_t slow = std::stoi(installation.Read("bin/pid.txt"));
+    EXPECT_NE(::kill(slow, 0), 0) << "the stopped program still runs";
 }
 
 }  // namespace

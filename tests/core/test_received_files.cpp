@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -66,7 +67,9 @@ public:
 class Owner : public ApplyOwner {
 public:
     void RequestEnd() override { ++end_requests; }
+    bool StopRequested() override { return stop && stop(); }
     int end_requests = 0;
+    std::function<bool()> stop;
 };
 
 class ReceivedFiles : public ::testing::Test {
@@ -131,6 +134,28 @@ TEST_F(ReceivedFiles, AFailedPackageIsNotRecordedAndStopsThePass) {
     EXPECT_EQ(LastApplied(), "1\r\n20261201\r\n");
     EXPECT_FALSE(FileExists("../bin/20261202.exe"));
     EXPECT_TRUE(FileExists("../Recibi/20261203.exe"));
+}
+
+// Cancel between packages or between listed days: what is applied stays and
+// is recorded, nothing more is applied, and the rest waits for the next run.
+TEST_F(ReceivedFiles, AStopKeepsWhatIsAppliedAndAppliesNothingMore) {
+    starter.packages["20261202.exe"] = {{"20261202.1cat", DayList({Entry("5", "20")})}};
+    starter.packages["20261203.exe"] = {{"20261203.1cat", DayList({Entry("5", "30")})}};
+    Receive({"20261203", "20261202"});
+    owner.stop = [this] { return starter.runs.size() == 1; };
+    EXPECT_THROW(ApplyReceivedFiles(owner, "20261203"), Stopped);
+    EXPECT_EQ(starter.runs, std::vector<std::string>{"20261202.exe"});
+    EXPECT_EQ(LastApplied(), "1\r\n20261202\r\n");
+    EXPECT_TRUE(FileExists("../Recibi/20261203.exe"));
+
+    WriteRecordFile("../bin/dias.lst", 1, {{"20261203"}, {"20261204"}});
+    installation.Write("bin/20261203.1cat", DayList({Entry("5", "30")}));
+    installation.Write("bin/20261204.1cat", DayList({Entry("5", "40")}));
+    owner.stop = [this] { return FileExists("../Resources/5.1cat") && test::EntryIds("../Resources/5.1cat").size() == 2; };
+    EXPECT_THROW(ApplyUnpackedDays(owner, "20261204", "20261202"), Stopped);
+    EXPECT_EQ(test::EntryIds("../Resources/5.1cat"), (std::vector<std::string>{"20", "30"}));
+    EXPECT_TRUE(FileExists("../bin/20261204.1cat"));
+    EXPECT_TRUE(FileExists("../bin/dias.lst"));
 }
 
 TEST_F(ReceivedFiles, UnpackedDaysAfterTheLastUpdateAreAppliedAndOlderLeftoversDeleted) {

@@ -411,6 +411,33 @@ TEST_F(UpdateRun, CancelDuringADownloadRestartsAndKeepsWhatArrived) {
     EXPECT_EQ(installation.Read("Resources/actualizado.fij"), "1\r\n" + kDay1 + "\r\n");
 }
 
+// Cancel while the received packages are applied: the day being applied is
+// finished, no later one is started and the notification is not sent.
+TEST_F(UpdateRun, CancelWhileApplyingAppliesNothingMore) {
+    LoopbackServer proxy({
+        {ReadRequest(), Send(DatedAnswer(kDay3Date))},
+        {ReadRequest(), Send(HttpAnswer(Wrapped("1\r\nhttp://mirror.test/\r\n")))},
+        {ReadRequest(), Send(HttpAnswer(Wrapped(Listing({kDay1, kDay2, kDay3}))))},
+        {ReadRequest(), Send(HttpAnswer("MZP day 3"))},
+        {ReadRequest(), Send(HttpAnswer("MZP day 2"))},
+    });
+    ThroughProxy(proxy);
+    view.notification = "http://count.test/hit?u=1";
+    bool cancelled = false;
+    view.on_messages = [&] {
+        if (cancelled || starter.runs.size() != 1) return;
+        cancelled = true;
+        CancelRun(view, client);
+    };
+    EXPECT_NO_THROW(RunUpdate(view, client));
+    EXPECT_TRUE(cancelled);
+    EXPECT_EQ(view.status_line, UpdateCancelled::kUpdateCancelledText);
+    EXPECT_EQ(starter.runs, Lines{kDay2 + ".exe"});
+    EXPECT_EQ(installation.Read("Resources/actualizado.fij"), "1\r\n" + kDay2 + "\r\n");
+    EXPECT_EQ(proxy.Requests().size(), 5u);
+    EXPECT_TRUE(Dialogs().empty());
+}
+
 // Cancel at any moment of a run, before a connection exists included: the
 // request ends, the restart is tried, and when this copy goes on (the
 // restart is only recorded here) nothing more is requested or applied and
