@@ -11,6 +11,7 @@
 #include "shell/startup_hooks.h"
 #include "skin/ReportedError.h"
 #include "skin/ScreenFollower.h"
+#include "skin/SkinNotice.h"
 #include "update/ApplicationEnd.h"
 #include "update/update_state.h"
 
@@ -29,6 +30,7 @@ int main(int argc, char** argv) {
     // shortcut that starts in the program's folder would see them.
     QDir::setCurrent(QCoreApplication::applicationDirPath());
     veltod::InstallQtSeams();
+    veltod::InstallSkinDialogs();
     veltod::TheUpdateSettings().ProbeSites = veltod::DefaultProbeSites();
     veltod::TApplicationEnd application_end;
     veltod::TheStartupHooks().EngineUpdateSwap = [&application_end] { veltod::EngineUpdateSwap(application_end); };

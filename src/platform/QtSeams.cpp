@@ -23,24 +23,23 @@ ScreenRect ToRect(const QRect& rect) {
     return {rect.left(), rect.top(), rect.width(), rect.height()};
 }
 
-// A box with no owner can open behind the program's borderless windows and
-// leave it looking frozen. Its owner is the active window of the program, or
-// else the main window; the box stays above its owner.
-QWidget* BoxOwner() {
-    if (QWidget* active = QApplication::activeWindow()) return active;
-    for (QWidget* window : QApplication::topLevelWidgets())
-        if (window->objectName() == QLatin1String("FormNetFiles") && window->isVisible()) return window;
-    return nullptr;
-}
-
 void ShowBox(QMessageBox::Icon icon, const QString& title, const QString& text) {
-    QMessageBox box(icon, title, text, QMessageBox::Ok, BoxOwner());
+    QMessageBox box(icon, title, text, QMessageBox::Ok, MessageOwner());
     // Messages quote names and addresses from files and servers: never markup.
     box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 
 }  // namespace
+
+// A box with no owner can open behind the program's borderless windows and
+// leave it looking frozen; the box stays above its owner.
+QWidget* MessageOwner() {
+    if (QWidget* active = QApplication::activeWindow()) return active;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->objectName() == QLatin1String("FormNetFiles") && window->isVisible()) return window;
+    return nullptr;
+}
 
 void QtScreen::Follow(const QWidget* window) { followed_ = window; }
 
@@ -69,8 +68,10 @@ void QtDialogs::TitledMessage(const std::string& title, const std::string& text)
     ShowBox(QMessageBox::Information, FromAnsi(title), FromAnsi(text));
 }
 
+void QtDialogs::Notice(const std::string& title, const std::string& text) { TitledMessage(title, text); }
+
 bool QtDialogs::Confirm(const std::string& text) {
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), FromAnsi(text), QMessageBox::NoButton, BoxOwner());
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), FromAnsi(text), QMessageBox::NoButton, MessageOwner());
     box.setTextFormat(Qt::PlainText);
     QPushButton* yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
     box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);

@@ -27,6 +27,8 @@ class QtDialogs : public Dialogs {
 public:
     void Message(const std::string& text) override;
     void TitledMessage(const std::string& title, const std::string& text) override;
+    // A plain titled box here; the skin shows its own.
+    void Notice(const std::string& title, const std::string& text) override;
     bool Confirm(const std::string& text) override;
     void ErrorBox(const std::string& text) override;
 };
@@ -35,6 +37,10 @@ class QtShellOpen : public ShellOpen {
 public:
     void Open(const std::string& address) override;
 };
+
+// The window a box or notice opens over: the program's active window, or
+// else the main window while shown; none when neither exists.
+QWidget* MessageOwner();
 
 // Installs the three for the life of the program.
 void InstallQtSeams();

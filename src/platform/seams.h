@@ -31,6 +31,8 @@ public:
     virtual void Message(const std::string& text) = 0;
     // The same under a title of its own.
     virtual void TitledMessage(const std::string& title, const std::string& text) = 0;
+    // Good news the user waits for, in the program's own look; modal, with OK.
+    virtual void Notice(const std::string& title, const std::string& text) = 0;
     // "Confirm" with "&Yes" and "&No"; true for Yes.
     virtual bool Confirm(const std::string& text) = 0;
     // The error box of the application's default handler.

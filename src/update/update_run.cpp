@@ -189,7 +189,7 @@ void RunSteps(TransmitView& view, HttpClient& client) {
     // On a fast mirror the window comes and goes unseen: a run that brought
     // days says which, and the day news opens on the newest.
     if (!arrived.empty()) {
-        TheDialogs().TitledMessage("UPDATE COMPLETE", ArrivalSummary(arrived));
+        TheDialogs().Notice("UPDATE COMPLETE", ArrivalSummary(arrived));
         view.ShowNewestDay();
     }
 }

@@ -234,6 +234,7 @@ TEST_F(UpdateRun, AWholeRunFetchesAppliesAndCallsTheNotificationAddress) {
     // The run ends hidden, so the user is told what arrived, and the day news
     // opens on the newest day.
     ASSERT_EQ(Dialogs().size(), 1u);
+    EXPECT_EQ(Dialogs()[0].kind, "notice");
     EXPECT_EQ(Dialogs()[0].title, "UPDATE COMPLETE");
     EXPECT_EQ(Dialogs()[0].text, "2 new days arrived: 2026-12-07 (1 entry), 2026-12-08 (1 entry).");
     EXPECT_EQ(view.newest_day_shown, 1);

@@ -1,10 +1,12 @@
 #include <QImage>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 #include <stdexcept>
 
 #include "platform/errors.h"
 #include "skin/SkinImage.h"
+#include "skin/SkinNotice.h"
 #include "skin/SkinWindow.h"
 #include "sponsors/FormMensaje.h"
 #include "support/window_set_fixture.h"
@@ -76,6 +78,27 @@ TEST(Activation, WindowsAreBorderlessTopLevelWindows) {
     EXPECT_TRUE(window.isWindow());
     EXPECT_TRUE(window.windowFlags() & Qt::FramelessWindowHint);
     EXPECT_EQ(window.objectName(), "Borderless");
+}
+
+// The arrival notice: borderless on the skin's colours, text shown as given
+// (never markup), inside the screen below its owner, and Return closes it.
+TEST(SkinNotice, ShowsItsTextPlainBelowItsOwnerAndClosesOnReturn) {
+    CountingWindow owner("Owner");
+    owner.setGeometry(100, 100, 300, 100);
+    owner.ShowWindow();
+    const QString text = QStringLiteral("<b>2 new days</b> arrived: ") + QString(400, QLatin1Char('x'));
+    veltod::TSkinNotice notice(&owner, QStringLiteral("UPDATE COMPLETE"), text);
+    QTimer::singleShot(0, &notice, [&] {
+        EXPECT_TRUE(notice.windowFlags() & Qt::FramelessWindowHint);
+        EXPECT_EQ(notice.palette().color(QPalette::Window), veltod::kSkinOlive);
+        EXPECT_EQ(notice.Text->text(), text);
+        EXPECT_EQ(notice.Text->textFormat(), Qt::PlainText);
+        const QRect screen = notice.screen()->availableGeometry();
+        EXPECT_TRUE(screen.contains(notice.frameGeometry())) << notice.x() << "," << notice.y();
+        EXPECT_FALSE(notice.frameGeometry().intersects(owner.frameGeometry()));
+        QTest::keyClick(&notice, Qt::Key_Return);
+    });
+    EXPECT_EQ(notice.exec(), QDialog::Accepted);
 }
 
 TEST(SkinImage, TakesTheSizeOfEachPictureAndKeepsTheOldOneOnFailure) {

@@ -109,6 +109,7 @@ TEST_F(TransmitRun, TheUpdateButtonRunsTheUpdateThroughTheWindowsSettings) {
 
     // No error: the run ends by telling what arrived, and the day news opens.
     ASSERT_EQ(seams.dialogs.shown.size(), 1u);
+    EXPECT_EQ(seams.dialogs.shown[0].kind, "notice");
     EXPECT_EQ(seams.dialogs.shown[0].title, "UPDATE COMPLETE");
     EXPECT_EQ(LastError(), "2 new days arrived: 2026-12-07 (1 entry), 2026-12-08 (1 entry).");
     EXPECT_TRUE(windows->FormDayNews->isVisible());

@@ -30,13 +30,16 @@ private:
 class ScriptedDialogs : public Dialogs {
 public:
     struct Shown {
-        std::string kind;  // "message", "confirm" or "error"
+        std::string kind;  // "message", "notice", "confirm" or "error"
         std::string text;
         std::string title;  // a titled message's title
     };
     void Message(const std::string& text) override { shown.push_back({"message", text, ""}); }
     void TitledMessage(const std::string& title, const std::string& text) override {
         shown.push_back({"message", text, title});
+    }
+    void Notice(const std::string& title, const std::string& text) override {
+        shown.push_back({"notice", text, title});
     }
     bool Confirm(const std::string& text) override {
         shown.push_back({"confirm", text, ""});
