@@ -6,6 +6,7 @@
 #include "catalogue/FormShowDetails.h"
 #include "catalogue/entry_details.h"
 #include "platform/AnsiText.h"
+#include "skin/ElidedText.h"
 #include "skin/ReportedError.h"
 #include "skin/WindowSet.h"
 #include "skin/process_state.h"
@@ -129,7 +130,12 @@ void TFormDayNews::SetRowPicture(int row, const std::string& path) {
 }
 
 void TFormDayNews::SetRowCaption(int row, std::string_view text) {
-    Labels[static_cast<size_t>(row - 1)]->setText(FromAnsi(text));
+    // The caption is centred across the row picture, whose left end holds
+    // the row's number: a long name keeps as clear of the right end and is
+    // cut there, whole in its tool tip.
+    constexpr int kNumberBox = 28;
+    const int room = Images[0]->width() - 2 * kNumberBox;
+    SetElidedText(Labels[static_cast<size_t>(row - 1)], FromAnsi(text), room > 0 ? room : QWIDGETSIZE_MAX);
 }
 
 void TFormDayNews::SetRowColour(int row, Rgb colour) {

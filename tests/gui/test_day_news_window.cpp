@@ -69,7 +69,13 @@ protected:
     std::string Picture(int k) { return FileName(Image(k)->PictureFile()); }
     std::string RowState(int k) { return Image(k)->property("Hint").toString().toStdString(); }
     std::string Marker(int k) { return Label(k)->property("Hint").toString().toStdString(); }
-    std::string Caption(int k) { return Label(k)->text().toStdString(); }
+    // The whole caption: a long one is cut on the row and whole in its tool tip.
+    std::string Caption(int k) {
+        if (Label(k)->toolTip().isEmpty()) return Label(k)->text().toStdString();
+        QTextDocument tip;
+        tip.setHtml(Label(k)->toolTip());
+        return tip.toPlainText().toStdString();
+    }
     int VisibleRows() {
         int rows = 0;
         for (int k = 1; k <= veltod::kDayRows; ++k)
@@ -147,6 +153,10 @@ TEST_F(DayNewsWindow, MarkupFromTheListIsShownAsPlainText) {
     OpenDayNews();
     EXPECT_EQ(Caption(1), picture);
     EXPECT_EQ(Label(1)->textFormat(), Qt::PlainText);
+    // Too long for its row: its start is shown, clear of the row's number box.
+    const QString shown = Label(1)->text();
+    EXPECT_TRUE(QString::fromStdString(picture).startsWith(shown.chopped(1))) << shown.toStdString();
+    EXPECT_LE(QFontMetrics(Label(1)->font()).horizontalAdvance(shown), Label(1)->width() - 2 * 28);
     QTest::mouseMove(Label(2));
     QLabel* note = windows->FormMensaje->Edit1;
     EXPECT_EQ(note->textFormat(), Qt::PlainText);
