@@ -48,6 +48,17 @@ const std::map<std::string, std::string> kSectionNames = {
     {"text", "Text"}, {"utils", "Utilities"}, {"vcs", "Version control"}, {"video", "Video"}, {"web", "Web"},
     {"x11", "X Window System"}, {"xfce", "Xfce"}, {"zope", "Zope"}};
 
+// Tag values whose readable name is not just their first letter raised.
+const std::map<std::string, std::string> kValueNames = {
+    {"c", "C"}, {"c++", "C++"}, {"c-sharp", "C#"}, {"ecma-cli", "ECMA CLI"}, {"i18n", "Internationalisation"},
+    {"l10n", "Localisation"}, {"doc", "Documentation"}, {"testing-qa", "Testing and QA"}, {"ide", "IDE"},
+    {"rcs", "Version control"}, {"ocaml", "OCaml"}, {"php", "PHP"}, {"sql", "SQL"}, {"gtk", "GTK"}, {"qt", "Qt"},
+    {"tcl", "Tcl"}, {"javascript", "JavaScript"}, {"x11", "X11"}, {"tex", "TeX"}, {"xml", "XML"},
+    {"html", "HTML"}, {"http", "HTTP"}, {"ftp", "FTP"}, {"ssh", "SSH"}, {"ssl", "SSL"}, {"dns", "DNS"},
+    {"pdf", "PDF"}, {"svg", "SVG"}, {"kde", "KDE"}, {"gnome", "GNOME"}, {"gui", "GUI"}, {"cli", "CLI"},
+    {"tui", "Text user interface"}, {"3d", "3D"}, {"vcs", "Version control"}, {"ui", "User interfaces"},
+    {"lang", "Languages"}, {"ml", "ML"}, {"objc", "Objective-C"}, {"shell", "Shell"}, {"vala", "Vala"}};
+
 std::string Title(std::string text) {
     for (char& c : text)
         if (c == '-' || c == '_') c = ' ';
@@ -309,7 +320,9 @@ DebianCatalogue BuildDebianCatalogue(const std::vector<DebianStanza>& all, const
             } else if (level == 0 && kFacetNames.count(name)) {
                 name = kFacetNames.at(name);
             } else {
-                name = Title(name);
+                // "lang:c" is C among the languages: its kind is the parent's business.
+                const std::string value = name.substr(name.rfind(':') == std::string::npos ? 0 : name.rfind(':') + 1);
+                name = kValueNames.count(value) ? kValueNames.at(value) : Title(value.empty() ? name : value);
             }
             // Top categories are told apart by the name the user sees, so a
             // section and a facet of one name ("Games") are one category.

@@ -67,6 +67,16 @@ TEST(DebianIndex, TopCategoriesHaveOneReadableNameEach) {
         if (category.level == 0) tops.push_back(category.name);
     std::sort(tops.begin(), tops.end());
     EXPECT_EQ(tops, (std::vector<std::string>{"GNU R", "Games", "Mono and .NET", "Weird new section", "Writing systems"}));
+
+    // Below them, tag values read as names too.
+    stanzas.clear();
+    for (const char* tag : {"devel::lang:c++", "devel::i18n", "devel::ecma-cli", "devel::testing-qa", "devel::lang:perl"})
+        stanzas.push_back({{"Package", tag}, {"Section", "devel"}, {"Version", "1"}, {"Tag", tag}});
+    std::vector<std::string> subs;
+    for (const auto& category : BuildDebianCatalogue(stanzas, options).categories)
+        if (category.level == 1) subs.push_back(category.name);
+    std::sort(subs.begin(), subs.end());
+    EXPECT_EQ(subs, (std::vector<std::string>{"C++", "ECMA CLI", "Internationalisation", "Perl", "Testing and QA"}));
 }
 
 TEST(DebianIndex, EntriesFieldsAndTextInTheProgramsCodePage) {
