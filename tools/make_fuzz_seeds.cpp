@@ -4,7 +4,8 @@
 // the category files the first day's update script writes when it runs, and
 // nginx-shaped answers carrying those files, plus the broken shapes a hostile
 // server sends. The signing key comes from a fixed seed and package members
-// carry no times, so running it again gives the same bytes.
+// carry no times, so running it again gives the same bytes but for the
+// packages' compression time stamp and hence their signature.
 //
 //   make_fuzz_seeds PACKAGES_INDEX SEEDS_FOLDER
 #include <sodium.h>
@@ -224,6 +225,10 @@ void Run(const std::string& index, const fs::path& out) {
     seeds.Put("fuzz_category_list", "categories_week", Joined({categories, week_list}));
     seeds.Put("fuzz_category_list", "categories_day", Joined({categories, day_list}));
     seeds.Put("fuzz_category_list", "categories_only", categories);
+    // A list edited by hand: a level-1 code added again under another parent.
+    seeds.Put("fuzz_category_list", "code_twice",
+              Joined({categories + EncodeRecord({"900", "1", "1", "First"}) + EncodeRecord({"900", "2", "1", "Again"}),
+                      week_list}));
 
     // Row height, screen (odd: 640x480), action count; then the actions.
     seeds.Put("fuzz_day_news", "plain", Byte(17) + Byte(0) + Byte(0) + day_list);
@@ -233,6 +238,7 @@ void Run(const std::string& index, const fs::path& out) {
 
     seeds.Put("fuzz_day_walk", "two_days", Joined({"20261208", days[newest - 2].day, last_applied, day_index}));
     seeds.Put("fuzz_day_walk", "one_left", Joined({"20261208", days[newest - 1].day, "1\r\n" + days[newest - 1].day + "\r\n", day_index}));
+    seeds.Put("fuzz_day_walk", "blank_count", Joined({"20261208", days[newest - 2].day, last_applied, "\r\n" + day_index.substr(3)}));
     seeds.Put("fuzz_day_walk", "no_index", Joined({"20261208", days[newest - 2].day, last_applied}));
 
     // First byte: its low bit says an older target exists.
