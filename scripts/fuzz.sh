@@ -43,8 +43,12 @@ for target in "${targets[@]}"; do
   # working directory, and libFuzzer reads and writes these during the run.
   # New inputs go to the first folder only; the seeds are a fresh copy.
   corpus="$PWD/build-fuzz/corpus/$target"
+  # A CI run starts from the seeds alone and leaves the growing corpus be.
+  if [ $ci -eq 1 ]; then
+    corpus="$PWD/build-fuzz/ci-corpus/$target"
+    rm -rf "$corpus"
+  fi
   seeds="$PWD/build-fuzz/seeds/$target"
-  [ $ci -eq 1 ] && rm -rf "$corpus"
   rm -rf "$seeds"
   mkdir -p "$corpus" "$seeds"
   [ -d "tests/fuzz/seeds/$target" ] && cp -R "tests/fuzz/seeds/$target/." "$seeds/"
