@@ -1,7 +1,7 @@
 // Writes the fuzz targets' seed inputs (tests/fuzz/seeds/<target>/) from what
 // the publisher really produces: a small catalogue published from a Debian
 // Packages index, a day package of ready files, the mirror tree both make,
-// the category files the first day's update script writes when it runs, and
+// the category list the busy day's update script writes when it runs, and
 // nginx-shaped answers carrying those files, plus the broken shapes a hostile
 // server sends. The signing key comes from a fixed seed and package members
 // carry no times, so running it again gives the same bytes but for the
@@ -21,6 +21,7 @@
 
 #include "apply/package_format.h"
 #include "apply/update_script.h"
+#include "catalogue/catalogue_entry.h"
 #include "catalogue/record_file.h"
 #include "platform/errors.h"
 #include "platform/file_io.h"
@@ -153,6 +154,7 @@ void Run(const std::string& index, const fs::path& out) {
     options.days = 21;
     options.limit = 42;
     std::vector<DayPackage> days = PackagesOf(BuildDebianCatalogue(stanzas, options));
+    if (days.size() < 3) throw Error("the index gives fewer than three days");
     // One busy day: its script adds the categories of all its entries, and
     // its lists are long enough to page.
     DebianOptions busy_options = options;
@@ -208,7 +210,7 @@ void Run(const std::string& index, const fs::path& out) {
     const std::string categories = AfterScript(busy.day, first_script).at("Categ.txt");
     RecordTable entries;
     ParseRecordBytes(day_list, entries);
-    const std::string description(entries.Field(0, 7));
+    const std::string description(EntryValue(entries, 0, EntryField::Description));
 
     SeedWriter seeds(out);
     const std::string last_applied = "1\r\n" + days[newest - 2].day + "\r\n";
