@@ -8,6 +8,7 @@ packages=(
   fonts-liberation xvfb xauth x11-apps x11-utils xdotool imagemagick
   nginx-light tinyproxy curl
   dpkg-dev file lintian desktop-file-utils appstream
+  clang libclang-rt-dev
 )
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "apply/apply_state.h"
+#include "apply/package_format.h"
 #include "apply/received_files.h"
-#include "catalogue/record_file.h"
 #include "platform/convert.h"
 #include "platform/errors.h"
 #include "scratch_tree.h"
@@ -59,14 +59,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string& server = parts[0];
     const std::string& last = parts[1];
 
+    // The days as the walk reads the index: its first line is a count the
+    // walk does not look at, so a count that is blank or not "1" still lists
+    // every day below it.
     std::set<std::string> listed;
     if (parts.size() > 3) {
-        veltod::RecordTable index;
         try {
-            veltod::ParseRecordBytes(parts[3], index);
-        } catch (const veltod::ConvertError&) {
+            for (const auto& day : veltod::DayIndexDays(parts[3], "dias.lst")) listed.insert(day);
+        } catch (const veltod::PackageError&) {
         }
-        for (size_t row = 0; row < index.RowCount(); ++row) listed.insert(index.FieldString(row, 0));
     }
     const auto lay_out = [&] {
         tree.Reset();
