@@ -395,7 +395,9 @@ std::string ThreeDigits(int n) {
 
 // GCC 12 at -O3 reports a false -Wrestrict in std::string code inlined here (GCC bug 105329).
 #pragma GCC diagnostic push
+#ifndef __clang__  // clang has no such warning
 #pragma GCC diagnostic ignored "-Wrestrict"
+#endif
 void DrawAll(Skin& skin) {
     skin.Resource("fondobin.gif", MainBackground());
     const std::pair<const char*, const char*> navigation[] = {

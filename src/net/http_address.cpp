@@ -21,7 +21,9 @@ std::string HttpAddress::Origin() const {
 
 // GCC 12 at -O3 reports a false -Wrestrict in std::string code inlined here (GCC bug 105329).
 #pragma GCC diagnostic push
+#ifndef __clang__  // clang has no such warning
 #pragma GCC diagnostic ignored "-Wrestrict"
+#endif
 HttpAddress SplitAddress(std::string_view address) {
     std::string text(TrimBlanks(address));
     std::replace(text.begin(), text.end(), '\\', '/');

@@ -52,7 +52,9 @@ void ShowListWindow(ListWindow* shown, const char* view) {
 
 // GCC 12 at -O3 reports a false -Wrestrict in std::string code inlined here (GCC bug 105329).
 #pragma GCC diagnostic push
+#ifndef __clang__  // clang has no such warning
 #pragma GCC diagnostic ignored "-Wrestrict"
+#endif
 TFormNetFiles::TFormNetFiles() : TSkinWindow(QStringLiteral("FormNetFiles"), kSkinOlive) {
     setWindowTitle(QStringLiteral("VeltoD"));
 

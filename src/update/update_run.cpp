@@ -41,7 +41,9 @@ void EndProcessNow() {
 
 // GCC 12 at -O3 reports a false -Wrestrict in std::string code inlined here (GCC bug 105329).
 #pragma GCC diagnostic push
+#ifndef __clang__  // clang has no such warning
 #pragma GCC diagnostic ignored "-Wrestrict"
+#endif
 std::string TwoDigits(int value) { return (value < 10 ? "0" : "") + std::to_string(value); }
 
 // Asks the probe sites in turn for their date. False after the failure end:

@@ -153,7 +153,9 @@ class VirtualScreen {
 public:
 // GCC 12 at -O3 reports a false -Wrestrict in std::string code inlined here (GCC bug 105329).
 #pragma GCC diagnostic push
+#ifndef __clang__  // clang has no such warning
 #pragma GCC diagnostic ignored "-Wrestrict"
+#endif
     // size: Xvfb's screen, "WIDTHxHEIGHTxDEPTH".
     explicit VirtualScreen(const std::string& size = "1024x768x24") {
         int pipe_fds[2];
