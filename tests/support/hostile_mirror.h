@@ -145,7 +145,8 @@ private:
         if (method == "HEAD") {
             std::string date = "Date: " + head_date_ + "\r\n";
             if (hostile && hostility.how == Misbehaviour::HeadWithoutDate) date.clear();
-            if (hostile && hostility.how == Misbehaviour::HeadDated2001) date = "Date: Mon, 01 Jan 2001 10:00:00 GMT\r\n";
+            if (hostile && hostility.how == Misbehaviour::HeadDated2001)
+                date = "Date: Mon, 01 Jan 2001 10:00:00 GMT\r\n";
             SendAll(connection, "HTTP/1.1 200 OK\r\n" + date + "Content-Length: 0\r\nConnection: close\r\n\r\n");
             return;
         }
