@@ -67,10 +67,11 @@ std::string SignatureProblem(const std::string& content, std::string_view signat
 }
 
 std::string CheckTextCopy(const std::string& target, const TextListRules* rules, std::string* reason) {
-    const std::string raw = ReadWholeFile(target + "Q");
+    std::string raw = ReadWholeFile(target + "Q");
     enum { Before, Inside, Done } where = Before;
     std::string content;
-    std::string_view signature;
+    content.reserve(raw.size());
+    std::string signature;
     ScanLines(raw.data(), raw.data() + raw.size(), [&](std::string_view line) {
         if (where == Before) {
             if (BeginsWith(line, "comensando")) where = Inside;
@@ -82,9 +83,11 @@ std::string CheckTextCopy(const std::string& target, const TextListRules* rules,
                 content += "\r\n";
             }
         } else if (signature.empty() && BeginsWith(line, kSignatureLine)) {
-            signature = line.substr(std::string_view(kSignatureLine).size());
+            signature = std::string(line.substr(std::string_view(kSignatureLine).size()));
         }
     });
+    // A list near its cap is held once while it is checked and read, not twice.
+    std::string().swap(raw);
     if (where != Done) {
         if (reason) *reason = "was cut short (no end marker)";
         return kBad;
@@ -157,6 +160,21 @@ void PauseBetweenRounds(TransmitView& view, size_t attempts, const std::string& 
         }
         std::this_thread::sleep_for(std::min<steady_clock::duration>(until - now, milliseconds(50)));
     }
+}
+
+// The client's failure, named as the user should read it where the fault is
+// the copy's own: an answer that stopped before its end, a list over its cap.
+std::string NamedFailure(const std::string& what, HttpClient& client, const std::string& base,
+                         const TextListRules* rules) {
+    if (client.ResponseCode() != 0 && what == "Connection Closed Gracefully.") {
+        const uint64_t announced = client.ContentLength();
+        return "the copy from " + base + " was cut short: the connection closed before the end of the answer" +
+               (announced > 0 ? " (" + std::to_string(announced) + " bytes announced)" : std::string());
+    }
+    if (rules && rules->max_bytes > 0 &&
+        what == "Response body larger than " + std::to_string(client.Limits().max_body_bytes) + " bytes.")
+        return "the copy from " + base + " is over the list's cap: " + what;
+    return what;
 }
 
 std::string Thousands(uint64_t value) { return value < 1000 ? std::string() : std::to_string(value / 1000); }
@@ -241,7 +259,15 @@ std::string FetchFile(TransmitView& view, HttpClient& client, const std::string&
             view.SetProgressLine("Attempt " + std::to_string(failures + 1) + ": " + remote + " from " + base);
         try {
             RemoveRawCopy(target);
-            WriteRawCopy(target + "Q", client.Get(base + remote));
+            {
+                const std::string body = client.Get(base + remote);
+                // The client ends a chain of redirects after its last request
+                // without error; what it brings back then is no copy at all.
+                if (!client.Location().empty())
+                    throw NetworkError("the copy from " + base + " ran into a redirect loop (still redirected after " +
+                                       std::to_string(kMaxRequestsPerCall) + " requests)");
+                WriteRawCopy(target + "Q", body);
+            }  // the body is let go before its copy is read back
             std::string reason;
             status = CheckFetchedFile(target, mode, rules, &reason);
             view.Trace("Proceso de Traer archivo CORRECTO");
@@ -249,6 +275,9 @@ std::string FetchFile(TransmitView& view, HttpClient& client, const std::string&
                 last_failure = "the copy from " + base + " " + reason;
                 AdvanceMirror();
             }
+        } catch (const NetworkError& problem) {
+            last_failure = NamedFailure(problem.what(), client, base, rules);
+            if (status == kBad) AdvanceMirror();
         } catch (const Error& problem) {
             last_failure = problem.what();
             if (status == kBad) AdvanceMirror();

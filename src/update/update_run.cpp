@@ -151,6 +151,11 @@ void RunSteps(TransmitView& view, HttpClient& client) {
     view.SetBusyCursor(false);
     view.Trace("Recibi\xF3 Fecha");
     if (StrToInt(state.ServerDate) < kFirstServerDate) {
+        // The message box keeps its words; the window, which stays open,
+        // says what the date server sent.
+        const std::string* date = client.Headers().Find("Date");
+        view.SetProgressLine(date ? "The date server's date is unusable or before October 2001: " + date->substr(0, 40)
+                                  : "The date server's answer carried no date");
         TheDialogs().Message("SERVER ERROR, PLEASE RETRAY LATER");
         view.ShowButton2();
         return;

@@ -321,6 +321,9 @@ TEST_F(UpdateRun, TheDateComesFromTheFirstSiteThatAnswersAndMustNotBeBefore2001O
         RunUpdate(view, client);
         ASSERT_EQ(Dialogs().size(), 1u) << header;
         EXPECT_EQ(Dialogs()[0].text, "SERVER ERROR, PLEASE RETRAY LATER");
+        EXPECT_EQ(view.progress_line, header.empty() ? "The date server's answer carried no date"
+                                                     : "The date server's date is unusable or before October 2001: " +
+                                                           header.substr(6, header.size() - 8));
         EXPECT_TRUE(view.shown);
         EXPECT_EQ(mirror.Connections(), 0);
     }
