@@ -5,6 +5,7 @@
 #include "catalogue/category_marks.h"
 #include "platform/QtSeams.h"
 #include "shell/FormNetFiles.h"
+#include "shell/PaintMark.h"
 #include "shell/ProgramWindows.h"
 #include "shell/VeltodApplication.h"
 #include "shell/engine_update_swap.h"
@@ -43,6 +44,7 @@ int main(int argc, char** argv) {
         veltod::InstalledQtScreen().Follow(windows.FormNetFiles);
         new veltod::TScreenFollower(windows.FormNetFiles);
         windows.FormNetFiles->ShowWindow();
+        veltod::InstallPaintMark(windows);
     } catch (...) {
         veltod::ReportCurrentException();
         return 1;
