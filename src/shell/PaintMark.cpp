@@ -1,6 +1,7 @@
 #include "shell/PaintMark.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QEvent>
 #include <QTimer>
 #include <cstdio>
@@ -21,6 +22,11 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
+        // A message box ends an update run, and blocks it until answered.
+        if (auto* box = qobject_cast<QDialog*>(watched); box && event->type() == QEvent::Show) {
+            Write("box " + box->windowTitle().toStdString());
+            return false;
+        }
         auto* news = qobject_cast<TFormDayNews*>(watched);
         if (!news) return false;
         if (event->type() == QEvent::Show) {
@@ -29,15 +35,15 @@ protected:
             armed_ = nullptr;
             // Written once the event loop is back, so the painted page has
             // reached the screen.
-            QTimer::singleShot(0, this, [this] { Write(); });
+            QTimer::singleShot(0, this, [this] { Write("painted"); });
         }
         return false;
     }
 
 private:
-    void Write() const {
+    void Write(const std::string& line) const {
         if (std::FILE* out = std::fopen(path_.c_str(), "a")) {
-            std::fputs("painted\n", out);
+            std::fprintf(out, "%s\n", line.c_str());
             std::fclose(out);
         }
     }
