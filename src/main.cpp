@@ -43,8 +43,9 @@ int main(int argc, char** argv) {
         // The windows are laid out on the main window's screen, again whenever it changes.
         veltod::InstalledQtScreen().Follow(windows.FormNetFiles);
         new veltod::TScreenFollower(windows.FormNetFiles);
-        windows.FormNetFiles->ShowWindow();
+        // Before the main window shows: its first activation may show boxes.
         veltod::InstallPaintMark(windows);
+        windows.FormNetFiles->ShowWindow();
     } catch (...) {
         veltod::ReportCurrentException();
         return 1;
