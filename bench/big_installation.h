@@ -5,10 +5,21 @@
 // lists of 1,000 entries and 32,767 categories in Categ.txt. Written
 // directly, record by record, and kept in the build folder between runs
 // (a stamp file says it is complete).
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <stdexcept>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "../tests/support/real_screen.h"
