@@ -3,7 +3,10 @@
 // `cat` takes to read all those history lists once, in the same run. The
 // first line times the whole installation, whose rotation rewrites a week
 // list of seven such days (about 5 MB, flushed to the disk); the second times
-// the filing into the history lists alone.
+// the filing into the history lists alone. The third line times the whole
+// installation against the disk's own floor: writing as many bytes as the
+// installation wrote into one file and syncing it once, in the same run.
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -33,6 +36,35 @@ std::string Entry(int category, int id, const std::string& description) {
     return "Program " + number + "\r\nhttp://www.example.org/download/p" + number + ".zip\r\n1.0\r\n1234\r\nReleased\r\n"
            "http://www.example.org/info/p" + number + ".html\r\nSample\r\n" + description + "\r\n3\r\n" +
            std::to_string(category) + "\r\n" + number + "\r\n\r\nxxxxxx--\r\nA short note about the program\r\n";
+}
+
+// Bytes this process has handed to write calls so far (all its threads).
+double WrittenBytes() {
+    std::FILE* io = std::fopen("/proc/self/io", "r");
+    double bytes = 0;
+    char line[128];
+    while (io && std::fgets(line, sizeof line, io))
+        if (std::sscanf(line, "wchar: %lf", &bytes) == 1) break;
+    if (io) std::fclose(io);
+    return bytes;
+}
+
+// The physical minimum of a durable installation: `bytes` written into a new
+// file in one call and synced once.
+double TimeFloor(const std::string& path, size_t bytes) {
+    const std::string data(bytes, 'x');
+    const double start = bench::Seconds();
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const bool written = fd >= 0 && ::write(fd, data.data(), data.size()) == static_cast<ssize_t>(data.size()) &&
+                         ::fsync(fd) == 0;
+    const double took = bench::Seconds() - start;
+    if (fd >= 0) ::close(fd);
+    ::unlink(path.c_str());
+    if (!written) {
+        std::fprintf(stderr, "the floor's file could not be written\n");
+        std::exit(1);
+    }
+    return took;
 }
 
 }  // namespace
@@ -70,6 +102,8 @@ int main(int argc, char**) {
     fs::current_path(root / "bin");
     double ours = 1e30;
     double merge = 1e30;
+    double floor = 1e30;
+    double install_bytes = 0;
     for (int run = -kWarmRuns; run < kRuns; ++run) {
         // Ids fall towards the end of the file, as the publisher writes day
         // lists, so that every entry is filed; each run brings newer ids.
@@ -84,9 +118,12 @@ int main(int argc, char**) {
         if (run < 0) {
             veltod::InstallDayList("1", source);
         } else if (run % 2 == 0) {
+            const double written = WrittenBytes();
             const double start = bench::Seconds();
             veltod::InstallDayList("1", source);
             ours = std::min(ours, bench::Seconds() - start);
+            install_bytes = WrittenBytes() - written;
+            floor = std::min(floor, TimeFloor("../Resources/floor.bin", static_cast<size_t>(install_bytes)));
         } else {
             veltod::CopyFile(source, "../Resources/today.1cat");
             veltod::RotateDayFiles("1", std::to_string(20261201 + kWarmRuns + run));
@@ -107,8 +144,9 @@ int main(int argc, char**) {
         fs::remove_all(root);
     bench::Report("day_install", ours, ref, 0.05, bench::PeakMiB());
     bench::Report("day_install_history", merge, ref, 0.05, bench::PeakMiB());
-    std::printf("# history %.0f MiB in %d lists; day list %d entries\n", history_bytes / 1048576.0, kCategories,
-                kDayEntries);
+    bench::Report("day_install_floor", ours, floor, 1.5, bench::PeakMiB());
+    std::printf("# history %.0f MiB in %d lists; day list %d entries; an installation writes %.1f MiB\n",
+                history_bytes / 1048576.0, kCategories, kDayEntries, install_bytes / 1048576.0);
     if (!filed) {
         std::fprintf(stderr, "the day's entries were not filed\n");
         return 1;

@@ -5,6 +5,7 @@
 #include "catalogue/category_marks.h"
 #include "platform/QtSeams.h"
 #include "shell/FormNetFiles.h"
+#include "shell/PaintMark.h"
 #include "shell/ProgramWindows.h"
 #include "shell/VeltodApplication.h"
 #include "shell/engine_update_swap.h"
@@ -44,6 +45,8 @@ int main(int argc, char** argv) {
         // The windows are laid out on the main window's screen, again whenever it changes.
         veltod::InstalledQtScreen().Follow(windows.FormNetFiles);
         new veltod::TScreenFollower(windows.FormNetFiles);
+        // Before the main window shows: its first activation may show boxes.
+        veltod::InstallPaintMark(windows);
         windows.FormNetFiles->ShowWindow();
     } catch (...) {
         veltod::ReportCurrentException();

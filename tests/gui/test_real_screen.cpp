@@ -303,3 +303,31 @@ TEST(RealScreen, StartUpErrorsReachTheErrorBoxAndEndWithStatusOneOrGoOn) {
 }
 
 }  // namespace
+
+namespace {
+
+// The benchmarks' paint mark: a message box is noted with its title; once
+// the main window has activated, today's news opens and its painted page is
+// noted.
+TEST(RealScreen, PaintMarkNotesBoxesAndThePaintedDayNews) {
+    const char* stage = std::getenv("VELTOD_STAGE");
+    ScratchInstallation copy;
+    ASSERT_NO_FATAL_FAILURE(CopyStagedInstallation(stage, copy));
+    // A refused package gives the start-up pass a box to show.
+    copy.Write("Recibi/archivos.new", "1\r\n20990101.exe\r\n");
+    copy.Write("Recibi/20990101.exe", "MZP not signed");
+    VirtualScreen screen;
+    ASSERT_FALSE(screen.Display().empty()) << "Xvfb did not start";
+    const std::string display = screen.Display();
+    Child program({copy.Path("bin/VeltoD.exe")},
+                  {"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb", "VELTOD_PAINT_MARK=" + copy.Path("mark.txt")});
+    ASSERT_TRUE(program.Started());
+    ASSERT_TRUE(WaitFor([&] { return copy.Read("mark.txt") == "box VeltoD\n"; })) << copy.Read("mark.txt");
+    EXPECT_TRUE(WaitFor([&] {
+        Shell("DISPLAY=" + display + " sh -c 'for w in $(xdotool search --onlyvisible --name \"^VeltoD$\"); do "
+              "xdotool windowfocus --sync $w key Return; done'");
+        return copy.Read("mark.txt") == "box VeltoD\npainted\n";
+    })) << copy.Read("mark.txt");
+}
+
+}  // namespace

@@ -1,0 +1,68 @@
+// Search pressed (Return in the search field) until the results list is
+// painted, in the real program on the big installation under X, beside
+// `LC_ALL=C grep -i -c` over the same history lists in the same run. The
+// best of three searches.
+#include <algorithm>
+#include <cstdio>
+
+#include "big_installation.h"
+#include "catalogue/record_file.h"
+
+namespace {
+
+void Xdotool(const std::string& display, const std::string& arguments) {
+    if (std::system(("DISPLAY=" + display + " xdotool " + arguments + " >/dev/null 2>&1").c_str()) != 0)
+        throw std::runtime_error("xdotool " + arguments + " failed");
+}
+
+}  // namespace
+
+int main() {
+    try {
+        const bench::fs::path root = bench::BigInstallation();
+        const bench::Display display;
+        const bench::fs::path mark = bench::fs::path(VELTOD_BENCH_DATA) / "search.mark";
+        bench::fs::remove(mark);
+        const std::string lists = (root / "Resources").string() + "/[1-9]*.[123]cat";
+        const double ref = bench::TimeCommand("LC_ALL=C grep -i -c quokka " + lists + " | cat", 3);
+
+        bench::Program program({(root / "bin/VeltoD.exe").string()},
+                               {"DISPLAY=" + display.Name(), "QT_QPA_PLATFORM=xcb", "VELTOD_PAINT_MARK=" + mark.string()});
+        if (!bench::WaitForMark(mark, 1)) throw std::runtime_error("the program showed no day news");
+        const auto [width, height] = bench::GifSize(root / "Resources/fondobin.gif");
+        const veltod::test::Geometry main_window = veltod::test::WaitForMainWindow(display.Name(), width);
+        if (main_window.width == 0) throw std::runtime_error("no main window");
+        const auto [button_width, button_height] = bench::GifSize(root / "Resources/Bot4.gif");
+        double ours = 1e30;
+        for (int run = 0; run < 3; ++run) {
+            // The search button, then the word typed into the field it focuses.
+            veltod::test::ClickPicture(display.Name(), main_window, 104, 12, button_width, button_height);
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+            Xdotool(display.Name(), "key ctrl+a type quokka");
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            const int before = bench::MarkCount(mark);
+            const double start = bench::Seconds();
+            Xdotool(display.Name(), "key Return");
+            if (!bench::WaitForMark(mark, before + 1)) throw std::runtime_error("no results list was shown");
+            ours = std::min(ours, bench::Seconds() - start);
+        }
+        const double peak = program.PeakMiB();
+        size_t found = 0;
+        for (const char* kind : {"1", "2", "3"}) {
+            veltod::RecordTable table;
+            veltod::ReadRecordFile((root / "Resources" / (std::string("Encontro.") + kind + "cat")).string(), table);
+            found += table.RowCount();
+        }
+        if (found != bench::kHistoryEntries / 100) {
+            std::fprintf(stderr, "found %zu entries, expected %d\n", found, bench::kHistoryEntries / 100);
+            return 1;
+        }
+        bench::Report("search_shown", ours, ref, 1.5, peak);
+        std::printf("# %d history entries in %d lists, %zu found; peak is the program's\n", bench::kHistoryEntries,
+                    3 * bench::kHistoryCategories, found);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "bench_search_shown: %s\n", error.what());
+        return 1;
+    }
+    return 0;
+}
