@@ -144,9 +144,19 @@ HttpClient::~HttpClient() {
     if (fd_ >= 0) ::close(fd_);
 }
 
-void HttpClient::Head(const std::string& address) { Perform("HEAD", address); }
+void HttpClient::Head(const std::string& address) {
+    DiscardSink nothing;
+    Perform("HEAD", address, nothing);
+}
 
-std::string HttpClient::Get(const std::string& address) { return Perform("GET", address); }
+std::string HttpClient::Get(const std::string& address) {
+    std::string body;
+    StringSink sink(body);
+    Perform("GET", address, sink);
+    return body;
+}
+
+void HttpClient::Get(const std::string& address, BodySink& sink) { Perform("GET", address, sink); }
 
 bool HttpClient::Connected() {
     if (fd_ < 0) return false;
@@ -340,7 +350,7 @@ void HttpClient::StoreResponse(const ResponseHead& head) {
     if (ParseContentLength(head.headers, length)) content_length_ = length;
 }
 
-std::string HttpClient::Perform(const std::string& method, const std::string& address) {
+void HttpClient::Perform(const std::string& method, const std::string& address, BodySink& sink) {
     if (busy_) throw NetworkError("Another request is in progress.");
     struct BusyGuard {
         bool& busy;
@@ -367,7 +377,7 @@ std::string HttpClient::Perform(const std::string& method, const std::string& ad
         request_generation_ = generation_;
 
         ResponseHead head;
-        std::string body;
+        std::string location;
         try {
             received_ = 0;
             try {
@@ -385,7 +395,13 @@ std::string HttpClient::Perform(const std::string& method, const std::string& ad
                 head = ReadResponseHead(*reader_, limits_);
             }
             StoreResponse(head);
-            body = ReadBody(*reader_, PlanBody(head, method == "HEAD"), limits_, observer);
+            // Only the body the caller is given reaches the sink; any other
+            // is read past (counted against the limit all the same).
+            location = TrimBlanks(head.headers.Value("Location"));
+            const bool redirect = !location.empty();
+            const bool kept = redirect ? requests >= kMaxRequestsPerCall : head.code / 100 == 2;
+            DiscardSink dropped;
+            ReadBody(*reader_, PlanBody(head, method == "HEAD"), limits_, observer, kept ? sink : dropped);
         } catch (...) {
             // A connection left in the middle of a response cannot carry the
             // next one. One the server closed is left for Connected to notice.
@@ -400,7 +416,6 @@ std::string HttpClient::Perform(const std::string& method, const std::string& ad
 
         const bool close_after =
             head.version == "1.0" || EqualsIgnoringCase(TrimBlanks(head.headers.Value("Connection")), "close");
-        const std::string location(TrimBlanks(head.headers.Value("Location")));
         const bool redirect = !location.empty();
         if (redirect && requests < kMaxRequestsPerCall) {
             if (close_after) Close();
@@ -418,7 +433,7 @@ std::string HttpClient::Perform(const std::string& method, const std::string& ad
             }
             date_ = HttpDateToLocal(*date, offset);
         }
-        if (redirect || head.code / 100 == 2) return body;
+        if (redirect || head.code / 100 == 2) return;
         throw HttpStatusError(head.code, head.status_line);
     }
 }

@@ -75,6 +75,11 @@ public:
 
     void Head(const std::string& address);
     std::string Get(const std::string& address);
+    // The same request, with the body handed to the sink block by block as it
+    // arrives: the sink receives exactly what the string would hold, and the
+    // same limits, events and errors apply. Bodies the string form would
+    // drop (those of redirects followed, and of failing answers) never reach it.
+    void Get(const std::string& address, BodySink& sink);
     bool Connected();
     void Disconnect();
 
@@ -92,7 +97,7 @@ private:
     class Source;
     class Observer;
 
-    std::string Perform(const std::string& method, const std::string& address);
+    void Perform(const std::string& method, const std::string& address, BodySink& sink);
     void Connect(const std::string& host, int port);
     ::addrinfo* Resolve(const std::string& host, int port, bool numeric);
     void SendAll(const std::string& bytes);

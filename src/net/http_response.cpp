@@ -1,7 +1,5 @@
 #include "net/http_response.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -13,24 +11,13 @@ namespace veltod {
 
 namespace {
 
-constexpr size_t kBufferBytes = size_t{64} << 10;
-// Blocks read straight into a growing body; large enough that a fast
-// transfer costs few system calls, small enough for frequent progress.
-constexpr size_t kBodyBlock = size_t{256} << 10;
+// Body blocks pass through this buffer on their way to the sink: large
+// enough that a fast transfer costs few system calls, small enough to stay
+// in the cache and to report progress often.
+constexpr size_t kBufferBytes = size_t{256} << 10;
 constexpr int kMaxInterimAnswers = 16;
 
 const char kClosedGracefully[] = "Connection Closed Gracefully.";
-
-// A large body is faulted in as 2 MiB pages where the kernel allows: page by
-// page, faulting a 100 MB body in costs as much as receiving it.
-constexpr size_t kHugePage = size_t{2} << 20;
-constexpr uint64_t kHugePageBody = uint64_t{8} << 20;
-
-void AdviseHugePages(char* block, size_t bytes) {
-    const auto begin = (reinterpret_cast<uintptr_t>(block) + kHugePage - 1) / kHugePage * kHugePage;
-    const auto end = (reinterpret_cast<uintptr_t>(block) + bytes) / kHugePage * kHugePage;
-    if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-}
 
 // Shows at most a short start of a hostile line in an error text.
 std::string Excerpt(std::string_view text) {
@@ -98,57 +85,50 @@ std::string ResponseReader::ReadLine(size_t max_bytes) {
     }
 }
 
-void ResponseReader::ReadExactly(std::string& out, uint64_t count, uint64_t reported_before, BodyObserver& observer) {
-    const size_t start = out.size();
-    const size_t total = start + static_cast<size_t>(count);
-    out.reserve(total);
-    if (count >= kHugePageBody) AdviseHugePages(out.data(), out.capacity());
-    const size_t buffered = std::min(end_ - begin_, static_cast<size_t>(count));
-    if (buffered > 0) {
-        out.append(buffer_.data() + begin_, buffered);
-        begin_ += buffered;
-        observer.Work(reported_before + buffered);
-    }
-    // The string grows a block ahead of what arrives, so the zeros it is
-    // filled with are still in the cache when the received bytes replace them.
-    size_t filled = out.size();
-    while (filled < total) {
-        if (out.size() == filled) out.resize(std::min(total, filled + kBodyBlock * 4));
-        const size_t got = source_.Receive(out.data() + filled, out.size() - filled);
-        if (got == 0) {
-            out.resize(filled);
-            throw NetworkError(kClosedGracefully);
+void ResponseReader::ReadExactly(BodySink& sink, uint64_t count, uint64_t reported_before, BodyObserver& observer) {
+    uint64_t done = 0;
+    while (done < count) {
+        if (begin_ == end_) {
+            // Never more than the body holds: what follows it stays in the
+            // socket, as it would for any other reader.
+            begin_ = end_ = 0;
+            const size_t room = static_cast<size_t>(std::min<uint64_t>(buffer_.size(), count - done));
+            end_ = source_.Receive(buffer_.data(), room);
+            if (end_ == 0) throw NetworkError(kClosedGracefully);
         }
-        filled += got;
-        observer.Work(reported_before + (filled - start));
+        const size_t block = static_cast<size_t>(std::min<uint64_t>(end_ - begin_, count - done));
+        sink.Take(std::string_view(buffer_.data() + begin_, block));
+        begin_ += block;
+        done += block;
+        observer.Work(reported_before + done);
     }
-    out.resize(filled);
 }
 
-void ResponseReader::ReadToClose(std::string& out, uint64_t limit, BodyObserver& observer) {
+uint64_t ResponseReader::ReadToClose(BodySink& sink, uint64_t limit, BodyObserver& observer) {
     const auto too_large = [limit] {
         return NetworkError("Response body larger than " + std::to_string(limit) + " bytes.");
     };
+    uint64_t total = 0;
     if (end_ > begin_) {
-        if (out.size() + (end_ - begin_) > limit) throw too_large();
-        out.append(buffer_.data() + begin_, end_ - begin_);
+        if (end_ - begin_ > limit) throw too_large();
+        sink.Take(std::string_view(buffer_.data() + begin_, end_ - begin_));
+        total = end_ - begin_;
         begin_ = end_ = 0;
-        observer.Work(out.size());
+        observer.Work(total);
     }
     for (;;) {
-        if (out.size() >= limit) {
+        if (total >= limit) {
             // One more byte would break the limit; a close here ends the body within it.
             char probe;
-            if (source_.Receive(&probe, 1) == 0) return;
+            if (source_.Receive(&probe, 1) == 0) return total;
             throw too_large();
         }
-        const size_t room = static_cast<size_t>(std::min<uint64_t>(kBodyBlock, limit - out.size()));
-        const size_t before = out.size();
-        out.resize(before + room);
-        const size_t got = source_.Receive(out.data() + before, room);
-        out.resize(before + got);
-        if (got == 0) return;
-        observer.Work(out.size());
+        const size_t room = static_cast<size_t>(std::min<uint64_t>(buffer_.size(), limit - total));
+        const size_t got = source_.Receive(buffer_.data(), room);
+        if (got == 0) return total;
+        sink.Take(std::string_view(buffer_.data(), got));
+        total += got;
+        observer.Work(total);
     }
 }
 
@@ -275,26 +255,30 @@ BodyPlan PlanBody(const ResponseHead& head, bool head_request) {
     return plan;
 }
 
-std::string ReadBody(ResponseReader& reader, const BodyPlan& plan, const HttpLimits& limits, BodyObserver& observer) {
-    std::string body;
-    if (plan.kind == BodyKind::None) return body;
+uint64_t ReadBody(ResponseReader& reader, const BodyPlan& plan, const HttpLimits& limits, BodyObserver& observer,
+                  BodySink& sink) {
+    if (plan.kind == BodyKind::None) return 0;
     const auto too_large = [&] {
         return NetworkError("Response body larger than " + std::to_string(limits.max_body_bytes) + " bytes.");
     };
     if (plan.kind == BodyKind::Length && plan.length > limits.max_body_bytes) throw too_large();
     observer.WorkBegin(plan.kind == BodyKind::Length ? plan.length : 0);
+    uint64_t total = 0;
     try {
     switch (plan.kind) {
         case BodyKind::Length:
-            reader.ReadExactly(body, plan.length, 0, observer);
+            sink.Expect(plan.length);
+            reader.ReadExactly(sink, plan.length, 0, observer);
+            total = plan.length;
             break;
         case BodyKind::Chunked:
             observer.ChunkStarted();
             for (;;) {
                 const uint64_t size = ParseChunkSize(reader.ReadLine(limits.max_line_bytes));
                 if (size == 0) break;
-                if (size > limits.max_body_bytes - body.size()) throw too_large();
-                reader.ReadExactly(body, size, body.size(), observer);
+                if (size > limits.max_body_bytes - total) throw too_large();
+                reader.ReadExactly(sink, size, total, observer);
+                total += size;
                 if (!reader.ReadLine(limits.max_line_bytes).empty())
                     throw NetworkError("Invalid chunked body: no line end after a chunk.");
             }
@@ -302,7 +286,7 @@ std::string ReadBody(ResponseReader& reader, const BodyPlan& plan, const HttpLim
             ReadHeaderLines(reader, limits, nullptr);
             break;
         case BodyKind::ToClose:
-            reader.ReadToClose(body, limits.max_body_bytes, observer);
+            total = reader.ReadToClose(sink, limits.max_body_bytes, observer);
             break;
         case BodyKind::None:
             break;
@@ -313,6 +297,13 @@ std::string ReadBody(ResponseReader& reader, const BodyPlan& plan, const HttpLim
         throw;
     }
     observer.WorkEnd();
+    return total;
+}
+
+std::string ReadBody(ResponseReader& reader, const BodyPlan& plan, const HttpLimits& limits, BodyObserver& observer) {
+    std::string body;
+    StringSink sink(body);
+    ReadBody(reader, plan, limits, observer, sink);
     return body;
 }
 

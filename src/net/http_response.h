@@ -37,6 +37,34 @@ public:
     virtual void ChunkStarted() {}
 };
 
+// Where a body goes as it arrives, block by block, so that a large one
+// need never be held whole. A sink may raise; the read then ends with it.
+class BodySink {
+public:
+    virtual ~BodySink() = default;
+    // The length a length-delimited body announced, once it is known to lie
+    // within the limit and before its first block.
+    virtual void Expect(uint64_t /*bytes*/) {}
+    virtual void Take(std::string_view block) = 0;
+};
+
+// Collects a body into a string.
+class StringSink : public BodySink {
+public:
+    explicit StringSink(std::string& out) : out_(out) {}
+    void Expect(uint64_t bytes) override { out_.reserve(out_.size() + static_cast<size_t>(bytes)); }
+    void Take(std::string_view block) override { out_.append(block); }
+
+private:
+    std::string& out_;
+};
+
+// Lets a body go by unkept.
+class DiscardSink : public BodySink {
+public:
+    void Take(std::string_view /*block*/) override {}
+};
+
 // Buffered reading of lines and blocks; bytes read past one response stay for
 // the next one on the same connection.
 class ResponseReader {
@@ -46,11 +74,12 @@ public:
     // One line without its line end (LF, or CR LF). Raises "Connection Closed
     // Gracefully." when the stream ends first, and refuses longer lines.
     std::string ReadLine(size_t max_bytes);
-    // Appends exactly count bytes to out, reporting the running total of
-    // `reported_before` + bytes appended after every block.
-    void ReadExactly(std::string& out, uint64_t count, uint64_t reported_before, BodyObserver& observer);
-    // Appends everything up to the close of the stream, at most limit bytes in all.
-    void ReadToClose(std::string& out, uint64_t limit, BodyObserver& observer);
+    // Hands exactly count bytes to the sink, reporting the running total of
+    // `reported_before` + bytes handed on after every block.
+    void ReadExactly(BodySink& sink, uint64_t count, uint64_t reported_before, BodyObserver& observer);
+    // Hands on everything up to the close of the stream, at most limit bytes
+    // in all, and returns how many that were.
+    uint64_t ReadToClose(BodySink& sink, uint64_t limit, BodyObserver& observer);
 
     bool HasBuffered() const { return begin_ < end_; }
     void DropBuffered() { begin_ = end_ = 0; }
@@ -120,7 +149,11 @@ ResponseHead ReadResponseHead(ResponseReader& reader, const HttpLimits& limits);
 // How the body of this response is delimited.
 BodyPlan PlanBody(const ResponseHead& head, bool head_request);
 
-// Reads the body as planned, within limits, with progress events.
+// Reads the body as planned, within limits, with progress events, into the
+// sink; returns its length.
+uint64_t ReadBody(ResponseReader& reader, const BodyPlan& plan, const HttpLimits& limits, BodyObserver& observer,
+                  BodySink& sink);
+// The same, collected into a string.
 std::string ReadBody(ResponseReader& reader, const BodyPlan& plan, const HttpLimits& limits, BodyObserver& observer);
 
 }  // namespace veltod

@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstring>
 #include <limits>
+#include <functional>
+#include <tuple>
 #include <string>
 #include <vector>
 
@@ -333,4 +335,88 @@ TEST_F(HttpClientTest, SilentServerFailsAfterTheIdleTimeout) {
 TEST_F(HttpClientTest, AddressesThatCannotBeRequestedFailBeforeAnyConnection) {
     EXPECT_EQ(FailureOf([&] { client.Get("HTTPS://secure.example/"); }), "Protocol not supported: HTTPS");
     EXPECT_TRUE(events.lines.empty());
+}
+
+TEST_F(HttpClientTest, SinkReceivesWhatTheStringWouldHoldWithTheSameEventsAndErrors) {
+    struct Recorder : BodySink {
+        std::string bytes;
+        int blocks = 0;
+        void Take(std::string_view block) override {
+            bytes.append(block);
+            ++blocks;
+        }
+    };
+    // Larger than one receive block, so that it arrives in several.
+    std::string large(700000, '\0');
+    for (size_t i = 0; i < large.size(); ++i) large[i] = static_cast<char>(i * 2654435761u >> 24);
+    const uint64_t kNoLimit = HttpLimits{}.max_body_bytes;
+    const char kOver[] = "Response body larger than 8 bytes.";
+    struct Case {
+        const char* name;
+        ServerScript script;
+        uint64_t limit;
+        std::string body;     // what both forms bring back...
+        std::string failure;  // ...or the error both raise
+    };
+    const std::vector<Case> cases{
+        {"length", {ReadRequest(), Send(Ok(large))}, kNoLimit, large, ""},
+        {"chunked",
+         {ReadRequest(), Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n4\r\nWiki\r\n"), Pause(20),
+          Send("5\r\npedia\r\n0\r\n\r\n")},
+         kNoLimit, "Wikipedia", ""},
+        {"to the close", {ReadRequest(), Send("HTTP/1.0 200 OK\r\n\r\n" + large), CloseConnection()}, kNoLimit, large, ""},
+        {"close at the limit", {ReadRequest(), Send("HTTP/1.1 200 OK\r\n\r\n01234567"), CloseConnection()}, 8,
+         "01234567", ""},
+        {"redirect followed",
+         {ReadRequest(), Send("HTTP/1.1 302 Found\r\nLocation: /b\r\nContent-Length: 4\r\n\r\nskip"), ReadRequest(),
+          Send(Ok("arrived"))},
+         kNoLimit, "arrived", ""},
+        {"length over the limit", {ReadRequest(), Send(Ok("0123456789"))}, 8, "", kOver},
+        {"chunks over the limit",
+         {ReadRequest(), Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nabcde\r\n5\r\nfghij\r\n0\r\n\r\n")},
+         8, "", kOver},
+        {"close over the limit", {ReadRequest(), Send("HTTP/1.1 200 OK\r\n\r\n0123456789"), CloseConnection()}, 8, "",
+         kOver},
+        {"cut short",
+         {ReadRequest(), Send("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nonly this"), CloseConnection()}, kNoLimit,
+         "", "Connection Closed Gracefully."},
+        {"error status", {ReadRequest(), Send("HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nnot here!")},
+         kNoLimit, "", "HTTP/1.1 404 Not Found"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // One connection for each form of the request.
+        LoopbackServer server({c.script, c.script});
+        const auto run = [&](const std::function<std::string(HttpClient&)>& get) {
+            EventLog log;
+            HttpClient one;
+            one.SetEvents(&log);
+            one.SetIdleTimeoutMs(10000);
+            one.Limits().max_body_bytes = c.limit;
+            std::string body;
+            const std::string failure = FailureOf([&] { body = get(one); });
+            return std::make_tuple(body, failure, log.lines);
+        };
+        const auto [string_body, string_failure, string_events] =
+            run([&](HttpClient& one) { return one.Get(server.Url("/a")); });
+        Recorder sink;
+        const auto [sink_body, sink_failure, sink_events] = run([&](HttpClient& one) {
+            one.Get(server.Url("/a"), sink);
+            return sink.bytes;
+        });
+        const std::string failure = c.failure.empty() ? "no error" : c.failure;
+        EXPECT_EQ(string_failure, failure);
+        EXPECT_EQ(sink_failure, failure);
+        EXPECT_EQ(sink_events, string_events);
+        if (c.failure.empty()) {
+            EXPECT_TRUE(string_body == c.body);
+            EXPECT_TRUE(sink_body == c.body);
+        }
+        // Bodies the string form drops never reach the sink.
+        EXPECT_EQ(sink.bytes.find("skip"), std::string::npos);
+        EXPECT_EQ(sink.bytes.find("not here!"), std::string::npos);
+        if (c.body.size() > 256 * 1024) {
+            EXPECT_GT(sink.blocks, 1);
+        }
+    }
 }
