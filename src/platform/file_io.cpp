@@ -167,6 +167,27 @@ std::string ReadWholeFile(const std::string& path) {
     return std::string(bytes.data.get(), bytes.size);
 }
 
+std::string ReadFileStart(const std::string& path, size_t max_bytes) {
+    const FileDescriptor file(::open(SystemPath(path), O_RDONLY | O_CLOEXEC));
+    if (file.get() < 0) RaiseFileError(errno);
+    struct stat info{};
+    if (::fstat(file.get(), &info) != 0) RaiseFileError(errno);
+    if (S_ISDIR(info.st_mode)) RaiseFileError(EISDIR);
+    std::string bytes(max_bytes, '\0');
+    size_t size = 0;
+    while (size < max_bytes) {
+        const ssize_t got = ::read(file.get(), bytes.data() + size, max_bytes - size);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            RaiseFileError(errno);
+        }
+        if (got == 0) break;
+        size += static_cast<size_t>(got);
+    }
+    bytes.resize(size);
+    return bytes;
+}
+
 void ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
     AtomicFileWriter writer(path);
     writer.Write(bytes);

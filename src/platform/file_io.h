@@ -20,6 +20,9 @@ bool FileExists(const std::string& path);
 // The whole file; FileError "File not found" when it is missing.
 std::string ReadWholeFile(const std::string& path);
 
+// At most the first max_bytes of the file; the same errors as ReadWholeFile.
+std::string ReadFileStart(const std::string& path, size_t max_bytes);
+
 // The same into a buffer that is not zero-filled first (large lists).
 struct FileBytes {
     std::shared_ptr<char> data;

@@ -84,6 +84,12 @@ TEST(FileIo, ExistsCopyMoveDelete) {
     EXPECT_FALSE(DeleteFile("../Recibi/c"));
     EXPECT_THROW(ReadWholeFile("../Recibi/c"), FileError);
     EXPECT_THROW(ReadWholeFile("../Recibi"), FileError);
+    // The start of a file: at most as many bytes as asked for, the same errors.
+    EXPECT_EQ(ReadFileStart("../Recibi/a", 3), "1");
+    installation.Write("Recibi/d", "MZP and the rest");
+    EXPECT_EQ(ReadFileStart("../Recibi/d", 3), "MZP");
+    EXPECT_THROW(ReadFileStart("../Recibi/c", 3), FileError);
+    EXPECT_THROW(ReadFileStart("../Recibi", 3), FileError);
 }
 
 TEST(FileIo, LinkOrCopyGivesTheTargetTheSourceBytesThatLaterRewritesDoNotShare) {
