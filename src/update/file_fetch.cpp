@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -22,14 +23,28 @@ const char kBad[] = "mal";
 
 bool BeginsWith(std::string_view line, std::string_view marker) { return line.substr(0, marker.size()) == marker; }
 
-// The raw copy: the body as it came, followed by CR LF, flushed before it
-// can be renamed into place.
-void WriteRawCopy(const std::string& path, const std::string& body) {
-    AtomicFileWriter writer(path);
-    writer.Write(body);
-    writer.Write("\r\n");
-    writer.Commit();
-}
+// The raw copy: the body written as it arrives, followed by CR LF, flushed
+// before it can be renamed into place. The file is made with the first
+// block, so a request that fails before its body leaves nothing behind and
+// fails as it always did; one that fails later takes its partial copy along.
+class RawCopySink : public BodySink {
+public:
+    explicit RawCopySink(std::string path) : path_(std::move(path)) {}
+    void Take(std::string_view block) override { Writer().Write(block); }
+    void Commit() {
+        Writer().Write("\r\n");
+        writer_->Commit();
+    }
+
+private:
+    AtomicFileWriter& Writer() {
+        if (!writer_) writer_.emplace(path_);
+        return *writer_;
+    }
+
+    std::string path_;
+    std::optional<AtomicFileWriter> writer_;
+};
 
 void RemoveRawCopy(const std::string& target) {
     if (FileExists(target + "Q")) DeleteFile(target + "Q");
@@ -111,8 +126,8 @@ std::string CheckTextCopy(const std::string& target, const TextListRules* rules,
 }
 
 std::string CheckBinaryCopy(const std::string& target, std::string* reason) {
-    const std::string raw = ReadWholeFile(target + "Q");
-    if (raw.compare(0, 3, "MZP") != 0) {
+    // Only the mark is checked; a large package is not read in whole for it.
+    if (ReadFileStart(target + "Q", 3) != "MZP") {
         if (reason) *reason = "is not a package";
         return kBad;
     }
@@ -260,14 +275,15 @@ std::string FetchFile(TransmitView& view, HttpClient& client, const std::string&
         try {
             RemoveRawCopy(target);
             {
-                const std::string body = client.Get(base + remote);
+                RawCopySink raw(target + "Q");
+                client.Get(base + remote, raw);
                 // The client ends a chain of redirects after its last request
                 // without error; what it brings back then is no copy at all.
                 if (!client.Location().empty())
                     throw NetworkError("the copy from " + base + " ran into a redirect loop (still redirected after " +
                                        std::to_string(kMaxRequestsPerCall) + " requests)");
-                WriteRawCopy(target + "Q", body);
-            }  // the body is let go before its copy is read back
+                raw.Commit();
+            }
             std::string reason;
             status = CheckFetchedFile(target, mode, rules, &reason);
             view.Trace("Proceso de Traer archivo CORRECTO");
