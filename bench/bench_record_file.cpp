@@ -4,7 +4,7 @@
 #include <string>
 
 #include "bench_support.h"
-#include "catalogue/record_file.h"
+#include "record_reading.h"
 
 int main(int argc, char** argv) {
     const std::string path = argc > 1 ? argv[1] : "/tmp/veltod-bench-records.cat";
@@ -27,16 +27,8 @@ int main(int argc, char** argv) {
     const double file_mb = file_bytes / 1048576.0;
 
     const double ref = bench::TimeCommand("wc -l " + path, 5);
-    double ours = 1e30;
     size_t rows = 0;
-    for (int run = 0; run < 5; ++run) {
-        veltod::RecordTable table;
-        const double start = bench::Seconds();
-        veltod::ReadRecordFile(path, table);
-        const double took = bench::Seconds() - start;
-        rows = table.RowCount();
-        if (took < ours) ours = took;
-    }
+    const double ours = bench::BestRecordRead(path, 5, rows);
     if (rows != 100000) {
         std::fprintf(stderr, "read %zu rows, expected 100000\n", rows);
         return 1;

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "bench_support.h"
-#include "catalogue/record_file.h"
+#include "record_reading.h"
 
 int main(int argc, char** argv) {
     const std::string path = argc > 1 ? argv[1] : "/tmp/veltod-bench-lines.cat";
@@ -21,16 +21,8 @@ int main(int argc, char** argv) {
     const double file_mb = static_cast<double>(written) / 1048576.0;
 
     const double ref = bench::TimeCommand("wc -l " + path, 3);
-    double ours = 1e30;
     size_t rows = 0;
-    for (int run = 0; run < 3; ++run) {
-        veltod::RecordTable table;
-        const double start = bench::Seconds();
-        veltod::ReadRecordFile(path, table);
-        const double took = bench::Seconds() - start;
-        rows = table.RowCount();
-        if (took < ours) ours = took;
-    }
+    const double ours = bench::BestRecordRead(path, 3, rows);
     if (rows == 0) return 1;
     const double peak = bench::PeakMiB();
     bench::Report("read_record_lines", ours, ref, 3.0, peak);

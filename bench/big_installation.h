@@ -5,10 +5,6 @@
 // lists of 1,000 entries and 32,767 categories in Categ.txt. Written
 // directly, record by record, and kept in the build folder between runs
 // (a stamp file says it is complete).
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <chrono>
 #include <cstdio>
@@ -147,44 +143,20 @@ private:
     std::string name_;
 };
 
-// A program started with extra environment, ended (SIGTERM, then SIGKILL)
-// and reaped when the object goes.
-class Program {
+// A program of a benchmark: the tests' child process (ended and reaped when
+// the object goes), which must start, and whose peak memory is read.
+class Program : public veltod::test::Child {
 public:
-    Program(const std::vector<std::string>& argv, const std::vector<std::string>& extra_env) {
-        std::vector<std::string> env_text(extra_env);
-        for (char** e = environ; *e; ++e) env_text.emplace_back(*e);
-        std::vector<char*> args, envp;
-        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        for (const std::string& e : env_text) envp.push_back(const_cast<char*>(e.c_str()));
-        envp.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        if (posix_spawnp(&pid_, args[0], &actions, nullptr, args.data(), envp.data()) != 0) pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        if (pid_ <= 0) throw std::runtime_error("cannot start " + argv[0]);
-    }
-    ~Program() {
-        ::kill(pid_, SIGTERM);
-        for (int i = 0; i < 50; ++i) {
-            if (::waitpid(pid_, nullptr, WNOHANG) == pid_) return;
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, nullptr, 0);
+    Program(const std::vector<std::string>& argv, const std::vector<std::string>& extra_env) : Child(argv, extra_env) {
+        if (!Started()) throw std::runtime_error("cannot start " + argv[0]);
     }
     // The program's peak resident memory so far, in MiB.
     double PeakMiB() const {
-        std::ifstream in("/proc/" + std::to_string(pid_) + "/status");
+        std::ifstream in("/proc/" + std::to_string(Pid()) + "/status");
         for (std::string line; std::getline(in, line);)
             if (line.rfind("VmHWM:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
         return 0;
     }
-
-private:
-    pid_t pid_ = -1;
 };
 
 // Width and height of a GIF picture, from its header.

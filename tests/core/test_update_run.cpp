@@ -106,6 +106,20 @@ protected:
         TheUpdateSettings() = UpdateSettings{};
     }
 
+    // A sound run's answers, in order: date, mirror list, listing (days 1 to
+    // 3), the packages of days 3 and 2, then the notification when counted.
+    static std::vector<test::ServerScript> SoundRun(bool counted) {
+        std::vector<test::ServerScript> answers = {
+            {ReadRequest(), Send(DatedAnswer(kDay3Date))},
+            {ReadRequest(), Send(HttpAnswer(Wrapped("1\r\nhttp://mirror.test/\r\n")))},
+            {ReadRequest(), Send(HttpAnswer(Wrapped(Listing({kDay1, kDay2, kDay3}))))},
+            {ReadRequest(), Send(HttpAnswer("MZP day 3"))},
+            {ReadRequest(), Send(HttpAnswer("MZP day 2"))},
+        };
+        if (counted) answers.push_back({ReadRequest(), Send(HttpAnswer("counted"))});
+        return answers;
+    }
+
     // Every request goes to one scripted proxy, in this order.
     void ThroughProxy(const LoopbackServer& proxy) {
         view.use_proxy = true;
@@ -204,14 +218,7 @@ TEST_F(UpdateRun, DatesListsAndTheReceivedFile) {
 }
 
 TEST_F(UpdateRun, AWholeRunFetchesAppliesAndCallsTheNotificationAddress) {
-    LoopbackServer proxy({
-        {ReadRequest(), Send(DatedAnswer(kDay3Date))},
-        {ReadRequest(), Send(HttpAnswer(Wrapped("1\r\nhttp://mirror.test/\r\n")))},
-        {ReadRequest(), Send(HttpAnswer(Wrapped(Listing({kDay1, kDay2, kDay3}))))},
-        {ReadRequest(), Send(HttpAnswer("MZP day 3"))},
-        {ReadRequest(), Send(HttpAnswer("MZP day 2"))},
-        {ReadRequest(), Send(HttpAnswer("counted"))},
-    });
+    LoopbackServer proxy(SoundRun(true));
     ThroughProxy(proxy);
     view.notification = "http://count.test/hit?u=1";
     // A press of the update button while the run waits is ignored.
@@ -418,13 +425,7 @@ TEST_F(UpdateRun, CancelDuringADownloadRestartsAndKeepsWhatArrived) {
 // Cancel while the received packages are applied: the day being applied is
 // finished, no later one is started and the notification is not sent.
 TEST_F(UpdateRun, CancelWhileApplyingAppliesNothingMore) {
-    LoopbackServer proxy({
-        {ReadRequest(), Send(DatedAnswer(kDay3Date))},
-        {ReadRequest(), Send(HttpAnswer(Wrapped("1\r\nhttp://mirror.test/\r\n")))},
-        {ReadRequest(), Send(HttpAnswer(Wrapped(Listing({kDay1, kDay2, kDay3}))))},
-        {ReadRequest(), Send(HttpAnswer("MZP day 3"))},
-        {ReadRequest(), Send(HttpAnswer("MZP day 2"))},
-    });
+    LoopbackServer proxy(SoundRun(false));
     ThroughProxy(proxy);
     view.notification = "http://count.test/hit?u=1";
     bool cancelled = false;
@@ -460,11 +461,7 @@ TEST_F(UpdateRun, CancelAtEachStageStopsTheRunWhateverTheRestartDoes) {
         {"listing", "127.0.0.1", 2, nullptr},
         {"package", "127.0.0.1", 3, nullptr},
     };
-    const std::vector<test::ServerScript> answers = {
-        {ReadRequest(), Send(DatedAnswer(kDay3Date))},
-        {ReadRequest(), Send(HttpAnswer(Wrapped("1\r\nhttp://mirror.test/\r\n")))},
-        {ReadRequest(), Send(HttpAnswer(Wrapped(Listing({kDay1, kDay2, kDay3}))))},
-    };
+    const std::vector<test::ServerScript> answers = SoundRun(false);
     for (const Stage& stage : stages) {
         SCOPED_TRACE(stage.name);
         TheUpdateState() = UpdateState{};

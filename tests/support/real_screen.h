@@ -57,6 +57,7 @@ public:
         ::waitpid(pid_, nullptr, 0);
     }
     bool Started() const { return pid_ > 0; }
+    pid_t Pid() const { return pid_; }
     // The exit status (a signal counts as 128 + its number) once the child
     // has ended, polling at most `seconds`; -1 while it still runs.
     int WaitExit(int seconds) {
