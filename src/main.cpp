@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
     // their errors: a main window that cannot be built or shown is reported
     // here and ends the program.
     try {
-        windows.CreateAll();
+        windows.CreateStartWindows();
         // The windows are laid out on the main window's screen, again whenever it changes.
         veltod::InstalledQtScreen().Follow(windows.FormNetFiles);
         new veltod::TScreenFollower(windows.FormNetFiles);

@@ -44,21 +44,22 @@ void TCategoryTreeWindow::TreeView1Click() {
     const ListAction action = Choose(*code);
     if (action == ListAction::Nothing) return;
     TWindowSet& windows = Windows();
+    TFormTreeFiles& files = windows.EnsureFormTreeFiles();
     if (action == ListAction::Hide) {
-        windows.FormTreeFiles->hide();
+        files.hide();
         windows.FormShowDetails->hide();
     }
-    windows.FormTreeFiles->SetTitle(file_list_title_);
+    files.SetTitle(file_list_title_);
     if (action == ListAction::Show) {
-        windows.FormTreeFiles->ShowWindow();
-        windows.FormTreeFiles->Fill(ChosenEntries());
+        files.ShowWindow();
+        files.Fill(ChosenEntries());
     }
 }
 
 void TCategoryTreeWindow::Image6Click() {
     TWindowSet& windows = Windows();
     windows.FormShowDetails->hide();
-    windows.FormTreeFiles->hide();
+    if (windows.FormTreeFiles) windows.FormTreeFiles->hide();
     close();
 }
 

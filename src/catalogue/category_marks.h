@@ -1,8 +1,8 @@
 #pragma once
 // Which categories have received entries, per licence kind: a category is
 // marked when a history list exists for it or for a category below it. The
-// main window computes the marks at its first activation and the update run
-// after every update; the historic tree reads them.
+// main window computes the marks when the historic tree is first opened and
+// the update run after every update; the historic tree reads them.
 #include <array>
 #include <string>
 #include <string_view>

@@ -110,16 +110,23 @@ void DayNewsModel::LoadDayList() {
     const std::string hover_key = search ? "DayNoneUND" : "DayNewsUND";
 
     // Read into a fresh table so that a failed read keeps the list that the
-    // rows still show; a file without records leaves it empty.
+    // rows still show; a file without records leaves it empty. Today's list
+    // is asked for at creation and again at every Today: read it once.
+    const std::optional<FileStamp> stamp = StampOfFile(list_file);
+    const bool unchanged = stamp && stamp == read_stamp_ && list_file == read_file_;
     RecordTable fresh;
-    ReadRecordFile(list_file, fresh);
+    if (!unchanged) ReadRecordFile(list_file, fresh);
     // Row 1's picture fixes the row height and the window width.
     SetPicture(1, DayPictureFile(normal_key, 1, mode, files_));
 
     window_mode_ = mode;
     normal_key_ = normal_key;
     hover_key_ = hover_key;
-    day_list_ = std::move(fresh);
+    if (!unchanged) {
+        day_list_ = std::move(fresh);
+        read_file_ = list_file;
+        read_stamp_ = stamp;
+    }
     ShowFirstPage();
 }
 

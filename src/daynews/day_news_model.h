@@ -6,11 +6,13 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "catalogue/catalogue_entry.h"
 #include "catalogue/record_table.h"
+#include "platform/file_io.h"
 
 namespace veltod {
 
@@ -103,7 +105,8 @@ public:
 
     // Reads DayListFile for the current ListFilterMode and shows the first
     // page. When the file cannot be read the error propagates and the list,
-    // the picture keys and the rows stay as they were.
+    // the picture keys and the rows stay as they were. A list file unchanged
+    // since this model last read it is not read again.
     void LoadDayList();
 
     void ShowFirstPage();
@@ -142,6 +145,8 @@ private:
     DayNewsView& view_;
     const FileProbe& files_;
     RecordTable day_list_;
+    std::string read_file_;
+    std::optional<FileStamp> read_stamp_;
     std::string window_mode_;
     std::string normal_key_ = "DayNewsARR";
     std::string hover_key_ = "DayNewsUND";

@@ -114,6 +114,14 @@ bool FileExists(const std::string& path) {
     return path.find('\0') == std::string::npos && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
+std::optional<FileStamp> StampOfFile(const std::string& path) {
+    struct stat info{};
+    if (path.find('\0') != std::string::npos || ::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return std::nullopt;
+    return FileStamp{info.st_dev, info.st_ino, static_cast<unsigned long long>(info.st_size), info.st_mtim.tv_sec,
+                     info.st_mtim.tv_nsec};
+}
+
 FileBytes ReadWholeFilesBytes(const std::vector<std::string>& paths, std::vector<size_t>& sizes) {
     std::vector<FileDescriptor> files;
     files.reserve(paths.size());

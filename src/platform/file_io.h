@@ -4,6 +4,7 @@
 // target, fsync, rename over it), and an append is one write call, so a
 // killed process never leaves half a record behind.
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +17,16 @@ namespace veltod {
 const char* SystemPath(const std::string& path);
 
 bool FileExists(const std::string& path);
+
+// Tells one version of a file from another without reading it: a rewrite
+// here makes a new file (another inode) and an append changes the size and
+// the time. Empty when the file is missing or no plain file.
+struct FileStamp {
+    unsigned long long device = 0, inode = 0, size = 0;
+    long long seconds = 0, nanoseconds = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+std::optional<FileStamp> StampOfFile(const std::string& path);
 
 // The whole file; FileError "File not found" when it is missing.
 std::string ReadWholeFile(const std::string& path);

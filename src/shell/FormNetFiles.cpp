@@ -142,7 +142,6 @@ void TFormNetFiles::FormActivate() {
     // A failed swap step or start-up pass leaves the files for the next start
     // and the catalogue as it was: the user is told and the program goes on.
     if (hooks.EngineUpdateSwap) RunReported(hooks.EngineUpdateSwap);
-    if (state.CategoryMarksLoaded == "no" && hooks.ComputeCategoryMarks) RunReported(hooks.ComputeCategoryMarks);
 
     Image5->LoadPicture(Picture("fondobin.gif"));
     Image5->move(0, 0);
@@ -206,43 +205,52 @@ void TFormNetFiles::Image1Click() {
     w.FormDayNews->ShowWindow();
 }
 
-void TFormNetFiles::Image2Click() { ShowListWindow(Windows().FormCategorias, "FORMCATEGORIAS"); }
+void TFormNetFiles::Image2Click() { ShowListWindow(&Windows().EnsureFormCategorias(), "FORMCATEGORIAS"); }
 
-void TFormNetFiles::Image3Click() { ShowListWindow(Windows().FormBaseDatos, "FORMBASEDATOS"); }
+void TFormNetFiles::Image3Click() {
+    // The historic tree is the one reader of the category marks, so they are
+    // computed when it is first opened rather than at every start. A failure
+    // is reported and the tree shows what marks there are.
+    StartupHooks& hooks = TheStartupHooks();
+    if (State().CategoryMarksLoaded == "no" && hooks.ComputeCategoryMarks) RunReported(hooks.ComputeCategoryMarks);
+    ShowListWindow(&Windows().EnsureFormBaseDatos(), "FORMBASEDATOS");
+}
 
-void TFormNetFiles::Image4Click() { ShowListWindow(Windows().FormBusqueda, "BUSQUEDA"); }
+void TFormNetFiles::Image4Click() { ShowListWindow(&Windows().EnsureFormBusqueda(), "BUSQUEDA"); }
 
 void TFormNetFiles::Image8Click() {
     TWindowSet& w = Windows();
     // A press during a run only brings the transfer window forward: hiding
     // it would save the settings and reset the run's status line and trace.
+    TTransmitForm& transmit = w.EnsureTransmitForm();
     if (TheUpdateState().RunInProgress) {
-        w.TransmitForm->show();
-        w.TransmitForm->raise();
-        w.TransmitForm->activateWindow();
+        transmit.show();
+        transmit.raise();
+        transmit.activateWindow();
         return;
     }
-    w.TransmitForm->OnDaysArrived = [this] { Image1Click(); };
+    transmit.OnDaysArrived = [this] { Image1Click(); };
     HideAll({w.FormBaseDatos, w.FormCategorias, w.FormDayNews, w.FormShowDetails, w.FormTreeFiles, w.FormRemember,
-             w.FormBusqueda, w.TransmitForm, w.FormMensaje});
-    w.TransmitForm->ShowWindow();
+             w.FormBusqueda, &transmit, w.FormMensaje});
+    transmit.ShowWindow();
     State().CurrentView = "ACTUALIZAR";
-    w.TransmitForm->Edit1->clear();
-    w.TransmitForm->HideViewer();
-    w.TransmitForm->Button1Click(this);
+    transmit.Edit1->clear();
+    transmit.HideViewer();
+    transmit.Button1Click(this);
 }
 
 void TFormNetFiles::Image9Click() {
     TWindowSet& w = Windows();
     HideAll({w.FormBaseDatos, w.FormCategorias, w.FormDayNews, w.FormShowDetails, w.FormTreeFiles, w.FormRemember,
              w.FormBusqueda, w.FormMensaje});
-    w.TransmitForm->ShowWindow();
+    TTransmitForm& transmit = w.EnsureTransmitForm();
+    transmit.ShowWindow();
     State().CurrentView = "ACTUALIZAR";
-    w.TransmitForm->HideViewer();
-    if (w.TransmitForm->CheckBox1->isChecked())
-        w.TransmitForm->Edit2->setFocus();
+    transmit.HideViewer();
+    if (transmit.CheckBox1->isChecked())
+        transmit.Edit2->setFocus();
     else
-        w.TransmitForm->CheckBox1->setFocus();
+        transmit.CheckBox1->setFocus();
 }
 
 void TFormNetFiles::ShowFilterPictures(const std::string& mode) {
@@ -276,7 +284,7 @@ void TFormNetFiles::FilterMouseDown(const std::string& mode) {
     }
 }
 
-void TFormNetFiles::LinksMemory1Click() { Windows().FormRemember->ShowWindow(); }
+void TFormNetFiles::LinksMemory1Click() { Windows().EnsureFormRemember().ShowWindow(); }
 
 void TFormNetFiles::Image6Click() { close(); }
 

@@ -44,21 +44,46 @@ TProgramWindows::~TProgramWindows() {
     delete FormNetFiles;
 }
 
-void TProgramWindows::CreateAll() {
+void TProgramWindows::CreateStartWindows() {
     FormNetFiles = new TFormNetFiles();
-    FormRemember = new TFormRemember();
-    TransmitForm = new TTransmitForm();
     FormMensaje = new TFormMensaje();
     // The day news window reads its list while it is being created.
     State().DayListFile = "../Resources/today.1cat";
     FormDayNews = new TFormDayNews();
-    FormCategorias = new TFormCategorias();
+    // Registers itself as the view the day news opens entries in.
     FormShowDetails = new TFormShowDetails();
-    FormTreeFiles = new TFormTreeFiles();
-    FormBaseDatos = new TFormBaseDatos();
-    FormBusqueda = new TFormBusqueda();
     FormBanner1 = new TFormBanner1();
     FormBanner2 = new TFormBanner2();
+}
+
+void TProgramWindows::CreateAll() {
+    CreateStartWindows();
+    for (OnDemand window : {OnDemand::FormRemember, OnDemand::TransmitForm, OnDemand::FormCategorias,
+                            OnDemand::FormTreeFiles, OnDemand::FormBaseDatos, OnDemand::FormBusqueda})
+        Create(window);
+}
+
+void TProgramWindows::Create(OnDemand window) {
+    switch (window) {
+    case OnDemand::FormRemember:
+        FormRemember = new TFormRemember();
+        break;
+    case OnDemand::TransmitForm:
+        TransmitForm = new TTransmitForm();
+        break;
+    case OnDemand::FormCategorias:
+        FormCategorias = new TFormCategorias();
+        break;
+    case OnDemand::FormTreeFiles:
+        FormTreeFiles = new TFormTreeFiles();
+        break;
+    case OnDemand::FormBaseDatos:
+        FormBaseDatos = new TFormBaseDatos();
+        break;
+    case OnDemand::FormBusqueda:
+        FormBusqueda = new TFormBusqueda();
+        break;
+    }
 }
 
 void TProgramWindows::RecreateFormDayNews() {

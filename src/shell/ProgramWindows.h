@@ -1,6 +1,7 @@
 #pragma once
 // The program's twelve windows, created in a fixed order and living until the
-// set is destroyed.
+// set is destroyed. The program starts with those its first page needs; the
+// others are made the first time they are asked for.
 #include "skin/WindowSet.h"
 
 namespace veltod {
@@ -10,14 +11,21 @@ public:
     TProgramWindows() = default;
     ~TProgramWindows() override;
 
-    // Creates all twelve in the program's order; the day news window's list
-    // file is set to today's list of mode "1" just before it is created.
+    // Creates the main window, the message and day news windows, the details
+    // window the day news opens and the two banners, in the program's order;
+    // the day news window's list file is set to today's list of mode "1" just
+    // before it is created.
+    void CreateStartWindows();
+    // The same, then the windows otherwise made on first use.
     void CreateAll();
 
     void RecreateFormDayNews() override;
     void RecreateFormCategorias() override;
     void RecreateFormBaseDatos() override;
     QWidget* MainWindow() const override;
+
+protected:
+    void Create(OnDemand window) override;
 };
 
 }  // namespace veltod

@@ -1,6 +1,7 @@
 #pragma once
-// Work of other subsystems that the main window's first activation runs:
-// the self-update check, then the category presence marks. The program entry
+// Work of other subsystems that the main window runs: the self-update check
+// at its first activation, the category presence marks when the historic
+// tree is first opened. The program entry
 // connects them to the modules that do the work; an empty hook is skipped, so
 // window tests run the main window without those modules' files.
 #include <functional>

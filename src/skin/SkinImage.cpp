@@ -3,6 +3,7 @@
 #include <QImageReader>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QPixmapCache>
 
 #include "platform/errors.h"
 #include "platform/file_io.h"
@@ -18,13 +19,28 @@ TSkinImage::TSkinImage(QWidget* parent, const QString& name) : QLabel(parent) {
 }
 
 void TSkinImage::LoadPicture(const std::string& path) {
-    if (!FileExists(path)) throw FileError("Cannot load the picture \"" + path + "\": File not found");
-    QImageReader reader(QString::fromStdString(path));
-    const QImage image = reader.read();
-    if (image.isNull())
-        throw FileError("Cannot load the picture \"" + path + "\": " + reader.errorString().toStdString());
-    setPixmap(QPixmap::fromImage(image));
-    resize(image.size());
+    const std::optional<FileStamp> stamp = StampOfFile(path);
+    if (!stamp) throw FileError("Cannot load the picture \"" + path + "\": File not found");
+    // The same pictures come back on every page and every Today; a file
+    // replaced by an update has another stamp, so it is decoded afresh.
+    const QString key = QStringLiteral("%1|%2|%3|%4|%5.%6")
+                            .arg(QString::fromStdString(path))
+                            .arg(stamp->device)
+                            .arg(stamp->inode)
+                            .arg(stamp->size)
+                            .arg(stamp->seconds)
+                            .arg(stamp->nanoseconds);
+    QPixmap picture;
+    if (!QPixmapCache::find(key, &picture)) {
+        QImageReader reader(QString::fromStdString(path));
+        const QImage image = reader.read();
+        if (image.isNull())
+            throw FileError("Cannot load the picture \"" + path + "\": " + reader.errorString().toStdString());
+        picture = QPixmap::fromImage(image);
+        QPixmapCache::insert(key, picture);
+    }
+    setPixmap(picture);
+    resize(picture.size());
     picture_file_ = path;
     ++load_count_;
 }

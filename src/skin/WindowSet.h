@@ -1,9 +1,11 @@
 #pragma once
 // The program's twelve windows as the windows themselves see them: one
 // instance each, reached through Windows(). The program's top creates them
-// (TProgramWindows); the list windows that a filter change rebuilds are
-// destroyed and created again there, so every holder of the set sees the new
-// instance. The windows are only named here, so a window can reach another
+// (TProgramWindows): those the first page needs at start, the others when
+// first asked for through their Ensure function, so a start does not pay for
+// windows the user may never open. The list windows that a filter change
+// rebuilds are destroyed and created again there, so every holder of the set
+// sees the new instance. The windows are only named here, so a window can reach another
 // without depending on the code that builds the whole set.
 class QWidget;
 
@@ -38,6 +40,15 @@ public:
     // The main window, for the windows placed against its size.
     virtual QWidget* MainWindow() const = 0;
 
+    // The windows made on first use: created now when they do not exist yet.
+    // Until then their pointers below are null, and hiding skips them.
+    TFormRemember& EnsureFormRemember();
+    TTransmitForm& EnsureTransmitForm();
+    TFormCategorias& EnsureFormCategorias();
+    TFormTreeFiles& EnsureFormTreeFiles();
+    TFormBaseDatos& EnsureFormBaseDatos();
+    TFormBusqueda& EnsureFormBusqueda();
+
     TFormNetFiles* FormNetFiles = nullptr;
     TFormRemember* FormRemember = nullptr;
     TTransmitForm* TransmitForm = nullptr;
@@ -50,6 +61,11 @@ public:
     TFormBusqueda* FormBusqueda = nullptr;
     TFormBanner1* FormBanner1 = nullptr;
     TFormBanner2* FormBanner2 = nullptr;
+
+protected:
+    enum class OnDemand { FormRemember, TransmitForm, FormCategorias, FormTreeFiles, FormBaseDatos, FormBusqueda };
+    // Creates the window named, which does not exist yet.
+    virtual void Create(OnDemand window) = 0;
 };
 
 // The current set; std::logic_error when there is none.

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <set>
 #include <string>
@@ -462,4 +464,26 @@ TEST_F(DayNewsModelTest, ScreenChangeBetweenPagesKeepsPagingConsistent) {
     seams.screen.Set(1024, 768);
     model.ClickRow(14);
     EXPECT_EQ(ShownRows(), Cat(Cat({"back"}, Programs(25, 32)), {"more"}));
+}
+
+TEST_F(DayNewsModelTest, AListIsReadAgainOnlyWhenItsFileChanged) {
+    Load(12);
+    const std::string path = install.Path("Resources/today.1cat");
+    // Rewritten in place with its size and time kept: taken for the same file.
+    const auto time = std::filesystem::last_write_time(path);
+    std::string bytes = install.Read("Resources/today.1cat");
+    bytes.replace(bytes.find("Program 0"), 9, "Program X");
+    {
+        std::fstream(path, std::ios::in | std::ios::out | std::ios::binary) << bytes;
+    }
+    std::filesystem::last_write_time(path, time);
+    model.LoadDayList();
+    EXPECT_EQ(ShownRows().front(), "Program 0");
+    // Replaced whole, then appended to: read again each time.
+    Load(3);
+    EXPECT_EQ(model.EntryCount(), 3u);
+    AppendRecord(path, Entry(3));
+    model.LoadDayList();
+    EXPECT_EQ(model.EntryCount(), 4u);
+    EXPECT_EQ(ShownRows().front(), "Program 3");
 }

@@ -1,6 +1,8 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QTest>
+#include <functional>
+#include <tuple>
 
 #include "catalogue/FormBaseDatos.h"
 #include "catalogue/FormBusqueda.h"
@@ -32,7 +34,7 @@ protected:
         };
         std::string shown;
         for (const auto& [name, window] : all)
-            if (window->isVisible()) shown += std::string(shown.empty() ? "" : " ") + name;
+            if (window && window->isVisible()) shown += std::string(shown.empty() ? "" : " ") + name;
         return shown;
     }
     void ShowEverything() {
@@ -57,7 +59,7 @@ TEST_F(MainWindow, StartsWithDemoSelectedAtTheTopRightAndBannersShown) {
     EXPECT_EQ(State().CurrentView, "NADA");
     EXPECT_TRUE(windows->FormBanner1->isVisible());
     EXPECT_TRUE(windows->FormBanner2->isVisible());
-    EXPECT_EQ(startup_calls, (std::vector<std::string>{"EngineUpdateSwap", "ComputeCategoryMarks"}));
+    EXPECT_EQ(startup_calls, (std::vector<std::string>{"EngineUpdateSwap"}));
     EXPECT_EQ(Main().size(), QSize(314, 71));
     EXPECT_EQ(Main().pos(), QPoint(1024 - 314, 0));
     EXPECT_EQ(Main().Image7->x(), 207 - Main().Image7->width());
@@ -79,14 +81,36 @@ TEST_F(MainWindow, LaterActivationsReloadNothing) {
     EXPECT_EQ(Main().Image5->LoadCount(), loads);
     EXPECT_EQ(windows->FormBanner1->ActivationCount(), banner_shows);
     EXPECT_FALSE(windows->FormBanner1->isVisible());
-    EXPECT_EQ(startup_calls.size(), 2u);
+    EXPECT_EQ(startup_calls.size(), 1u);
 }
 
-TEST_F(MainWindow, CategoryMarksAlreadyComputedAreNotComputedAgain) {
-    Create();
-    State().CategoryMarksLoaded = "si";
+TEST_F(MainWindow, CategoryMarksAreComputedWhenTheHistoricTreeFirstOpens) {
+    Start();
+    QTest::mouseClick(Main().Image3, Qt::LeftButton);
+    QTest::mouseClick(Main().Image3, Qt::LeftButton);
+    EXPECT_EQ(startup_calls, (std::vector<std::string>{"EngineUpdateSwap", "ComputeCategoryMarks"}));
+}
+
+TEST_F(MainWindow, WindowsTheFirstPageDoesNotNeedAreMadeWhenFirstOpened) {
+    windows = std::make_unique<veltod::TProgramWindows>();
+    windows->CreateStartWindows();
     Main().ShowWindow();
-    EXPECT_EQ(startup_calls, std::vector<std::string>{"EngineUpdateSwap"});
+    veltod::TWindowSet& w = *windows;
+    EXPECT_EQ(Visible(), "");
+    const std::tuple<veltod::TSkinButton*, std::function<QWidget*()>, const char*> opened[] = {
+        {Main().Image2, [&w] { return w.FormCategorias; }, "Categorias"},
+        {Main().Image3, [&w] { return w.FormBaseDatos; }, "BaseDatos"},
+        {Main().Image4, [&w] { return w.FormBusqueda; }, "Busqueda"},
+        {Main().Image9, [&w] { return w.TransmitForm; }, "Transmit"},
+    };
+    for (const auto& [button, window, name] : opened) {
+        EXPECT_EQ(window(), nullptr) << name;
+        QTest::mouseClick(button, Qt::LeftButton);
+        EXPECT_EQ(Visible(), name);
+    }
+    EXPECT_EQ(w.FormRemember, nullptr);
+    Main().LinksMemory1->trigger();
+    EXPECT_EQ(Visible(), "Remember Transmit");
 }
 
 TEST_F(MainWindow, FailedFirstActivationRunsWholeAgainWithoutWalkingLeft) {
@@ -100,7 +124,7 @@ TEST_F(MainWindow, FailedFirstActivationRunsWholeAgainWithoutWalkingLeft) {
     Main().ShowWindow();
     EXPECT_EQ(State().MainActivated, veltod::kDone);
     EXPECT_EQ(Main().pos(), QPoint(1024 - 314, 0));
-    EXPECT_EQ(startup_calls.size(), 3u);  // the update check twice, the marks once
+    EXPECT_EQ(startup_calls.size(), 2u);  // the update check twice
 }
 
 TEST_F(MainWindow, NavigationButtonsShowOneWindowAndHideTheirSet) {
