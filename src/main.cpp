@@ -1,8 +1,11 @@
 #include <QDir>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <future>
 
 #include "catalogue/category_marks.h"
+#include "daynews/day_news_model.h"
 #include "platform/QtSeams.h"
 #include "shell/FormNetFiles.h"
 #include "shell/PaintMark.h"
@@ -23,6 +26,12 @@ int main(int argc, char** argv) {
         std::printf("%s\n", veltod::kSelfCheckAnswer);
         return 0;
     }
+    // Today's list is what the first page shows: its read runs on a second
+    // core while the toolkit connects to the display.
+    std::future<veltod::ListRead> today_list;
+    std::error_code no_path;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", no_path);
+    if (!no_path) today_list = veltod::ReadListAhead((program.parent_path() / "../Resources/today.1cat").string());
     veltod::VeltodApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("VeltoDownload"));
     // Closing the main window ends the program, whatever else is open.
@@ -41,7 +50,7 @@ int main(int argc, char** argv) {
     // their errors: a main window that cannot be built or shown is reported
     // here and ends the program.
     try {
-        windows.CreateStartWindows();
+        windows.CreateStartWindows(std::move(today_list));
         // The windows are laid out on the main window's screen, again whenever it changes.
         veltod::InstalledQtScreen().Follow(windows.FormNetFiles);
         new veltod::TScreenFollower(windows.FormNetFiles);

@@ -1,5 +1,7 @@
 #include "apply/received_files.h"
 
+#include <dirent.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -44,23 +46,40 @@ void RecordAppliedDay(const std::string& day) {
     DropScriptJournal(day);
 }
 
+// The "*.new~" files below folder, links not followed. Read with the bare
+// directory calls: this runs at every start, over thousands of history
+// lists, and needs only the names and their kinds.
+void CollectTemporaries(const std::string& folder, std::vector<std::string>& found) {
+    DIR* directory = ::opendir(SystemPath(folder));
+    if (!directory) return;
+    std::vector<std::string> folders;
+    while (const dirent* entry = ::readdir(directory)) {
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        unsigned char type = entry->d_type;
+        const std::string path = folder + "/" + std::string(name);
+        if (type == DT_UNKNOWN) {
+            struct stat info{};
+            if (::lstat(path.c_str(), &info) != 0) continue;
+            type = S_ISDIR(info.st_mode) ? DT_DIR : S_ISLNK(info.st_mode) ? DT_LNK : DT_REG;
+        }
+        if (type == DT_DIR)
+            folders.push_back(path);
+        else if (name.size() > 5 && name.substr(name.size() - 5) == ".new~")
+            found.push_back(path);
+    }
+    ::closedir(directory);
+    for (const std::string& below : folders) CollectTemporaries(below, found);
+}
+
 // A killed write leaves its new file beside the target; nothing reads it,
 // and the next write of that target would remove it, but a target that is
 // never written again would keep it for ever.
 void RemoveLeftTemporaries() {
-    namespace fs = std::filesystem;
-    std::error_code error;
-    std::vector<fs::path> left;
+    std::vector<std::string> left;
     // Only the installation's own folders: its parent may be a home folder.
-    for (const char* folder : {"../bin", "../Resources", "../Recibi", "../Def"}) {
-        error.clear();
-        for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-            const std::string name = it->path().filename().string();
-            if (name.size() > 5 && name.compare(name.size() - 5, 5, ".new~") == 0 && !it->is_directory(error))
-                left.push_back(it->path());
-        }
-    }
-    for (const auto& path : left) DeleteFile(path.string());
+    for (const char* folder : {"../bin", "../Resources", "../Recibi", "../Def"}) CollectTemporaries(folder, left);
+    for (const auto& path : left) DeleteFile(path);
 }
 
 void InstallDayLists(const std::string& day) {

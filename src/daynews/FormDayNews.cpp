@@ -22,8 +22,9 @@ const char* const kHint = "Hint";
 
 }  // namespace
 
-TFormDayNews::TFormDayNews()
+TFormDayNews::TFormDayNews(std::future<ListRead> read_ahead)
     : TSkinWindow(QStringLiteral("FormDayNews"), QColor()), model_(*this, files_) {
+    if (read_ahead.valid()) model_.TakeReadAhead(std::move(read_ahead));
     for (int k = 1; k <= kDayRows; ++k) {
         auto* image = new TSkinImage(this, QStringLiteral("Image%1").arg(k));
         image->setProperty(kHint, QStringLiteral("bajo"));

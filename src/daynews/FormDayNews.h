@@ -16,7 +16,9 @@ namespace veltod {
 class TFormDayNews : public TSkinWindow, private DayNewsView {
     Q_OBJECT
 public:
-    TFormDayNews();
+    // A read of the list file begun earlier may be handed over; the window
+    // takes it when the file is still the one that was read.
+    explicit TFormDayNews(std::future<ListRead> read_ahead = {});
 
     // The licence kind the window was opened with; the main window sets it
     // before it shows the window, and every load sets it from ListFilterMode.

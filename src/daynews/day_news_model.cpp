@@ -80,6 +80,15 @@ int MarkerValue(std::string_view marker) {
     return value;
 }
 
+std::future<ListRead> ReadListAhead(std::string path) {
+    return std::async(std::launch::async, [path = std::move(path)] {
+        ListRead read;
+        read.stamp = StampOfFile(path);
+        ReadRecordFile(path, read.table);
+        return read;
+    });
+}
+
 DayNewsModel::DayNewsModel(DayNewsView& view, const FileProbe& files)
     : view_(view), files_(files), window_mode_(State().ListFilterMode) {}
 
@@ -113,6 +122,18 @@ void DayNewsModel::LoadDayList() {
     // rows still show; a file without records leaves it empty. Today's list
     // is asked for at creation and again at every Today: read it once.
     const std::optional<FileStamp> stamp = StampOfFile(list_file);
+    if (read_ahead_.valid()) {
+        try {
+            ListRead ahead = read_ahead_.get();
+            if (stamp && ahead.stamp == stamp) {
+                day_list_ = std::move(ahead.table);
+                read_file_ = list_file;
+                read_stamp_ = stamp;
+            }
+        } catch (const std::exception&) {
+            // Read again below, where the failure reaches the user.
+        }
+    }
     const bool unchanged = stamp && stamp == read_stamp_ && list_file == read_file_;
     RecordTable fresh;
     if (!unchanged) ReadRecordFile(list_file, fresh);

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <future>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -99,9 +100,22 @@ struct DayRow {
     bool visible = false;
 };
 
+// A list file read on another thread, with the stamp the file had when the
+// read began; the failure, if any, stays in the future.
+struct ListRead {
+    std::optional<FileStamp> stamp;
+    RecordTable table;
+};
+std::future<ListRead> ReadListAhead(std::string path);
+
 class DayNewsModel {
 public:
     DayNewsModel(DayNewsView& view, const FileProbe& files);
+
+    // A read of the list file begun earlier (at start, while the rest of the
+    // program was still being set up). The next load takes it when the file
+    // it read is still the one there, and reads the file itself otherwise.
+    void TakeReadAhead(std::future<ListRead> read) { read_ahead_ = std::move(read); }
 
     // Reads DayListFile for the current ListFilterMode and shows the first
     // page. When the file cannot be read the error propagates and the list,
@@ -147,6 +161,7 @@ private:
     RecordTable day_list_;
     std::string read_file_;
     std::optional<FileStamp> read_stamp_;
+    std::future<ListRead> read_ahead_;
     std::string window_mode_;
     std::string normal_key_ = "DayNewsARR";
     std::string hover_key_ = "DayNewsUND";

@@ -44,12 +44,12 @@ TProgramWindows::~TProgramWindows() {
     delete FormNetFiles;
 }
 
-void TProgramWindows::CreateStartWindows() {
+void TProgramWindows::CreateStartWindows(std::future<ListRead> today_read_ahead) {
     FormNetFiles = new TFormNetFiles();
     FormMensaje = new TFormMensaje();
     // The day news window reads its list while it is being created.
     State().DayListFile = "../Resources/today.1cat";
-    FormDayNews = new TFormDayNews();
+    FormDayNews = new TFormDayNews(std::move(today_read_ahead));
     // Registers itself as the view the day news opens entries in.
     FormShowDetails = new TFormShowDetails();
     FormBanner1 = new TFormBanner1();

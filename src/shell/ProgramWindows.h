@@ -2,6 +2,9 @@
 // The program's twelve windows, created in a fixed order and living until the
 // set is destroyed. The program starts with those its first page needs; the
 // others are made the first time they are asked for.
+#include <future>
+
+#include "daynews/day_news_model.h"
 #include "skin/WindowSet.h"
 
 namespace veltod {
@@ -14,8 +17,8 @@ public:
     // Creates the main window, the message and day news windows, the details
     // window the day news opens and the two banners, in the program's order;
     // the day news window's list file is set to today's list of mode "1" just
-    // before it is created.
-    void CreateStartWindows();
+    // before it is created, and it takes the read of that list begun at start.
+    void CreateStartWindows(std::future<ListRead> today_read_ahead = {});
     // The same, then the windows otherwise made on first use.
     void CreateAll();
 

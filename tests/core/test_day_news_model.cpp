@@ -2,6 +2,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <future>
 #include <map>
 #include <set>
 #include <string>
@@ -466,10 +468,10 @@ TEST_F(DayNewsModelTest, ScreenChangeBetweenPagesKeepsPagingConsistent) {
     EXPECT_EQ(ShownRows(), Cat(Cat({"back"}, Programs(25, 32)), {"more"}));
 }
 
-TEST_F(DayNewsModelTest, AListIsReadAgainOnlyWhenItsFileChanged) {
-    Load(12);
+// Rewrites the first entry's name in place, keeping the file's size and time:
+// a reader that trusts its earlier read still shows "Program 0".
+void RenameFirstEntryInPlace(test::ScratchInstallation& install) {
     const std::string path = install.Path("Resources/today.1cat");
-    // Rewritten in place with its size and time kept: taken for the same file.
     const auto time = std::filesystem::last_write_time(path);
     std::string bytes = install.Read("Resources/today.1cat");
     bytes.replace(bytes.find("Program 0"), 9, "Program X");
@@ -477,6 +479,39 @@ TEST_F(DayNewsModelTest, AListIsReadAgainOnlyWhenItsFileChanged) {
         std::fstream(path, std::ios::in | std::ios::out | std::ios::binary) << bytes;
     }
     std::filesystem::last_write_time(path, time);
+}
+
+TEST_F(DayNewsModelTest, AReadAheadIsTakenOnlyWhileItsFileIsUnchanged) {
+    const std::string path = install.Path("Resources/today.1cat");
+    State().DayListFile = "../Resources/today.1cat";
+    struct Case {
+        const char* name;
+        std::function<void()> after_read;
+        const char* first_shown;
+    };
+    const Case cases[] = {
+        {"unchanged", [&] { RenameFirstEntryInPlace(install); }, "Program 0"},
+        {"replaced", [&] { WriteList(path, 3); RenameFirstEntryInPlace(install); }, "Program X"},
+        {"missing when read", [&] {}, "Program 0"},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove(path);
+        if (std::string(c.name) != "missing when read") WriteList(path, 12);
+        std::future<ListRead> ahead = ReadListAhead(path);
+        ahead.wait();
+        if (std::string(c.name) == "missing when read") WriteList(path, 12);
+        c.after_read();
+        DayNewsModel fresh{view, files};
+        fresh.TakeReadAhead(std::move(ahead));
+        fresh.LoadDayList();
+        EXPECT_EQ(fresh.Row(1).caption, c.first_shown) << c.name;
+    }
+}
+
+TEST_F(DayNewsModelTest, AListIsReadAgainOnlyWhenItsFileChanged) {
+    Load(12);
+    const std::string path = install.Path("Resources/today.1cat");
+    RenameFirstEntryInPlace(install);
     model.LoadDayList();
     EXPECT_EQ(ShownRows().front(), "Program 0");
     // Replaced whole, then appended to: read again each time.
