@@ -243,16 +243,18 @@ TEST(RealScreen, StartUpErrorsReachTheErrorBoxAndEndWithStatusOneOrGoOn) {
         std::function<void(ScratchInstallation&)> apply;
         std::string text;  // the start of the box's text
         int status;        // -1: the program goes on with its main window
+        int opened_by = 0;  // the top of the navigation button whose window meets the damage, if not the start
     } cases[] = {
         {"no background", [](ScratchInstallation& c) { fs::remove(c.Path("Resources/fondobin.gif")); },
          "Cannot load the picture \"../Resources/fondobin.gif\": File not found", 1},
         {"damaged close button", [](ScratchInstallation& c) { c.Write("Resources/x0.gif", "not a picture"); },
          "Cannot load the picture \"../Resources/x0.gif\": ", 1},
+        // The list windows and the category marks are made when first
+        // opened: the start goes on, and opening them meets the damage.
         {"no list frame", [](ScratchInstallation& c) { fs::remove(c.Path("Resources/Lista.gif")); },
-         "Cannot load the picture \"../Resources/Lista.gif\": File not found", 1},
-        // Read by the start-up pass of the category marks: the start goes on.
+         "Cannot load the picture \"../Resources/Lista.gif\": File not found", -1, 30},
         {"category count", [](ScratchInstallation& c) { c.Write("Resources/Categ.txt", "abc\r\n"); },
-         "'abc' is not a valid integer value", -1},
+         "'abc' is not a valid integer value", -1, 48},
         {"refused package", [](ScratchInstallation& c) {
              c.Write("Recibi/archivos.new", "1\r\n20990101.exe\r\n");
              c.Write("Recibi/20990101.exe", "MZP not signed");
@@ -270,6 +272,12 @@ TEST(RealScreen, StartUpErrorsReachTheErrorBoxAndEndWithStatusOneOrGoOn) {
         const std::string errors = copy.Path("errors.txt");
         Child program({copy.Path("bin/VeltoD.exe")}, {"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb"}, -1, errors);
         ASSERT_TRUE(program.Started());
+        if (c.opened_by != 0) {
+            const Geometry main_window = WaitForMainWindow(display, 314);
+            ASSERT_GT(main_window.width, 0) << "no main window";
+            EXPECT_EQ(copy.Read("errors.txt").find("VeltoD: "), std::string::npos) << "an error at start";
+            ClickPicture(display, main_window, 8, c.opened_by, 88, 16);
+        }
         ASSERT_TRUE(WaitFor([&] { return copy.Read("errors.txt").find("VeltoD: ") != std::string::npos; }))
             << "no error box";
         EXPECT_NE(copy.Read("errors.txt").find("VeltoD: " + c.text), std::string::npos) << copy.Read("errors.txt");
