@@ -38,6 +38,8 @@ bool IsCategoryCode(std::string_view code) {
 std::string Resources(const std::string& name) { return "../Resources/" + name; }
 std::string DayFile(const std::string& kind, int n) { return Resources("today." + kind + std::to_string(n)); }
 std::string TodayList(const std::string& kind) { return Resources("today." + kind + "cat"); }
+// Present while the week list of kind may not match its day files.
+std::string StaleMark(const std::string& kind) { return Resources("today." + kind + "sem"); }
 
 // The first line of a file, without its line end (empty when the file is).
 std::string FirstLine(const std::string& path) {
@@ -103,7 +105,7 @@ void RebuildWeekList(const std::string& kind) {
         WriteDayRecords(week, all.data.get() + offset, sizes[n], n == 0);
         offset += sizes[n];
     }
-    week.Commit();
+    week.CommitUnsynced();
 }
 
 HistoryTail TailFromWholeFile(const std::string& path) {
@@ -185,7 +187,7 @@ HistoryTail ReadHistoryTail(const std::string& path, const std::string& category
     return tail;
 }
 
-void InstallDayList(const std::string& kind, const std::string& source) {
+void InstallDayList(const std::string& kind, const std::string& source, WeekList week) {
     ApplyStep();
     LinkOrCopyFile(source, TodayList(kind));
     // The source is named by its day: "../bin/" + day + "." + kind + "cat".
@@ -198,7 +200,7 @@ void InstallDayList(const std::string& kind, const std::string& source) {
     auto filing = std::async(std::launch::async, [&kind] { MergeDayIntoHistory(kind); });
     std::exception_ptr failure;
     try {
-        RotateDayFiles(kind, day);
+        RotateDayFiles(kind, day, week);
     } catch (...) {
         failure = std::current_exception();
     }
@@ -210,12 +212,22 @@ void InstallDayList(const std::string& kind, const std::string& source) {
     if (failure) std::rethrow_exception(failure);
 }
 
-void RotateDayFiles(const std::string& kind, const std::string& day) {
+void RotateDayFiles(const std::string& kind, const std::string& day, WeekList week) {
     const std::string outgoing = DayFile(kind, 0);
     const std::string marker = Resources("today." + kind + "rot");
+    // The mark comes before the first day file moves, so that whatever
+    // stops the rotation or what follows it, the week list is known to be
+    // out of date; it goes only after the week list is made and flushed.
+    if (week == WeekList::kLater) {
+        ApplyStep();
+        CreateMarkFile(StaleMark(kind));
+    }
+    const auto rebuild = [&] {
+        if (week == WeekList::kNow) RebuildWeekList(kind);
+    };
     if (!FileExists(outgoing)) {
         if (!day.empty() && MarkerDay(marker) == day) {
-            RebuildWeekList(kind);
+            rebuild();
             return;
         }
         // A fresh installation may lack day files: they start as empty lists.
@@ -249,7 +261,29 @@ void RotateDayFiles(const std::string& kind, const std::string& day) {
     }
     ApplyStep();
     DeleteFile(outgoing);
-    RebuildWeekList(kind);
+    rebuild();
+}
+
+void RebuildStaleWeekLists() {
+    std::vector<std::string> rebuilt;
+    for (const char* kind : {"1", "2", "3"}) {
+        const std::string mark = StaleMark(kind);
+        if (!FileExists(mark)) continue;
+        // A rotation cut short (its outgoing day file still there, or a day
+        // file missing) is finished when its day is installed again; a week
+        // list made now would only be made again then.
+        bool whole = !FileExists(DayFile(kind, 0));
+        for (int n = 1; n <= 7 && whole; ++n) whole = FileExists(DayFile(kind, n));
+        if (!whole) continue;
+        RebuildWeekList(kind);
+        rebuilt.push_back(mark);
+    }
+    if (rebuilt.empty()) return;
+    SyncFileSystem(Resources(""));
+    for (const std::string& mark : rebuilt) {
+        ApplyStep();
+        DeleteFile(mark);
+    }
 }
 
 namespace {

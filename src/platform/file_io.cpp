@@ -238,10 +238,14 @@ void AtomicFileWriter::Write(std::string_view bytes) {
     pending_.append(bytes);
 }
 
-void AtomicFileWriter::Commit() {
+void AtomicFileWriter::Commit() { Finish(true); }
+
+void AtomicFileWriter::CommitUnsynced() { Finish(false); }
+
+void AtomicFileWriter::Finish(bool sync) {
     if (fd_ < 0) throw std::logic_error("commit twice");
     Flush();
-    if (::fsync(fd_) != 0) RaiseFileError(errno);
+    if (sync && ::fsync(fd_) != 0) RaiseFileError(errno);
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0) {
@@ -255,7 +259,7 @@ void AtomicFileWriter::Commit() {
         ::unlink(temporary_.c_str());
         RaiseFileError(error_number);
     }
-    SyncDirectory(path_);
+    if (sync) SyncDirectory(path_);
 }
 
 void AppendToFile(const std::string& path, std::string_view bytes, bool create) {
@@ -265,6 +269,14 @@ void AppendToFile(const std::string& path, std::string_view bytes, bool create) 
     FileStep();
     WriteAllBytes(file.get(), bytes);
     if (::fsync(file.get()) != 0) RaiseFileError(errno);
+    file.Close();
+}
+
+void CreateMarkFile(const std::string& path) {
+    if (FileExists(path)) return;
+    FileStep();
+    FileDescriptor file(::open(SystemPath(path), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644));
+    if (file.get() < 0) RaiseFileError(errno);
     file.Close();
 }
 

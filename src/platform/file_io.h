@@ -50,10 +50,16 @@ public:
 
     void Write(std::string_view bytes);
     void Commit();
+    // The same rename without the flushes, for data that can always be made
+    // again from other files: the caller's next SyncFileSystem makes it
+    // durable, and until then it must be able to tell that it is to be made
+    // again.
+    void CommitUnsynced();
 
 private:
     void Flush();
     void Put(std::string_view bytes);
+    void Finish(bool sync);
 
     std::string path_;
     std::string temporary_;
@@ -68,6 +74,11 @@ void AppendToFile(const std::string& path, std::string_view bytes, bool create =
 
 // Writes all the bytes to an open file descriptor, retrying short writes.
 void WriteAllBytes(int fd, std::string_view bytes);
+
+// Creates path as an empty file when it is missing, without a flush: for a
+// mark whose presence is all it says. The next SyncFileSystem makes it
+// durable.
+void CreateMarkFile(const std::string& path);
 
 // Deletes path; true when it existed and was removed.
 bool DeleteFile(const std::string& path);
