@@ -99,13 +99,13 @@ void RebuildWeekList(const std::string& kind) {
     std::vector<size_t> sizes;
     const FileBytes all = ReadWholeFilesBytes(paths, sizes);
     ApplyStep();
-    AtomicFileWriter week(Resources("S0100000." + kind + "txt"));
+    AtomicFileWriter week(Resources("S0100000." + kind + "txt"), Durability::kDerived);
     size_t offset = 0;
     for (size_t n = 0; n < sizes.size(); ++n) {
         WriteDayRecords(week, all.data.get() + offset, sizes[n], n == 0);
         offset += sizes[n];
     }
-    week.CommitUnsynced();
+    week.Commit();
 }
 
 HistoryTail TailFromWholeFile(const std::string& path) {

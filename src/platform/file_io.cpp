@@ -197,7 +197,8 @@ void ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
 // Small pieces are gathered up to this size before they are written.
 constexpr size_t kWriterBatch = 1 << 20;
 
-AtomicFileWriter::AtomicFileWriter(std::string path) : path_(std::move(path)), temporary_(path_ + ".new~") {
+AtomicFileWriter::AtomicFileWriter(std::string path, Durability durability)
+    : path_(std::move(path)), durability_(durability), temporary_(path_ + ".new~") {
     // A name left at the temporary's place (a killed run's file, or a link
     // someone put there) is removed, never written through: the new file is
     // created fresh and no link is followed to open it.
@@ -221,8 +222,10 @@ void AtomicFileWriter::Flush() {
 void AtomicFileWriter::Put(std::string_view bytes) {
     WriteAllBytes(fd_, bytes);
     // The disk starts taking a large file while the rest is still being
-    // made, so that Commit's flush has less left to wait for.
-    ::sync_file_range(fd_, static_cast<off_t>(written_), static_cast<off_t>(bytes.size()), SYNC_FILE_RANGE_WRITE);
+    // made, so that the flush has less left to wait for. A passing file is
+    // left in memory: it is often gone before the disk would need it.
+    if (durability_ != Durability::kPassing)
+        ::sync_file_range(fd_, static_cast<off_t>(written_), static_cast<off_t>(bytes.size()), SYNC_FILE_RANGE_WRITE);
     written_ += bytes.size();
 }
 
@@ -238,13 +241,10 @@ void AtomicFileWriter::Write(std::string_view bytes) {
     pending_.append(bytes);
 }
 
-void AtomicFileWriter::Commit() { Finish(true); }
-
-void AtomicFileWriter::CommitUnsynced() { Finish(false); }
-
-void AtomicFileWriter::Finish(bool sync) {
+void AtomicFileWriter::Commit() {
     if (fd_ < 0) throw std::logic_error("commit twice");
     Flush();
+    const bool sync = durability_ == Durability::kSynced;
     if (sync && ::fsync(fd_) != 0) RaiseFileError(errno);
     const int fd = fd_;
     fd_ = -1;

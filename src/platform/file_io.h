@@ -37,31 +37,36 @@ FileBytes ReadWholeFilesBytes(const std::vector<std::string>& paths, std::vector
 // Recreates path with exactly these bytes, atomically.
 void ReplaceFileAtomically(const std::string& path, std::string_view bytes);
 
+// What a rewrite leaves to the disk when it is renamed into place.
+enum class Durability {
+    kSynced,   // the new file and its name are flushed before the rename returns
+    kDerived,  // not flushed: it can always be made again from other files, and
+               // the caller's next SyncFileSystem makes it durable; until then
+               // the caller can tell that it is to be made again
+    kPassing,  // not flushed nor handed to the disk early: read back only by the
+               // run that wrote it, and removed by the start-up pass after any stop
+};
+
 // Recreates a file written piece by piece, with the same crash safety: the
 // pieces go to a new file beside the target, which replaces the target only
 // at Commit. Dropped without Commit, the new file is removed and the target
 // stays as it was.
 class AtomicFileWriter {
 public:
-    explicit AtomicFileWriter(std::string path);
+    explicit AtomicFileWriter(std::string path, Durability durability = Durability::kSynced);
     ~AtomicFileWriter();
     AtomicFileWriter(const AtomicFileWriter&) = delete;
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
     void Write(std::string_view bytes);
     void Commit();
-    // The same rename without the flushes, for data that can always be made
-    // again from other files: the caller's next SyncFileSystem makes it
-    // durable, and until then it must be able to tell that it is to be made
-    // again.
-    void CommitUnsynced();
 
 private:
     void Flush();
     void Put(std::string_view bytes);
-    void Finish(bool sync);
 
     std::string path_;
+    Durability durability_;
     std::string temporary_;
     std::string pending_;
     size_t written_ = 0;
