@@ -363,7 +363,7 @@ bool ReadListEndFromTail(int fd, const std::string_view category, ListEnd& list)
         return false;
     const size_t width = static_cast<size_t>(count);
     std::vector<char> tail;
-    for (size_t chunk = 16 * 1024; chunk < size; chunk *= 4) {
+    for (size_t chunk = 4 * 1024; chunk < size; chunk *= 4) {
         tail.resize(chunk);
         if (!ReadAt(fd, tail.data(), chunk, static_cast<off_t>(size - chunk))) return false;
         if (std::memchr(tail.data(), 0x1A, chunk) != nullptr) return false;

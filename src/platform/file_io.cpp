@@ -7,8 +7,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include "platform/errors.h"
@@ -197,6 +200,32 @@ void ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
 // Small pieces are gathered up to this size before they are written.
 constexpr size_t kWriterBatch = 1 << 20;
 
+namespace {
+
+// Swaps two existing names in one step. A rename over a file makes the file
+// system write the new file out first (ext4's auto_da_alloc), which a file
+// flushed later anyway need not wait for; the exchange does not. False when
+// the target is missing or the file system cannot exchange.
+bool ExchangeNames(const std::string& from, const std::string& to) {
+    return ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_EXCHANGE) == 0;
+}
+
+// Removes the name of a file just replaced. Freeing a large file's pages and
+// blocks takes milliseconds; it happens when its last descriptor closes, on a
+// thread of its own, so the caller does not wait for it.
+void DropReplacedFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    ::unlink(path.c_str());
+    if (fd < 0) return;
+    try {
+        std::thread([fd] { ::close(fd); }).detach();
+    } catch (const std::system_error&) {
+        ::close(fd);
+    }
+}
+
+}  // namespace
+
 AtomicFileWriter::AtomicFileWriter(std::string path, Durability durability)
     : path_(std::move(path)), durability_(durability), temporary_(path_ + ".new~") {
     // A name left at the temporary's place (a killed run's file, or a link
@@ -254,6 +283,10 @@ void AtomicFileWriter::Commit() {
         RaiseFileError(error_number);
     }
     FileStep();
+    if (durability_ == Durability::kDerived && ExchangeNames(temporary_, path_)) {
+        DropReplacedFile(temporary_);
+        return;
+    }
     if (::rename(temporary_.c_str(), path_.c_str()) != 0) {
         const int error_number = errno;
         ::unlink(temporary_.c_str());

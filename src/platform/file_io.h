@@ -42,7 +42,8 @@ enum class Durability {
     kSynced,   // the new file and its name are flushed before the rename returns
     kDerived,  // not flushed: it can always be made again from other files, and
                // the caller's next SyncFileSystem makes it durable; until then
-               // the caller can tell that it is to be made again
+               // the caller can tell that it is to be made again. The file it
+               // replaces is let go without waiting for its blocks to be freed
     kPassing,  // not flushed nor handed to the disk early: read back only by the
                // run that wrote it, and removed by the start-up pass after any stop
 };
