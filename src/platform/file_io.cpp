@@ -205,8 +205,12 @@ namespace {
 // Swaps two existing names in one step. A rename over a file makes the file
 // system write the new file out first (ext4's auto_da_alloc), which a file
 // flushed later anyway need not wait for; the exchange does not. False when
-// the target is missing or the file system cannot exchange.
+// the target is missing or no plain file (a folder there must stop the
+// rewrite, as a rename stops it, not be moved aside), or when the file
+// system cannot exchange.
 bool ExchangeNames(const std::string& from, const std::string& to) {
+    struct stat info{};
+    if (::lstat(to.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
     return ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_EXCHANGE) == 0;
 }
 
