@@ -5,9 +5,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <exception>
 #include <future>
+#include <mutex>
 #include <unordered_map>
 #include <vector>
 
@@ -26,6 +28,8 @@ constexpr size_t kCategoryField = 9;
 constexpr size_t kIdField = 10;
 // Lists up to this size are read whole; larger ones only from their end.
 constexpr size_t kWholeReadLimit = 64 * 1024;
+// A day filed into at least this many lists is filed on two threads.
+constexpr size_t kSharedFilingLists = 32;
 
 // Category codes name history list files, so only plain decimal numbers are
 // filed: a code such as "../x" would write outside the lists' folder, and
@@ -420,8 +424,9 @@ void MergeDayIntoHistory(const std::string& kind) {
         rows.push_back(row);
     }
 
+    std::mutex header_lock;
     std::string header;
-    for (const std::string_view code : codes) {
+    const auto file_list = [&](const std::string_view code) {
         const std::string path = HistoryPath(std::string(code), kind);
         const int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CLOEXEC);
         if (fd < 0 && errno != ENOENT) throw FileError(FileErrorText(errno));
@@ -433,6 +438,7 @@ void MergeDayIntoHistory(const std::string& kind) {
         } closer{fd};
         FileBytes bytes;
         ListEnd list;
+        std::string count_line;  // a new list's
         if (fd >= 0 && ReadListEndFromTail(fd, code, list)) {
         } else if (fd >= 0) {
             bytes = ReadWholeFileBytes(path);
@@ -444,7 +450,11 @@ void MergeDayIntoHistory(const std::string& kind) {
         } else {
             // A new list starts with the header source's count line and
             // takes the entries as the day list has them.
-            if (header.empty()) header = FirstLine(Resources("0." + kind + "cat")) + "\r\n";
+            {
+                const std::lock_guard<std::mutex> hold(header_lock);
+                if (header.empty()) header = FirstLine(Resources("0." + kind + "cat")) + "\r\n";
+                count_line = header;
+            }
             list.width = today.Width();
         }
         // A list of another width than the day list gets the entries in its
@@ -453,7 +463,7 @@ void MergeDayIntoHistory(const std::string& kind) {
             throw Error("The history list " + path + " has no room for entry ids (" + std::to_string(list.width) +
                         " fields a record)");
         std::string pending;
-        for (const size_t row : rows_of[code]) {
+        for (const size_t row : rows_of.at(code)) {
             const std::string_view id = today.Field(row, kIdField);
             if (list.has_rows && StrToInt(id) <= StrToInt(list.last_id)) continue;
             if (today.Width() == list.width) {
@@ -466,10 +476,10 @@ void MergeDayIntoHistory(const std::string& kind) {
             list.has_rows = true;
             list.last_id = std::string(id);
         }
-        if (pending.empty()) continue;
+        if (pending.empty()) return;
         ApplyStep();
         if (fd < 0) {
-            ReplaceFileAtomically(path, header + pending);
+            ReplaceFileAtomically(path, count_line + pending);
         } else if (list.text_end < bytes.size) {
             // Text after an end-of-text byte is not read: the new records go
             // before that byte, the rest is kept.
@@ -483,7 +493,38 @@ void MergeDayIntoHistory(const std::string& kind) {
             FileStep();
             WriteAllBytes(fd, list.completion + pending);
         }
+    };
+
+    // Lists are separate files: two threads take every other list, so that
+    // reading list ends and encoding entries, most of the filing's time, use
+    // both cores. A failing list ends its thread's share; of two failures the
+    // one of the list that comes first is raised.
+    struct Failure {
+        size_t at = SIZE_MAX;
+        std::exception_ptr error;
+    };
+    const auto file_share = [&](size_t first, size_t step) {
+        Failure failure;
+        for (size_t i = first; i < codes.size(); i += step) {
+            try {
+                file_list(codes[i]);
+            } catch (...) {
+                failure = {i, std::current_exception()};
+                break;
+            }
+        }
+        return failure;
+    };
+    Failure failure;
+    if (codes.size() < kSharedFilingLists) {
+        failure = file_share(0, 1);
+    } else {
+        auto other = std::async(std::launch::async, file_share, 1, 2);
+        failure = file_share(0, 2);
+        const Failure second = other.get();
+        if (second.at < failure.at) failure = second;
     }
+    if (failure.error) std::rethrow_exception(failure.error);
 }
 
 }  // namespace veltod

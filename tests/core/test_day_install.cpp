@@ -231,6 +231,25 @@ TEST_F(DayInstall, AnInstallationStoppedAtAnyStepAndRunAgainEndsTheSame) {
     EXPECT_GT(stopped, 10);
 }
 
+// A day spread over many lists is filed on two threads: every list gets its
+// entries once, and a list that cannot take them still fails the filing,
+// whichever thread meets it.
+TEST_F(DayInstall, ADaySpreadOverManyListsFilesEachOnceAndReportsAFailure) {
+    std::vector<std::vector<std::string>> entries;
+    for (int category = 100; category < 140; ++category)
+        entries.push_back(Entry(std::to_string(category), std::to_string(category + 1000)));
+    InstallDayList("1", WriteDayList("20261201", "1", entries));
+    InstallDayList("1", WriteDayList("20261201", "1", entries));
+    for (int category = 100; category < 140; ++category)
+        EXPECT_EQ(EntryIds("../Resources/" + std::to_string(category) + ".1cat"),
+                  std::vector<std::string>{std::to_string(category + 1000)});
+    for (const char* narrow : {"100", "139"}) {
+        WriteRecordFile(std::string("../Resources/") + narrow + ".1cat", 5, {});
+        EXPECT_THROW(InstallDayList("1", WriteDayList("20261202", "1", entries)), Error) << narrow;
+        WriteRecordFile(std::string("../Resources/") + narrow + ".1cat", 14, {});
+    }
+}
+
 // Days installed with the week list left for later keep it as it was until
 // the marked lists are made, which then end as installing the days one by
 // one does. A pass stopped at any step, followed by a start-up (which makes
