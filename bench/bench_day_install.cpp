@@ -3,9 +3,13 @@
 // `cat` takes to read all those history lists once, in the same run. The
 // first line times the whole installation, whose rotation rewrites a week
 // list of seven such days (about 5 MB, flushed to the disk); the second times
-// the filing into the history lists alone. The third line times the whole
-// installation against the disk's own floor: writing as many bytes as the
-// installation wrote into one file and syncing it once, in the same run.
+// the filing into the history lists alone. The third line times a durable
+// installation, the whole installation followed by the one flush of the file
+// system that the update run makes before it records the day (the
+// installation itself leaves its week list and its filing unflushed), against
+// the disk's own floor: writing as many bytes as the installation wrote into
+// one file and syncing it once, in the same run. Every timed installation
+// starts with nothing of the runs before it left to flush.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -101,6 +105,7 @@ int main(int argc, char**) {
     const fs::path saved = fs::current_path();
     fs::current_path(root / "bin");
     double ours = 1e30;
+    double durable = 1e30;
     double merge = 1e30;
     double floor = 1e30;
     double install_bytes = 0;
@@ -121,7 +126,10 @@ int main(int argc, char**) {
             const double written = WrittenBytes();
             const double start = bench::Seconds();
             veltod::InstallDayList("1", source);
-            ours = std::min(ours, bench::Seconds() - start);
+            const double installed = bench::Seconds();
+            veltod::SyncFileSystem("../Resources");
+            ours = std::min(ours, installed - start);
+            durable = std::min(durable, bench::Seconds() - start);
             install_bytes = WrittenBytes() - written;
             floor = std::min(floor, TimeFloor("../Resources/floor.bin", static_cast<size_t>(install_bytes)));
         } else {
@@ -131,6 +139,8 @@ int main(int argc, char**) {
             veltod::MergeDayIntoHistory("1");
             merge = std::min(merge, bench::Seconds() - start);
         }
+        // Untimed: what this run left unflushed must not weigh on the next.
+        veltod::SyncFileSystem("../Resources");
     }
     // Each run filed all its entries: category 1 received 4 per run.
     veltod::RecordTable first;
@@ -144,7 +154,7 @@ int main(int argc, char**) {
         fs::remove_all(root);
     bench::Report("day_install", ours, ref, 0.05, bench::PeakMiB());
     bench::Report("day_install_history", merge, ref, 0.05, bench::PeakMiB());
-    bench::Report("day_install_floor", ours, floor, 1.5, bench::PeakMiB());
+    bench::Report("day_install_floor", durable, floor, 1.5, bench::PeakMiB());
     std::printf("# history %.0f MiB in %d lists; day list %d entries; an installation writes %.1f MiB\n",
                 history_bytes / 1048576.0, kCategories, kDayEntries, install_bytes / 1048576.0);
     if (!filed) {

@@ -5,9 +5,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <exception>
 #include <future>
+#include <mutex>
 #include <unordered_map>
 #include <vector>
 
@@ -26,6 +28,8 @@ constexpr size_t kCategoryField = 9;
 constexpr size_t kIdField = 10;
 // Lists up to this size are read whole; larger ones only from their end.
 constexpr size_t kWholeReadLimit = 64 * 1024;
+// A day filed into at least this many lists is filed on two threads.
+constexpr size_t kSharedFilingLists = 32;
 
 // Category codes name history list files, so only plain decimal numbers are
 // filed: a code such as "../x" would write outside the lists' folder, and
@@ -38,6 +42,8 @@ bool IsCategoryCode(std::string_view code) {
 std::string Resources(const std::string& name) { return "../Resources/" + name; }
 std::string DayFile(const std::string& kind, int n) { return Resources("today." + kind + std::to_string(n)); }
 std::string TodayList(const std::string& kind) { return Resources("today." + kind + "cat"); }
+// Present while the week list of kind may not match its day files.
+std::string StaleMark(const std::string& kind) { return Resources("today." + kind + "sem"); }
 
 // The first line of a file, without its line end (empty when the file is).
 std::string FirstLine(const std::string& path) {
@@ -97,7 +103,7 @@ void RebuildWeekList(const std::string& kind) {
     std::vector<size_t> sizes;
     const FileBytes all = ReadWholeFilesBytes(paths, sizes);
     ApplyStep();
-    AtomicFileWriter week(Resources("S0100000." + kind + "txt"));
+    AtomicFileWriter week(Resources("S0100000." + kind + "txt"), Durability::kDerived);
     size_t offset = 0;
     for (size_t n = 0; n < sizes.size(); ++n) {
         WriteDayRecords(week, all.data.get() + offset, sizes[n], n == 0);
@@ -185,7 +191,7 @@ HistoryTail ReadHistoryTail(const std::string& path, const std::string& category
     return tail;
 }
 
-void InstallDayList(const std::string& kind, const std::string& source) {
+void InstallDayList(const std::string& kind, const std::string& source, WeekList week) {
     ApplyStep();
     LinkOrCopyFile(source, TodayList(kind));
     // The source is named by its day: "../bin/" + day + "." + kind + "cat".
@@ -198,7 +204,7 @@ void InstallDayList(const std::string& kind, const std::string& source) {
     auto filing = std::async(std::launch::async, [&kind] { MergeDayIntoHistory(kind); });
     std::exception_ptr failure;
     try {
-        RotateDayFiles(kind, day);
+        RotateDayFiles(kind, day, week);
     } catch (...) {
         failure = std::current_exception();
     }
@@ -210,12 +216,22 @@ void InstallDayList(const std::string& kind, const std::string& source) {
     if (failure) std::rethrow_exception(failure);
 }
 
-void RotateDayFiles(const std::string& kind, const std::string& day) {
+void RotateDayFiles(const std::string& kind, const std::string& day, WeekList week) {
     const std::string outgoing = DayFile(kind, 0);
     const std::string marker = Resources("today." + kind + "rot");
+    // The mark comes before the first day file moves, so that whatever
+    // stops the rotation or what follows it, the week list is known to be
+    // out of date; it goes only after the week list is made and flushed.
+    if (week == WeekList::kLater) {
+        ApplyStep();
+        CreateMarkFile(StaleMark(kind));
+    }
+    const auto rebuild = [&] {
+        if (week == WeekList::kNow) RebuildWeekList(kind);
+    };
     if (!FileExists(outgoing)) {
         if (!day.empty() && MarkerDay(marker) == day) {
-            RebuildWeekList(kind);
+            rebuild();
             return;
         }
         // A fresh installation may lack day files: they start as empty lists.
@@ -249,7 +265,29 @@ void RotateDayFiles(const std::string& kind, const std::string& day) {
     }
     ApplyStep();
     DeleteFile(outgoing);
-    RebuildWeekList(kind);
+    rebuild();
+}
+
+void RebuildStaleWeekLists() {
+    std::vector<std::string> rebuilt;
+    for (const char* kind : {"1", "2", "3"}) {
+        const std::string mark = StaleMark(kind);
+        if (!FileExists(mark)) continue;
+        // A rotation cut short (its outgoing day file still there, or a day
+        // file missing) is finished when its day is installed again; a week
+        // list made now would only be made again then.
+        bool whole = !FileExists(DayFile(kind, 0));
+        for (int n = 1; n <= 7 && whole; ++n) whole = FileExists(DayFile(kind, n));
+        if (!whole) continue;
+        RebuildWeekList(kind);
+        rebuilt.push_back(mark);
+    }
+    if (rebuilt.empty()) return;
+    SyncFileSystem(Resources(""));
+    for (const std::string& mark : rebuilt) {
+        ApplyStep();
+        DeleteFile(mark);
+    }
 }
 
 namespace {
@@ -329,7 +367,7 @@ bool ReadListEndFromTail(int fd, const std::string_view category, ListEnd& list)
         return false;
     const size_t width = static_cast<size_t>(count);
     std::vector<char> tail;
-    for (size_t chunk = 16 * 1024; chunk < size; chunk *= 4) {
+    for (size_t chunk = 4 * 1024; chunk < size; chunk *= 4) {
         tail.resize(chunk);
         if (!ReadAt(fd, tail.data(), chunk, static_cast<off_t>(size - chunk))) return false;
         if (std::memchr(tail.data(), 0x1A, chunk) != nullptr) return false;
@@ -386,8 +424,9 @@ void MergeDayIntoHistory(const std::string& kind) {
         rows.push_back(row);
     }
 
+    std::mutex header_lock;
     std::string header;
-    for (const std::string_view code : codes) {
+    const auto file_list = [&](const std::string_view code) {
         const std::string path = HistoryPath(std::string(code), kind);
         const int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CLOEXEC);
         if (fd < 0 && errno != ENOENT) throw FileError(FileErrorText(errno));
@@ -399,6 +438,7 @@ void MergeDayIntoHistory(const std::string& kind) {
         } closer{fd};
         FileBytes bytes;
         ListEnd list;
+        std::string count_line;  // a new list's
         if (fd >= 0 && ReadListEndFromTail(fd, code, list)) {
         } else if (fd >= 0) {
             bytes = ReadWholeFileBytes(path);
@@ -410,7 +450,11 @@ void MergeDayIntoHistory(const std::string& kind) {
         } else {
             // A new list starts with the header source's count line and
             // takes the entries as the day list has them.
-            if (header.empty()) header = FirstLine(Resources("0." + kind + "cat")) + "\r\n";
+            {
+                const std::lock_guard<std::mutex> hold(header_lock);
+                if (header.empty()) header = FirstLine(Resources("0." + kind + "cat")) + "\r\n";
+                count_line = header;
+            }
             list.width = today.Width();
         }
         // A list of another width than the day list gets the entries in its
@@ -419,7 +463,7 @@ void MergeDayIntoHistory(const std::string& kind) {
             throw Error("The history list " + path + " has no room for entry ids (" + std::to_string(list.width) +
                         " fields a record)");
         std::string pending;
-        for (const size_t row : rows_of[code]) {
+        for (const size_t row : rows_of.at(code)) {
             const std::string_view id = today.Field(row, kIdField);
             if (list.has_rows && StrToInt(id) <= StrToInt(list.last_id)) continue;
             if (today.Width() == list.width) {
@@ -432,10 +476,10 @@ void MergeDayIntoHistory(const std::string& kind) {
             list.has_rows = true;
             list.last_id = std::string(id);
         }
-        if (pending.empty()) continue;
+        if (pending.empty()) return;
         ApplyStep();
         if (fd < 0) {
-            ReplaceFileAtomically(path, header + pending);
+            ReplaceFileAtomically(path, count_line + pending);
         } else if (list.text_end < bytes.size) {
             // Text after an end-of-text byte is not read: the new records go
             // before that byte, the rest is kept.
@@ -449,7 +493,38 @@ void MergeDayIntoHistory(const std::string& kind) {
             FileStep();
             WriteAllBytes(fd, list.completion + pending);
         }
+    };
+
+    // Lists are separate files: two threads take every other list, so that
+    // reading list ends and encoding entries, most of the filing's time, use
+    // both cores. A failing list ends its thread's share; of two failures the
+    // one of the list that comes first is raised.
+    struct Failure {
+        size_t at = SIZE_MAX;
+        std::exception_ptr error;
+    };
+    const auto file_share = [&](size_t first, size_t step) {
+        Failure failure;
+        for (size_t i = first; i < codes.size(); i += step) {
+            try {
+                file_list(codes[i]);
+            } catch (...) {
+                failure = {i, std::current_exception()};
+                break;
+            }
+        }
+        return failure;
+    };
+    Failure failure;
+    if (codes.size() < kSharedFilingLists) {
+        failure = file_share(0, 1);
+    } else {
+        auto other = std::async(std::launch::async, file_share, 1, 2);
+        failure = file_share(0, 2);
+        const Failure second = other.get();
+        if (second.at < failure.at) failure = second;
     }
+    if (failure.error) std::rethrow_exception(failure.error);
 }
 
 }  // namespace veltod

@@ -6,15 +6,30 @@
 
 namespace veltod {
 
+// When an installation makes the week list again. Either way it is written
+// without a flush of its own: it is made from the seven day files alone, and
+// the flush of the file system that comes before the day counts as applied
+// makes it durable.
+enum class WeekList {
+    kNow,    // at once
+    kLater,  // only marked out of date ("today.<kind>sem"); RebuildStaleWeekLists makes it
+};
+
 // Installs the day list at source ("../bin/" + day + "." + kind + "cat") as
 // today's list of kind (a digit "1" to "3"). The caller deletes the source.
-void InstallDayList(const std::string& kind, const std::string& source);
+void InstallDayList(const std::string& kind, const std::string& source, WeekList week = WeekList::kNow);
 
 // Shifts day files 2..7 down by one, copies today's list to day file 7 and
 // rebuilds the week list. With a day given, a rotation for that day that has
 // already happened is not repeated, and one cut short is finished, so an
 // installation run again after an interruption does not shift a day twice.
-void RotateDayFiles(const std::string& kind, const std::string& day = "");
+void RotateDayFiles(const std::string& kind, const std::string& day = "", WeekList week = WeekList::kNow);
+
+// Makes every week list marked out of date again from its day files, flushes
+// the file system, then removes the marks. A kind whose rotation was cut
+// short keeps its mark: installing its day again finishes the rotation. With
+// nothing marked it costs three stat calls.
+void RebuildStaleWeekLists();
 
 // Appends today's entries to their category history lists, each one only when
 // its id exceeds that of the list's last record. Only the end of each list is

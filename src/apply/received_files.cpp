@@ -86,7 +86,7 @@ void InstallDayLists(const std::string& day) {
     for (const char* kind : kKinds) {
         const std::string source = "../bin/" + day + "." + kind + "cat";
         if (!FileExists(source)) continue;
-        InstallDayList(kind, source);
+        InstallDayList(kind, source, WeekList::kLater);
         ApplyStep();
         DeleteIfExists(source);
     }
@@ -137,6 +137,23 @@ std::string WhyNotMovable(const std::string& name) {
     if (name.front() == '/') return "is an absolute path: names are relative to the installation";
     if (name.find('\0') != std::string::npos) return "holds a NUL byte";
     return "leaves the installation or names no file ('..', '.' or an empty part)";
+}
+
+// A pass makes each week list once, after the last day that rotated it.
+// A pass that fails still makes them, so that the program shows the days it
+// did apply; should that fail too, the marks stay for the next pass.
+template <typename Work>
+void ThenRebuildWeekLists(Work&& work) {
+    try {
+        work();
+    } catch (...) {
+        try {
+            RebuildStaleWeekLists();
+        } catch (const Error&) {
+        }
+        throw;
+    }
+    RebuildStaleWeekLists();
 }
 
 // Moves the files named in "../bin/mover.new" from "../bin/" to "../".
@@ -249,54 +266,59 @@ void ApplyReceivedFiles(ApplyOwner& owner, const std::string& date) {
         }
     }
     std::vector<std::string> reports;
-    for (size_t row = 0; row < received.RowCount(); ++row) {
-        StopIfRequested(owner);
-        const std::string name = received.FieldString(row, 0);
-        const bool plain = IsPlainName(name);
-        const std::string day = plain ? name.substr(0, 8) : std::string();
-        std::string applied = "nada";
-        if (plain && FileExists("../Recibi/" + name)) {
-            applied = day;
-            RunPackage(owner, name);
-            CheckDayIndex(name, day);
-        }
-
-        if (FileExists("../bin/VeltoD.upd")) {
-            ApplyStep();
-            DeleteIfExists("../bin/Veltodactualiz.exe");
-            ApplyStep();
-            MoveFile("../bin/VeltoD.upd", "../bin/Veltodactualiz.exe");
-        }
-        MoveDeliveredFiles(reports);
-        if (plain) {
-            RunDayScript(day);
-            if (!IsStartUp()) InstallDayLists(day);
-        }
-        if (FileExists("../bin/nuevo.lst")) {
-            try {
-                UnpackTextBundle("../bin/nuevo.lst");
-            } catch (const PackageError& refusal) {
-                reports.push_back(refusal.what());
+    ThenRebuildWeekLists([&] {
+        for (size_t row = 0; row < received.RowCount(); ++row) {
+            StopIfRequested(owner);
+            const std::string name = received.FieldString(row, 0);
+            const bool plain = IsPlainName(name);
+            const std::string day = plain ? name.substr(0, 8) : std::string();
+            std::string applied = "nada";
+            if (plain && FileExists("../Recibi/" + name)) {
+                applied = day;
+                RunPackage(owner, name);
+                CheckDayIndex(name, day);
             }
-            ApplyStep();
-            DeleteIfExists("../bin/nuevo.lst");
-        }
-        if (FileExists(kDayIndex) && !IsStartUp()) ApplyDayRange(owner, TheApplyState().ApplyDate, LastAppliedDay());
-        // The package's day counts as applied once no listed day waits; the
-        // day index may already have recorded it or a later day.
-        if (applied != "nada" && !FileExists(kDayIndex) && applied > LastAppliedDay()) RecordAppliedDay(applied);
 
-        if (FileExists("../bin/Veltodactualiz.upd")) {
-            ApplyStep();
-            try {
-                MoveFile("../bin/Veltodactualiz.upd", "../bin/Veltodactualiz.exe");
-            } catch (const FileError&) {
+            if (FileExists("../bin/VeltoD.upd")) {
+                ApplyStep();
+                DeleteIfExists("../bin/Veltodactualiz.exe");
+                ApplyStep();
+                MoveFile("../bin/VeltoD.upd", "../bin/Veltodactualiz.exe");
             }
-            TheProgramStarter().Start("../bin/VeltoD.exe");
-            owner.RequestEnd();
-            break;
+            MoveDeliveredFiles(reports);
+            if (plain) {
+                RunDayScript(day);
+                if (!IsStartUp()) InstallDayLists(day);
+            }
+            if (FileExists("../bin/nuevo.lst")) {
+                try {
+                    UnpackTextBundle("../bin/nuevo.lst");
+                } catch (const PackageError& refusal) {
+                    reports.push_back(refusal.what());
+                }
+                ApplyStep();
+                DeleteIfExists("../bin/nuevo.lst");
+            }
+            if (FileExists(kDayIndex) && !IsStartUp()) ApplyDayRange(owner, TheApplyState().ApplyDate, LastAppliedDay());
+            // The package's day counts as applied once no listed day waits; the
+            // day index may already have recorded it or a later day.
+            if (applied != "nada" && !FileExists(kDayIndex) && applied > LastAppliedDay()) RecordAppliedDay(applied);
+
+            if (FileExists("../bin/Veltodactualiz.upd")) {
+                ApplyStep();
+                try {
+                    MoveFile("../bin/Veltodactualiz.upd", "../bin/Veltodactualiz.exe");
+                } catch (const FileError&) {
+                }
+                // Before the new program starts: its start-up pass must not
+                // find a week list half made.
+                RebuildStaleWeekLists();
+                TheProgramStarter().Start("../bin/VeltoD.exe");
+                owner.RequestEnd();
+                break;
+            }
         }
-    }
+    });
     if (!reports.empty()) {
         std::string text = reports.front();
         for (size_t i = 1; i < reports.size(); ++i) text += "\n" + reports[i];
@@ -309,7 +331,7 @@ void ApplyUnpackedDays(ApplyOwner& owner, const std::string& server_date, const 
     // the start-up pass was the last to set the date: its days are applied
     // whole, in order, whatever lists they hold.
     TheApplyState().ApplyDate = server_date;
-    if (FileExists(kDayIndex)) ApplyDayRange(owner, server_date, last_update_date);
+    if (FileExists(kDayIndex)) ThenRebuildWeekLists([&] { ApplyDayRange(owner, server_date, last_update_date); });
 }
 
 void ApplyDayRange(ApplyOwner& owner, const std::string& server_date, const std::string& last_update_date) {

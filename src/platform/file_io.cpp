@@ -7,8 +7,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include "platform/errors.h"
@@ -205,7 +208,38 @@ void ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
 // Small pieces are gathered up to this size before they are written.
 constexpr size_t kWriterBatch = 1 << 20;
 
-AtomicFileWriter::AtomicFileWriter(std::string path) : path_(std::move(path)), temporary_(path_ + ".new~") {
+namespace {
+
+// Swaps two existing names in one step. A rename over a file makes the file
+// system write the new file out first (ext4's auto_da_alloc), which a file
+// flushed later anyway need not wait for; the exchange does not. False when
+// the target is missing or no plain file (a folder there must stop the
+// rewrite, as a rename stops it, not be moved aside), or when the file
+// system cannot exchange.
+bool ExchangeNames(const std::string& from, const std::string& to) {
+    struct stat info{};
+    if (::lstat(to.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    return ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_EXCHANGE) == 0;
+}
+
+// Removes the name of a file just replaced. Freeing a large file's pages and
+// blocks takes milliseconds; it happens when its last descriptor closes, on a
+// thread of its own, so the caller does not wait for it.
+void DropReplacedFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    ::unlink(path.c_str());
+    if (fd < 0) return;
+    try {
+        std::thread([fd] { ::close(fd); }).detach();
+    } catch (const std::system_error&) {
+        ::close(fd);
+    }
+}
+
+}  // namespace
+
+AtomicFileWriter::AtomicFileWriter(std::string path, Durability durability)
+    : path_(std::move(path)), durability_(durability), temporary_(path_ + ".new~") {
     // A name left at the temporary's place (a killed run's file, or a link
     // someone put there) is removed, never written through: the new file is
     // created fresh and no link is followed to open it.
@@ -229,8 +263,10 @@ void AtomicFileWriter::Flush() {
 void AtomicFileWriter::Put(std::string_view bytes) {
     WriteAllBytes(fd_, bytes);
     // The disk starts taking a large file while the rest is still being
-    // made, so that Commit's flush has less left to wait for.
-    ::sync_file_range(fd_, static_cast<off_t>(written_), static_cast<off_t>(bytes.size()), SYNC_FILE_RANGE_WRITE);
+    // made, so that the flush has less left to wait for. A passing file is
+    // left in memory: it is often gone before the disk would need it.
+    if (durability_ != Durability::kPassing)
+        ::sync_file_range(fd_, static_cast<off_t>(written_), static_cast<off_t>(bytes.size()), SYNC_FILE_RANGE_WRITE);
     written_ += bytes.size();
 }
 
@@ -249,7 +285,8 @@ void AtomicFileWriter::Write(std::string_view bytes) {
 void AtomicFileWriter::Commit() {
     if (fd_ < 0) throw std::logic_error("commit twice");
     Flush();
-    if (::fsync(fd_) != 0) RaiseFileError(errno);
+    const bool sync = durability_ == Durability::kSynced;
+    if (sync && ::fsync(fd_) != 0) RaiseFileError(errno);
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0) {
@@ -258,12 +295,16 @@ void AtomicFileWriter::Commit() {
         RaiseFileError(error_number);
     }
     FileStep();
+    if (durability_ == Durability::kDerived && ExchangeNames(temporary_, path_)) {
+        DropReplacedFile(temporary_);
+        return;
+    }
     if (::rename(temporary_.c_str(), path_.c_str()) != 0) {
         const int error_number = errno;
         ::unlink(temporary_.c_str());
         RaiseFileError(error_number);
     }
-    SyncDirectory(path_);
+    if (sync) SyncDirectory(path_);
 }
 
 void AppendToFile(const std::string& path, std::string_view bytes, bool create) {
@@ -273,6 +314,14 @@ void AppendToFile(const std::string& path, std::string_view bytes, bool create) 
     FileStep();
     WriteAllBytes(file.get(), bytes);
     if (::fsync(file.get()) != 0) RaiseFileError(errno);
+    file.Close();
+}
+
+void CreateMarkFile(const std::string& path) {
+    if (FileExists(path)) return;
+    FileStep();
+    FileDescriptor file(::open(SystemPath(path), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644));
+    if (file.get() < 0) RaiseFileError(errno);
     file.Close();
 }
 

@@ -48,13 +48,24 @@ FileBytes ReadWholeFilesBytes(const std::vector<std::string>& paths, std::vector
 // Recreates path with exactly these bytes, atomically.
 void ReplaceFileAtomically(const std::string& path, std::string_view bytes);
 
+// What a rewrite leaves to the disk when it is renamed into place.
+enum class Durability {
+    kSynced,   // the new file and its name are flushed before the rename returns
+    kDerived,  // not flushed: it can always be made again from other files, and
+               // the caller's next SyncFileSystem makes it durable; until then
+               // the caller can tell that it is to be made again. The file it
+               // replaces is let go without waiting for its blocks to be freed
+    kPassing,  // not flushed nor handed to the disk early: read back only by the
+               // run that wrote it, and removed by the start-up pass after any stop
+};
+
 // Recreates a file written piece by piece, with the same crash safety: the
 // pieces go to a new file beside the target, which replaces the target only
 // at Commit. Dropped without Commit, the new file is removed and the target
 // stays as it was.
 class AtomicFileWriter {
 public:
-    explicit AtomicFileWriter(std::string path);
+    explicit AtomicFileWriter(std::string path, Durability durability = Durability::kSynced);
     ~AtomicFileWriter();
     AtomicFileWriter(const AtomicFileWriter&) = delete;
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
@@ -67,6 +78,7 @@ private:
     void Put(std::string_view bytes);
 
     std::string path_;
+    Durability durability_;
     std::string temporary_;
     std::string pending_;
     size_t written_ = 0;
@@ -79,6 +91,11 @@ void AppendToFile(const std::string& path, std::string_view bytes, bool create =
 
 // Writes all the bytes to an open file descriptor, retrying short writes.
 void WriteAllBytes(int fd, std::string_view bytes);
+
+// Creates path as an empty file when it is missing, without a flush: for a
+// mark whose presence is all it says. The next SyncFileSystem makes it
+// durable.
+void CreateMarkFile(const std::string& path);
 
 // Deletes path; true when it existed and was removed.
 bool DeleteFile(const std::string& path);

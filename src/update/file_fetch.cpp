@@ -23,10 +23,13 @@ const char kBad[] = "mal";
 
 bool BeginsWith(std::string_view line, std::string_view marker) { return line.substr(0, marker.size()) == marker; }
 
-// The raw copy: the body written as it arrives, followed by CR LF, flushed
-// before it can be renamed into place. The file is made with the first
-// block, so a request that fails before its body leaves nothing behind and
-// fails as it always did; one that fails later takes its partial copy along.
+// The raw copy: the body written as it arrives, followed by CR LF, then
+// renamed into place. The file is made with the first block, so a request
+// that fails before its body leaves nothing behind and fails as it always
+// did; one that fails later takes its partial copy along. It is not flushed:
+// only this run reads it (a list is checked and its content written out
+// durably, a package is unpacked), and the start-up pass removes every
+// received package, so no copy is ever read after a stop.
 class RawCopySink : public BodySink {
 public:
     explicit RawCopySink(std::string path) : path_(std::move(path)) {}
@@ -38,7 +41,7 @@ public:
 
 private:
     AtomicFileWriter& Writer() {
-        if (!writer_) writer_.emplace(path_);
+        if (!writer_) writer_.emplace(path_, Durability::kPassing);
         return *writer_;
     }
 

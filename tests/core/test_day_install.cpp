@@ -231,6 +231,86 @@ TEST_F(DayInstall, AnInstallationStoppedAtAnyStepAndRunAgainEndsTheSame) {
     EXPECT_GT(stopped, 10);
 }
 
+// A day spread over many lists is filed on two threads: every list gets its
+// entries once, and a list that cannot take them still fails the filing,
+// whichever thread meets it.
+TEST_F(DayInstall, ADaySpreadOverManyListsFilesEachOnceAndReportsAFailure) {
+    std::vector<std::vector<std::string>> entries;
+    for (int category = 100; category < 140; ++category)
+        entries.push_back(Entry(std::to_string(category), std::to_string(category + 1000)));
+    InstallDayList("1", WriteDayList("20261201", "1", entries));
+    InstallDayList("1", WriteDayList("20261201", "1", entries));
+    for (int category = 100; category < 140; ++category)
+        EXPECT_EQ(EntryIds("../Resources/" + std::to_string(category) + ".1cat"),
+                  std::vector<std::string>{std::to_string(category + 1000)});
+    for (const char* narrow : {"100", "139"}) {
+        WriteRecordFile(std::string("../Resources/") + narrow + ".1cat", 5, {});
+        EXPECT_THROW(InstallDayList("1", WriteDayList("20261202", "1", entries)), Error) << narrow;
+        WriteRecordFile(std::string("../Resources/") + narrow + ".1cat", 14, {});
+    }
+}
+
+// Days installed with the week list left for later keep it as it was until
+// the marked lists are made, which then end as installing the days one by
+// one does. A pass stopped at any step, followed by a start-up (which makes
+// what is marked) and the pass again from the day it stopped in, ends the
+// same, and no mark stays.
+TEST_F(DayInstall, AWeekListLeftForLaterIsMadeOnceAndEndsAsDayByDayInstalls) {
+    const auto prepare = [] {
+        for (const std::string file : {"S0100000.1txt", "today.1rot", "today.1sem", "today.10", "12.1cat"})
+            DeleteFile("../Resources/" + file);
+        for (int n = 1; n <= 7; ++n)
+            WriteRecordFile("../Resources/today.1" + std::to_string(n), 14, {Entry("1", std::to_string(n))});
+        std::vector<std::string> sources;
+        for (int day = 0; day < 4; ++day)
+            sources.push_back(WriteDayList("2026121" + std::to_string(day), "1", {Entry("12", std::to_string(600 + day))}));
+        return sources;
+    };
+    const auto week = [&] { return installation.Read("Resources/S0100000.1txt"); };
+    for (const std::string& source : prepare()) InstallDayList("1", source);
+    const std::string expected = week();
+
+    const std::vector<std::string> sources = prepare();
+    WriteRecordFile("../Resources/S0100000.1txt", 14, {});
+    const std::string untouched = week();
+    for (const std::string& source : sources) {
+        InstallDayList("1", source, WeekList::kLater);
+        EXPECT_EQ(week(), untouched);
+    }
+    RebuildStaleWeekLists();
+    EXPECT_EQ(week(), expected);
+    EXPECT_FALSE(FileExists("../Resources/today.1sem"));
+
+    int stopped = 0;
+    for (int limit = 0; limit < 200; ++limit) {
+        const std::vector<std::string> days = prepare();
+        size_t done = 0;
+        const auto pass = [&] {
+            for (; done < days.size(); ++done) InstallDayList("1", days[done], WeekList::kLater);
+            RebuildStaleWeekLists();
+        };
+        steps_left = limit;
+        SetApplyStepHook(CountDown);
+        bool crashed = false;
+        try {
+            pass();
+        } catch (const Crash&) {
+            crashed = true;
+        }
+        SetApplyStepHook(nullptr);
+        if (!crashed) break;
+        ++stopped;
+        RebuildStaleWeekLists();
+        if (done == days.size()) {
+            EXPECT_EQ(week(), expected) << "the start-up after step " << limit;
+        }
+        pass();
+        EXPECT_EQ(week(), expected) << "stopped before step " << limit;
+        EXPECT_FALSE(FileExists("../Resources/today.1sem"));
+    }
+    EXPECT_GT(stopped, 20);
+}
+
 // Filing completes a list whose end is unfinished, writes the entries in the
 // list's own width, and refuses a list that cannot hold ids: whatever it
 // does, the list reads back as the records written, and entries already

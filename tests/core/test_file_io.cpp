@@ -63,6 +63,45 @@ TEST(FileIo, FullDiskFailsTheReplaceAndKeepsTheOldFile) {
     EXPECT_FALSE(std::filesystem::exists(installation.Path("Resources/a.txt.new~")));
 }
 
+// A rewrite of derived data swaps the new file in where it can: whatever
+// stood at the target, the result is the one a rename gives, a folder there
+// stops it, and no temporary stays behind.
+TEST(FileIo, ADerivedRewriteEndsAsARenameWouldWhateverStandsAtTheTarget) {
+    test::ScratchInstallation installation;
+    installation.Write("elsewhere.txt", "kept");
+    struct Case {
+        const char* name;
+        std::function<void(const std::string&)> place;
+        bool replaced;
+    };
+    const std::vector<Case> cases = {
+        {"missing", [](const std::string&) {}, true},
+        {"plain file", [&](const std::string& path) { installation.Write(path, "old week"); }, true},
+        {"link", [&](const std::string& path) { std::filesystem::create_symlink(installation.Path("elsewhere.txt"), installation.Path(path)); }, true},
+        {"folder", [&](const std::string& path) { std::filesystem::create_directories(installation.Path(path)); }, false},
+    };
+    for (const Case& c : cases) {
+        const std::string path = std::string("Resources/") + c.name;
+        c.place(path);
+        bool failed = false;
+        try {
+            AtomicFileWriter writer("../" + path, Durability::kDerived);
+            writer.Write("new week");
+            writer.Commit();
+        } catch (const FileError&) {
+            failed = true;
+        }
+        EXPECT_EQ(failed, !c.replaced) << c.name;
+        if (c.replaced) {
+            EXPECT_EQ(installation.Read(path), "new week") << c.name;
+        } else {
+            EXPECT_TRUE(std::filesystem::is_directory(installation.Path(path))) << c.name;
+        }
+        EXPECT_FALSE(std::filesystem::exists(installation.Path(path + ".new~"))) << c.name;
+    }
+    EXPECT_EQ(installation.Read("elsewhere.txt"), "kept");
+}
+
 TEST(FileIo, AppendNeedsTheFileUnlessAskedToCreate) {
     test::ScratchInstallation installation;
     EXPECT_THROW(AppendToFile("../Resources/none.txt", "x"), FileError);
@@ -146,18 +185,18 @@ TEST(FileIo, ANameHoldingANulByteReachesNoFile) {
 // crash-safe rewrite's temporary name, or a folder link below a root.
 TEST(FileIo, WritesDoNotFollowLinksOut) {
     test::ScratchInstallation installation;
-    installation.Write("Def/outside.txt", "kept");
-    std::filesystem::create_symlink(installation.Path("Def/outside.txt"), installation.Path("Resources/a.txt.new~"));
+    installation.Write("Def/elsewhere.txt", "kept");
+    std::filesystem::create_symlink(installation.Path("Def/elsewhere.txt"), installation.Path("Resources/a.txt.new~"));
     ReplaceFileAtomically("../Resources/a.txt", "new");
     EXPECT_EQ(installation.Read("Resources/a.txt"), "new");
-    EXPECT_EQ(installation.Read("Def/outside.txt"), "kept");
+    EXPECT_EQ(installation.Read("Def/elsewhere.txt"), "kept");
 
     std::filesystem::create_symlink(installation.Path("Def"), installation.Path("Resources/out"));
-    EXPECT_THROW(ReplaceFileBeneath("../Resources", "out/outside.txt", "x"), FileError);
-    EXPECT_THROW(ReplaceFileBeneath("../Resources", "../Def/outside.txt", "x"), FileError);
+    EXPECT_THROW(ReplaceFileBeneath("../Resources", "out/elsewhere.txt", "x"), FileError);
+    EXPECT_THROW(ReplaceFileBeneath("../Resources", "../Def/elsewhere.txt", "x"), FileError);
     installation.Write("Resources/b.txt", "b");
     EXPECT_THROW(MoveFileBeneath("../Resources", "b.txt", "out/b.txt"), FileError);
-    EXPECT_EQ(installation.Read("Def/outside.txt"), "kept");
+    EXPECT_EQ(installation.Read("Def/elsewhere.txt"), "kept");
     EXPECT_FALSE(std::filesystem::exists(installation.Path("Def/b.txt")));
     ReplaceFileBeneath("../Resources", "new/c.txt", "c");
     MoveFileBeneath("../Resources", "b.txt", "new/b.txt");
