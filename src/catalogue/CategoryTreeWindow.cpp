@@ -44,7 +44,7 @@ void TCategoryTreeWindow::TreeView1Click() {
     const ListAction action = Choose(*code);
     if (action == ListAction::Nothing) return;
     TWindowSet& windows = Windows();
-    TFormTreeFiles& files = windows.EnsureFormTreeFiles();
+    TFormTreeFiles& files = EnsureWindow(windows.FormTreeFiles);
     if (action == ListAction::Hide) {
         files.hide();
         windows.FormShowDetails->hide();

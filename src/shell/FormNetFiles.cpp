@@ -205,7 +205,7 @@ void TFormNetFiles::Image1Click() {
     w.FormDayNews->ShowWindow();
 }
 
-void TFormNetFiles::Image2Click() { ShowListWindow(&Windows().EnsureFormCategorias(), "FORMCATEGORIAS"); }
+void TFormNetFiles::Image2Click() { ShowListWindow(&EnsureWindow(Windows().FormCategorias), "FORMCATEGORIAS"); }
 
 void TFormNetFiles::Image3Click() {
     // The historic tree is the one reader of the category marks, so they are
@@ -213,16 +213,16 @@ void TFormNetFiles::Image3Click() {
     // is reported and the tree shows what marks there are.
     StartupHooks& hooks = TheStartupHooks();
     if (State().CategoryMarksLoaded == "no" && hooks.ComputeCategoryMarks) RunReported(hooks.ComputeCategoryMarks);
-    ShowListWindow(&Windows().EnsureFormBaseDatos(), "FORMBASEDATOS");
+    ShowListWindow(&EnsureWindow(Windows().FormBaseDatos), "FORMBASEDATOS");
 }
 
-void TFormNetFiles::Image4Click() { ShowListWindow(&Windows().EnsureFormBusqueda(), "BUSQUEDA"); }
+void TFormNetFiles::Image4Click() { ShowListWindow(&EnsureWindow(Windows().FormBusqueda), "BUSQUEDA"); }
 
 void TFormNetFiles::Image8Click() {
     TWindowSet& w = Windows();
     // A press during a run only brings the transfer window forward: hiding
     // it would save the settings and reset the run's status line and trace.
-    TTransmitForm& transmit = w.EnsureTransmitForm();
+    TTransmitForm& transmit = EnsureWindow(w.TransmitForm);
     if (TheUpdateState().RunInProgress) {
         transmit.show();
         transmit.raise();
@@ -243,7 +243,7 @@ void TFormNetFiles::Image9Click() {
     TWindowSet& w = Windows();
     HideAll({w.FormBaseDatos, w.FormCategorias, w.FormDayNews, w.FormShowDetails, w.FormTreeFiles, w.FormRemember,
              w.FormBusqueda, w.FormMensaje});
-    TTransmitForm& transmit = w.EnsureTransmitForm();
+    TTransmitForm& transmit = EnsureWindow(w.TransmitForm);
     transmit.ShowWindow();
     State().CurrentView = "ACTUALIZAR";
     transmit.HideViewer();
@@ -284,7 +284,7 @@ void TFormNetFiles::FilterMouseDown(const std::string& mode) {
     }
 }
 
-void TFormNetFiles::LinksMemory1Click() { Windows().EnsureFormRemember().ShowWindow(); }
+void TFormNetFiles::LinksMemory1Click() { EnsureWindow(Windows().FormRemember).ShowWindow(); }
 
 void TFormNetFiles::Image6Click() { close(); }
 

@@ -58,32 +58,12 @@ void TProgramWindows::CreateStartWindows(std::future<ListRead> today_read_ahead)
 
 void TProgramWindows::CreateAll() {
     CreateStartWindows();
-    for (OnDemand window : {OnDemand::FormRemember, OnDemand::TransmitForm, OnDemand::FormCategorias,
-                            OnDemand::FormTreeFiles, OnDemand::FormBaseDatos, OnDemand::FormBusqueda})
-        Create(window);
-}
-
-void TProgramWindows::Create(OnDemand window) {
-    switch (window) {
-    case OnDemand::FormRemember:
-        FormRemember = new TFormRemember();
-        break;
-    case OnDemand::TransmitForm:
-        TransmitForm = new TTransmitForm();
-        break;
-    case OnDemand::FormCategorias:
-        FormCategorias = new TFormCategorias();
-        break;
-    case OnDemand::FormTreeFiles:
-        FormTreeFiles = new TFormTreeFiles();
-        break;
-    case OnDemand::FormBaseDatos:
-        FormBaseDatos = new TFormBaseDatos();
-        break;
-    case OnDemand::FormBusqueda:
-        FormBusqueda = new TFormBusqueda();
-        break;
-    }
+    EnsureWindow(FormRemember);
+    EnsureWindow(TransmitForm);
+    EnsureWindow(FormCategorias);
+    EnsureWindow(FormTreeFiles);
+    EnsureWindow(FormBaseDatos);
+    EnsureWindow(FormBusqueda);
 }
 
 void TProgramWindows::RecreateFormDayNews() {

@@ -26,9 +26,6 @@ public:
     void RecreateFormCategorias() override;
     void RecreateFormBaseDatos() override;
     QWidget* MainWindow() const override;
-
-protected:
-    void Create(OnDemand window) override;
 };
 
 }  // namespace veltod

@@ -2,8 +2,8 @@
 // The program's twelve windows as the windows themselves see them: one
 // instance each, reached through Windows(). The program's top creates them
 // (TProgramWindows): those the first page needs at start, the others when
-// first asked for through their Ensure function, so a start does not pay for
-// windows the user may never open. The list windows that a filter change
+// first asked for through EnsureWindow, so a start does not pay for windows
+// the user may never open. The list windows that a filter change
 // rebuilds are destroyed and created again there, so every holder of the set
 // sees the new instance. The windows are only named here, so a window can reach another
 // without depending on the code that builds the whole set.
@@ -40,15 +40,6 @@ public:
     // The main window, for the windows placed against its size.
     virtual QWidget* MainWindow() const = 0;
 
-    // The windows made on first use: created now when they do not exist yet.
-    // Until then their pointers below are null, and hiding skips them.
-    TFormRemember& EnsureFormRemember();
-    TTransmitForm& EnsureTransmitForm();
-    TFormCategorias& EnsureFormCategorias();
-    TFormTreeFiles& EnsureFormTreeFiles();
-    TFormBaseDatos& EnsureFormBaseDatos();
-    TFormBusqueda& EnsureFormBusqueda();
-
     TFormNetFiles* FormNetFiles = nullptr;
     TFormRemember* FormRemember = nullptr;
     TTransmitForm* TransmitForm = nullptr;
@@ -61,14 +52,18 @@ public:
     TFormBusqueda* FormBusqueda = nullptr;
     TFormBanner1* FormBanner1 = nullptr;
     TFormBanner2* FormBanner2 = nullptr;
-
-protected:
-    enum class OnDemand { FormRemember, TransmitForm, FormCategorias, FormTreeFiles, FormBaseDatos, FormBusqueda };
-    // Creates the window named, which does not exist yet.
-    virtual void Create(OnDemand window) = 0;
 };
 
 // The current set; std::logic_error when there is none.
 TWindowSet& Windows();
+
+// A window made on first use (one of the set's members): created now when
+// it does not exist yet. Until then its member is null, and hiding skips it.
+// The caller includes the window's class.
+template <class Window>
+Window& EnsureWindow(Window*& window) {
+    if (!window) window = new Window();
+    return *window;
+}
 
 }  // namespace veltod
