@@ -127,14 +127,15 @@ void DayNewsModel::LoadDayList() {
             ListRead ahead = read_ahead_.get();
             if (stamp && ahead.stamp == stamp) {
                 day_list_ = std::move(ahead.table);
-                read_file_ = list_file;
                 read_stamp_ = stamp;
             }
         } catch (const std::exception&) {
             // Read again below, where the failure reaches the user.
         }
     }
-    const bool unchanged = stamp && stamp == read_stamp_ && list_file == read_file_;
+    // The stamp names the file itself (device and inode), so another name
+    // of the same stamp has the same bytes.
+    const bool unchanged = stamp && stamp == read_stamp_;
     RecordTable fresh;
     if (!unchanged) ReadRecordFile(list_file, fresh);
     // Row 1's picture fixes the row height and the window width.
@@ -145,7 +146,6 @@ void DayNewsModel::LoadDayList() {
     hover_key_ = hover_key;
     if (!unchanged) {
         day_list_ = std::move(fresh);
-        read_file_ = list_file;
         read_stamp_ = stamp;
     }
     ShowFirstPage();

@@ -159,7 +159,6 @@ private:
     DayNewsView& view_;
     const FileProbe& files_;
     RecordTable day_list_;
-    std::string read_file_;
     std::optional<FileStamp> read_stamp_;
     std::future<ListRead> read_ahead_;
     std::string window_mode_;

@@ -112,10 +112,6 @@ const char* SystemPath(const std::string& path) {
     return path.c_str();
 }
 
-bool FileExists(const std::string& path) {
-    struct stat info{};
-    return path.find('\0') == std::string::npos && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
 
 std::optional<FileStamp> StampOfFile(const std::string& path) {
     struct stat info{};
@@ -124,6 +120,8 @@ std::optional<FileStamp> StampOfFile(const std::string& path) {
     return FileStamp{info.st_dev, info.st_ino, static_cast<unsigned long long>(info.st_size), info.st_mtim.tv_sec,
                      info.st_mtim.tv_nsec};
 }
+
+bool FileExists(const std::string& path) { return StampOfFile(path).has_value(); }
 
 FileBytes ReadWholeFilesBytes(const std::vector<std::string>& paths, std::vector<size_t>& sizes) {
     std::vector<FileDescriptor> files;
