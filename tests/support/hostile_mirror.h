@@ -24,6 +24,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/loopback_server.h"
+
 namespace veltod::test {
 
 enum class Misbehaviour {
@@ -57,28 +59,17 @@ public:
             files_[entry.path().lexically_relative(folder).generic_string()] = {std::istreambuf_iterator<char>(in),
                                                                                  std::istreambuf_iterator<char>()};
         }
-        listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-            ::listen(listener_, 16) != 0)
-            throw std::runtime_error("hostile mirror cannot listen on 127.0.0.1");
-        socklen_t length = sizeof address;
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-        port_ = ntohs(address.sin_port);
         acceptor_ = std::thread([this] { AcceptLoop(); });
     }
     ~HostileMirror() {
         stop_ = true;
         acceptor_.join();
         for (std::thread& handler : handlers_) handler.join();
-        ::close(listener_);
     }
     HostileMirror(const HostileMirror&) = delete;
     HostileMirror& operator=(const HostileMirror&) = delete;
 
-    int Port() const { return port_; }
+    int Port() const { return listener_.Port(); }
     const std::string& File(const std::string& path) const { return files_.at(path); }
     void Behave(Hostility hostility) {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -95,9 +86,7 @@ private:
 
     void AcceptLoop() {
         while (!stop_) {
-            pollfd entry{listener_, POLLIN, 0};
-            if (::poll(&entry, 1, kSliceMs) <= 0) continue;
-            const int connection = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+            const int connection = listener_.Accept(kSliceMs);
             if (connection < 0) continue;
             if (handlers_.size() >= 512) {
                 ::close(connection);
@@ -225,8 +214,7 @@ private:
 
     std::map<std::string, std::string> files_;
     std::string head_date_;
-    int listener_ = -1;
-    int port_ = 0;
+    LoopbackListener listener_{"hostile mirror"};
     std::atomic<bool> stop_{false};
     std::thread acceptor_;
     std::vector<std::thread> handlers_;

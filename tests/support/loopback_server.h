@@ -34,25 +34,48 @@ inline ServerStep SendForever(std::string bytes) { return {ServerStep::SendForev
 
 using ServerScript = std::vector<ServerStep>;
 
+// A socket listening on 127.0.0.1 at a port the system picks, for the test
+// servers; closed with the object.
+class LoopbackListener {
+public:
+    explicit LoopbackListener(const std::string& who) : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        const int on = 1;
+        ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            ::listen(fd_, 16) != 0) {
+            if (fd_ >= 0) ::close(fd_);
+            throw std::runtime_error(who + " cannot listen on 127.0.0.1");
+        }
+        socklen_t length = sizeof address;
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
+        port_ = ntohs(address.sin_port);
+    }
+    ~LoopbackListener() { ::close(fd_); }
+    LoopbackListener(const LoopbackListener&) = delete;
+    LoopbackListener& operator=(const LoopbackListener&) = delete;
+
+    int Port() const { return port_; }
+    // A connection that came within the milliseconds given, or -1.
+    int Accept(int milliseconds) const {
+        pollfd entry{fd_, POLLIN, 0};
+        if (::poll(&entry, 1, milliseconds) <= 0) return -1;
+        return ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
+    }
+
+private:
+    int fd_;
+    int port_ = 0;
+};
+
 class LoopbackServer {
 public:
     // Connections beyond the scripts given play `fallback` (by default: read
     // the request and close).
     explicit LoopbackServer(std::vector<ServerScript> scripts, ServerScript fallback = {ReadRequest(), CloseConnection()})
-        : scripts_(std::move(scripts)), fallback_(std::move(fallback)) {
-        listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = 0;
-        const int on = 1;
-        ::setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-        if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-            ::listen(listener_, 16) != 0)
-            throw std::runtime_error("test server cannot listen on 127.0.0.1");
-        socklen_t length = sizeof address;
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-        port_ = ntohs(address.sin_port);
+        : scripts_(std::move(scripts)), fallback_(std::move(fallback)), listener_("test server") {
         acceptor_ = std::thread([this] { AcceptLoop(); });
     }
 
@@ -60,14 +83,13 @@ public:
         stop_ = true;
         acceptor_.join();
         for (std::thread& handler : handlers_) handler.join();
-        ::close(listener_);
     }
 
     LoopbackServer(const LoopbackServer&) = delete;
     LoopbackServer& operator=(const LoopbackServer&) = delete;
 
-    int Port() const { return port_; }
-    std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
+    int Port() const { return listener_.Port(); }
+    std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(Port()) + path; }
 
     // Request heads received so far, in order, exactly as they came.
     std::vector<std::string> Requests() const {
@@ -84,9 +106,7 @@ private:
 
     void AcceptLoop() {
         while (!Expired()) {
-            pollfd entry{listener_, POLLIN, 0};
-            if (::poll(&entry, 1, kSliceMs) <= 0) continue;
-            const int connection = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+            const int connection = listener_.Accept(kSliceMs);
             if (connection < 0) continue;
             const int index = connections_++;
             const ServerScript& script = index < static_cast<int>(scripts_.size()) ? scripts_[index] : fallback_;
@@ -181,8 +201,7 @@ private:
 
     std::vector<ServerScript> scripts_;
     ServerScript fallback_;
-    int listener_ = -1;
-    int port_ = 0;
+    LoopbackListener listener_;
     std::atomic<bool> stop_{false};
     std::atomic<int> connections_{0};
     const std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
