@@ -26,17 +26,12 @@ int main() {
         const std::string lists = (root / "Resources").string() + "/[1-9]*.[123]cat";
         const double ref = bench::TimeCommand("LC_ALL=C grep -i -c quokka " + lists + " | cat", 3);
 
-        bench::Program program({(root / "bin/VeltoD.exe").string()},
-                               {"DISPLAY=" + display.Name(), "QT_QPA_PLATFORM=xcb", "VELTOD_PAINT_MARK=" + mark.string()});
-        if (!bench::WaitForMark(mark, 1)) throw std::runtime_error("the program showed no day news");
-        const auto [width, height] = bench::GifSize(root / "Resources/fondobin.gif");
-        const veltod::test::Geometry main_window = veltod::test::WaitForMainWindow(display.Name(), width);
-        if (main_window.width == 0) throw std::runtime_error("no main window");
-        const auto [button_width, button_height] = bench::GifSize(root / "Resources/Bot4.gif");
+        bench::Program program({(root / "bin/VeltoD.exe").string()}, bench::MarkedEnvironment(display.Name(), mark));
+        const veltod::test::Geometry main_window = bench::PaintedMainWindow(display.Name(), root, mark);
         double ours = 1e30;
         for (int run = 0; run < 3; ++run) {
             // The search button, then the word typed into the field it focuses.
-            veltod::test::ClickPicture(display.Name(), main_window, 104, 12, button_width, button_height);
+            bench::ClickButton(display.Name(), main_window, root, "Bot4.gif", 104, 12);
             std::this_thread::sleep_for(std::chrono::milliseconds(500));
             Xdotool(display.Name(), "key ctrl+a type quokka");
             std::this_thread::sleep_for(std::chrono::milliseconds(200));

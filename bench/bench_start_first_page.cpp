@@ -18,7 +18,7 @@ struct Start {
 Start TimeStart(const std::vector<std::string>& argv, const std::string& display, const bench::fs::path& mark) {
     bench::fs::remove(mark);
     const double start = bench::Seconds();
-    bench::Program program(argv, {"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb", "VELTOD_PAINT_MARK=" + mark.string()});
+    bench::Program program(argv, bench::MarkedEnvironment(display, mark));
     if (!bench::WaitForMark(mark, 1)) throw std::runtime_error("no paint mark from " + argv[0]);
     const double took = bench::Seconds() - start;
     return {took, program.PeakMiB()};

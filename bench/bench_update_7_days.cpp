@@ -78,16 +78,10 @@ int main() {
                                  bench::fs::copy_options::overwrite_existing);
             bench::fs::remove(mark);
             ::sync();
-            bench::Program program({(copy / "bin/VeltoD.exe").string()},
-                                   {"DISPLAY=" + display.Name(), "QT_QPA_PLATFORM=xcb",
-                                    "VELTOD_PAINT_MARK=" + mark.string()});
-            if (!bench::WaitForMark(mark, 1)) throw std::runtime_error("the program showed no day news");
-            const auto [width, height] = bench::GifSize(copy / "Resources/fondobin.gif");
-            const veltod::test::Geometry main_window = veltod::test::WaitForMainWindow(display.Name(), width);
-            if (main_window.width == 0) throw std::runtime_error("no main window");
-            const auto [button_width, button_height] = bench::GifSize(copy / "Resources/Bot8.gif");
+            bench::Program program({(copy / "bin/VeltoD.exe").string()}, bench::MarkedEnvironment(display.Name(), mark));
+            const veltod::test::Geometry main_window = bench::PaintedMainWindow(display.Name(), copy, mark);
             const double start = bench::Seconds();
-            veltod::test::ClickPicture(display.Name(), main_window, 104, 30, button_width, button_height);
+            bench::ClickButton(display.Name(), main_window, copy, "Bot8.gif", 104, 30);
             // The run ends with its summary box (answering it only opens the
             // newest day).
             if (!bench::WaitForMark(mark, 2, 300)) throw std::runtime_error("the update run never ended");

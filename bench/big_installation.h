@@ -194,4 +194,28 @@ inline bool WaitForMark(const fs::path& mark, int count, double seconds = 120) {
     return false;
 }
 
+// The environment that starts a program on display with its paint mark.
+inline std::vector<std::string> MarkedEnvironment(const std::string& display, const fs::path& mark) {
+    return {"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb", "VELTOD_PAINT_MARK=" + mark.string()};
+}
+
+// The main window of the program started on the installation at root, once
+// it has painted its day news (the first mark); throws when either never
+// comes.
+inline veltod::test::Geometry PaintedMainWindow(const std::string& display, const fs::path& root,
+                                                const fs::path& mark) {
+    if (!WaitForMark(mark, 1)) throw std::runtime_error("the program showed no day news");
+    const veltod::test::Geometry main_window =
+        veltod::test::WaitForMainWindow(display, GifSize(root / "Resources/fondobin.gif").first);
+    if (main_window.width == 0) throw std::runtime_error("no main window");
+    return main_window;
+}
+
+// Clicks the main window's button drawn by picture at (left, top).
+inline void ClickButton(const std::string& display, const veltod::test::Geometry& main_window, const fs::path& root,
+                        const std::string& picture, int left, int top) {
+    const auto [width, height] = GifSize(root / "Resources" / picture);
+    veltod::test::ClickPicture(display, main_window, left, top, width, height);
+}
+
 }  // namespace bench
