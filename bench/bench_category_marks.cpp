@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "bench_support.h"
-#include "catalogue/category_marks.h"
+#include "core/catalogue/category_marks.h"
 
 namespace {
 

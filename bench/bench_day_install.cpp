@@ -19,10 +19,10 @@
 #include <string>
 #include <vector>
 
-#include "apply/day_install.h"
 #include "bench_support.h"
-#include "catalogue/record_file.h"
-#include "platform/file_io.h"
+#include "core/apply/day_install.h"
+#include "core/platform/file_io.h"
+#include "core/records/record_file.h"
 
 namespace {
 

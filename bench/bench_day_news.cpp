@@ -8,10 +8,10 @@
 #include <string>
 
 #include "bench_support.h"
-#include "catalogue/record_file.h"
-#include "daynews/day_news_model.h"
-#include "platform/seams.h"
-#include "skin/process_state.h"
+#include "core/daynews/day_news_model.h"
+#include "core/platform/seams.h"
+#include "core/records/record_file.h"
+#include "core/view/process_state.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 
 #include "../tests/support/local_servers.h"
 #include "bench_support.h"
-#include "net/http_client.h"
-#include "platform/file_io.h"
+#include "core/net/http_client.h"
+#include "core/platform/file_io.h"
 
 extern char** environ;
 

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "bench_support.h"
-#include "catalogue/catalogue_search.h"
-#include "catalogue/record_file.h"
+#include "core/catalogue/catalogue_search.h"
+#include "core/records/record_file.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "big_installation.h"
-#include "catalogue/record_file.h"
+#include "core/records/record_file.h"
 
 namespace {
 

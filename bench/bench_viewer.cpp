@@ -8,8 +8,8 @@
 #include <string>
 
 #include "bench_support.h"
-#include "catalogue/HypertextViewer.h"
-#include "platform/AnsiText.h"
+#include "ui/hypertext/HypertextViewer.h"
+#include "ui/platform/AnsiText.h"
 
 namespace {
 

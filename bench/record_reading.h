@@ -4,7 +4,7 @@
 #include <string>
 
 #include "bench_support.h"
-#include "catalogue/record_file.h"
+#include "core/records/record_file.h"
 
 namespace bench {
 

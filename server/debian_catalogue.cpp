@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <set>
 
-#include "platform/convert.h"
-#include "platform/errors.h"
+#include "core/platform/convert.h"
+#include "core/platform/errors.h"
 
 namespace veltod {
 namespace {

@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <map>
 
-#include "catalogue/record_file.h"
-#include "platform/errors.h"
-#include "platform/file_io.h"
+#include "core/platform/errors.h"
+#include "core/platform/file_io.h"
+#include "core/records/record_file.h"
 
 namespace veltod {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "apply/package_format.h"
+#include "core/apply/package_format.h"
 #include "server/debian_catalogue.h"
 
 namespace veltod {

@@ -4,20 +4,20 @@
 #include <filesystem>
 #include <future>
 
-#include "catalogue/category_marks.h"
-#include "daynews/day_news_model.h"
-#include "platform/QtSeams.h"
-#include "shell/FormNetFiles.h"
-#include "shell/PaintMark.h"
-#include "shell/ProgramWindows.h"
-#include "shell/VeltodApplication.h"
-#include "shell/engine_update_swap.h"
-#include "shell/startup_hooks.h"
-#include "skin/ReportedError.h"
-#include "skin/ScreenFollower.h"
-#include "skin/SkinNotice.h"
-#include "update/ApplicationEnd.h"
-#include "update/update_state.h"
+#include "core/catalogue/category_marks.h"
+#include "core/daynews/day_news_model.h"
+#include "core/shell/engine_update_swap.h"
+#include "core/shell/startup_hooks.h"
+#include "core/update/update_state.h"
+#include "ui/platform/QtSeams.h"
+#include "ui/shell/FormNetFiles.h"
+#include "ui/shell/PaintMark.h"
+#include "ui/shell/ProgramWindows.h"
+#include "ui/shell/VeltodApplication.h"
+#include "ui/skin/ReportedError.h"
+#include "ui/skin/ScreenFollower.h"
+#include "ui/skin/SkinNotice.h"
+#include "ui/update/ApplicationEnd.h"
 
 int main(int argc, char** argv) {
     // The self-update asks a received program to answer this before it hands

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/catalogue_entry.h"
-#include "catalogue/record_file.h"
-#include "platform/file_io.h"
+#include "core/catalogue/catalogue_entry.h"
+#include "core/platform/file_io.h"
+#include "core/records/record_file.h"
 
 namespace {
 

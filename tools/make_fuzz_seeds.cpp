@@ -19,12 +19,12 @@
 #include <string>
 #include <vector>
 
-#include "apply/package_format.h"
-#include "apply/update_script.h"
-#include "catalogue/catalogue_entry.h"
-#include "catalogue/record_file.h"
-#include "platform/errors.h"
-#include "platform/file_io.h"
+#include "core/apply/package_format.h"
+#include "core/apply/update_script.h"
+#include "core/catalogue/catalogue_entry.h"
+#include "core/platform/errors.h"
+#include "core/platform/file_io.h"
+#include "core/records/record_file.h"
 #include "server/debian_catalogue.h"
 #include "server/mirror_publish.h"
 

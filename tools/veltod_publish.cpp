@@ -19,14 +19,14 @@
 #include <string>
 #include <vector>
 
-#include "apply/package_format.h"
-#include "apply/received_files.h"
-#include "catalogue/record_file.h"
-#include "catalogue/record_table.h"
-#include "platform/convert.h"
-#include "platform/errors.h"
-#include "platform/file_io.h"
-#include "platform/program_start.h"
+#include "core/apply/package_format.h"
+#include "core/apply/received_files.h"
+#include "core/platform/convert.h"
+#include "core/platform/errors.h"
+#include "core/platform/file_io.h"
+#include "core/platform/program_start.h"
+#include "core/records/record_file.h"
+#include "core/records/record_table.h"
 #include "server/debian_catalogue.h"
 #include "server/mirror_publish.h"
 

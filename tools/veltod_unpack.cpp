@@ -11,8 +11,8 @@
 #include <filesystem>
 #include <string>
 
-#include "apply/package_format.h"
-#include "platform/file_io.h"
+#include "core/apply/package_format.h"
+#include "core/platform/file_io.h"
 
 int main(int argc, char** argv) {
     const bool verbose = argc == 3 && std::string(argv[1]) == "--verbose";

@@ -2,8 +2,8 @@
 
 #include <climits>
 
-#include "platform/errors.h"
-#include "sponsors/banner_rotation.h"
+#include "core/platform/errors.h"
+#include "core/sponsors/banner_rotation.h"
 #include "support/fake_seams.h"
 #include "support/temp_dir.h"
 

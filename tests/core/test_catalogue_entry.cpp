@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "catalogue/catalogue_entry.h"
-#include "platform/convert.h"
-#include "platform/errors.h"
+#include "core/catalogue/catalogue_entry.h"
+#include "core/platform/convert.h"
+#include "core/platform/errors.h"
 
 using namespace veltod;
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "catalogue/category_marks.h"
-#include "platform/errors.h"
-#include "skin/process_state.h"
+#include "core/catalogue/category_marks.h"
+#include "core/platform/errors.h"
+#include "core/view/process_state.h"
 #include "support/catalogue_files.h"
 #include "support/temp_dir.h"
 

@@ -2,9 +2,9 @@
 
 #include <filesystem>
 
-#include "catalogue/category_tree.h"
-#include "catalogue/record_file.h"
-#include "platform/errors.h"
+#include "core/catalogue/category_tree.h"
+#include "core/platform/errors.h"
+#include "core/records/record_file.h"
 #include "support/catalogue_files.h"
 #include "support/temp_dir.h"
 

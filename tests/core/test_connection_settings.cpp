@@ -2,11 +2,11 @@
 
 #include <string>
 
-#include "apply/apply_state.h"
-#include "platform/errors.h"
-#include "skin/screen_layout.h"
+#include "core/apply/apply_state.h"
+#include "core/platform/errors.h"
+#include "core/skin/screen_layout.h"
+#include "core/update/connection_settings.h"
 #include "support/temp_dir.h"
-#include "update/connection_settings.h"
 
 namespace veltod {
 namespace {

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "apply/apply_state.h"
-#include "apply/day_install.h"
-#include "catalogue/record_file.h"
-#include "platform/errors.h"
-#include "platform/file_io.h"
+#include "core/apply/apply_state.h"
+#include "core/apply/day_install.h"
+#include "core/platform/errors.h"
+#include "core/platform/file_io.h"
+#include "core/records/record_file.h"
 #include "support/catalogue_files.h"
 #include "support/temp_dir.h"
 

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/record_file.h"
-#include "daynews/day_news_model.h"
-#include "platform/errors.h"
-#include "skin/process_state.h"
+#include "core/daynews/day_news_model.h"
+#include "core/platform/errors.h"
+#include "core/records/record_file.h"
+#include "core/view/process_state.h"
 #include "support/fake_seams.h"
 #include "support/temp_dir.h"
 

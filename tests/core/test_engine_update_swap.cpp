@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/record_file.h"
-#include "platform/errors.h"
-#include "platform/file_io.h"
-#include "platform/program_start.h"
-#include "shell/engine_update_swap.h"
+#include "core/platform/errors.h"
+#include "core/platform/file_io.h"
+#include "core/platform/program_start.h"
+#include "core/records/record_file.h"
+#include "core/shell/engine_update_swap.h"
 #include "support/fake_seams.h"
 #include "support/temp_dir.h"
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/entry_details.h"
+#include "core/catalogue/entry_details.h"
 #include "support/fake_seams.h"
 
 namespace veltod {

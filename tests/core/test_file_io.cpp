@@ -9,8 +9,8 @@
 #include <functional>
 #include <vector>
 
-#include "platform/errors.h"
-#include "platform/file_io.h"
+#include "core/platform/errors.h"
+#include "core/platform/file_io.h"
 #include "support/temp_dir.h"
 
 using namespace veltod;

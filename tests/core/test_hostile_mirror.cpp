@@ -23,19 +23,19 @@
 #include <string>
 #include <vector>
 
-#include "apply/apply_state.h"
-#include "apply/package_format.h"
-#include "platform/program_start.h"
+#include "core/apply/apply_state.h"
+#include "core/apply/package_format.h"
+#include "core/platform/program_start.h"
+#include "core/update/update_run.h"
+#include "core/update/update_state.h"
+#include "core/view/process_state.h"
 #include "server/mirror_publish.h"
-#include "skin/process_state.h"
 #include "support/demo_mirror.h"
 #include "support/fake_seams.h"
 #include "support/hostile_mirror.h"
 #include "support/signed_lists.h"
 #include "support/temp_dir.h"
 #include "support/transmit_view_double.h"
-#include "update/update_run.h"
-#include "update/update_state.h"
 
 namespace veltod {
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "net/http_client.h"
+#include "core/net/http_client.h"
 #include "support/fake_seams.h"
 #include "support/loopback_server.h"
 

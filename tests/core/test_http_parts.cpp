@@ -2,12 +2,12 @@
 
 #include <string>
 
-#include "net/base64.h"
-#include "net/http_address.h"
-#include "net/http_client.h"
-#include "net/http_date.h"
-#include "net/http_response.h"
-#include "platform/errors.h"
+#include "core/net/base64.h"
+#include "core/net/http_address.h"
+#include "core/net/http_client.h"
+#include "core/net/http_date.h"
+#include "core/net/http_response.h"
+#include "core/platform/errors.h"
 
 using namespace veltod;
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "net/http_client.h"
+#include "core/net/http_client.h"
 #include "support/fake_seams.h"
 #include "support/local_servers.h"
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/hypertext_document.h"
+#include "core/hypertext/hypertext_document.h"
 
 namespace veltod {
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/line_scanner.h"
+#include "core/records/line_scanner.h"
 
 namespace {
 

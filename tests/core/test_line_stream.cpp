@@ -3,10 +3,10 @@
 #include <filesystem>
 #include <random>
 
-#include "catalogue/line_scanner.h"
-#include "catalogue/line_stream.h"
-#include "platform/errors.h"
-#include "platform/file_io.h"
+#include "core/platform/errors.h"
+#include "core/platform/file_io.h"
+#include "core/records/line_scanner.h"
+#include "core/records/line_stream.h"
 #include "support/temp_dir.h"
 
 using namespace veltod;

@@ -2,8 +2,8 @@
 
 #include <filesystem>
 
-#include "platform/errors.h"
-#include "sponsors/links_memory.h"
+#include "core/platform/errors.h"
+#include "core/sponsors/links_memory.h"
 #include "support/fake_seams.h"
 #include "support/temp_dir.h"
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "skin/screen_layout.h"
-#include "sponsors/message_place.h"
+#include "core/skin/screen_layout.h"
+#include "core/sponsors/message_place.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "apply/package_format.h"
-#include "platform/errors.h"
-#include "platform/file_io.h"
-#include "platform/program_start.h"
+#include "core/apply/package_format.h"
+#include "core/platform/errors.h"
+#include "core/platform/file_io.h"
+#include "core/platform/program_start.h"
 #include "support/temp_dir.h"
 
 namespace veltod {

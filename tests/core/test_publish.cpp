@@ -7,12 +7,12 @@
 #include <set>
 #include <string>
 
-#include "apply/apply_state.h"
-#include "apply/received_files.h"
-#include "catalogue/record_file.h"
-#include "platform/errors.h"
-#include "platform/file_io.h"
-#include "platform/program_start.h"
+#include "core/apply/apply_state.h"
+#include "core/apply/received_files.h"
+#include "core/platform/errors.h"
+#include "core/platform/file_io.h"
+#include "core/platform/program_start.h"
+#include "core/records/record_file.h"
 #include "server/debian_catalogue.h"
 #include "server/mirror_publish.h"
 #include "support/temp_dir.h"

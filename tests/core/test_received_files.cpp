@@ -11,15 +11,15 @@
 #include <string>
 #include <vector>
 
-#include "apply/apply_state.h"
-#include "apply/package_format.h"
-#include "apply/received_files.h"
-#include "catalogue/record_file.h"
-#include "platform/errors.h"
-#include "platform/file_io.h"
-#include "platform/program_start.h"
-#include "support/catalogue_files.h"
+#include "core/apply/apply_state.h"
+#include "core/apply/package_format.h"
+#include "core/apply/received_files.h"
+#include "core/platform/errors.h"
+#include "core/platform/file_io.h"
+#include "core/platform/program_start.h"
+#include "core/records/record_file.h"
 #include "support/apply_tree.h"
+#include "support/catalogue_files.h"
 #include "support/temp_dir.h"
 
 namespace veltod {

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/record_file.h"
-#include "platform/errors.h"
+#include "core/platform/errors.h"
+#include "core/records/record_file.h"
 #include "support/temp_dir.h"
 
 using veltod::ParseRecordBytes;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "skin/screen_layout.h"
+#include "core/skin/screen_layout.h"
 
 using namespace veltod;
 

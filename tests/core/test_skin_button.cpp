@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/errors.h"
-#include "skin/skin_button.h"
+#include "core/platform/errors.h"
+#include "core/skin/skin_button.h"
 
 namespace {
 

@@ -9,21 +9,21 @@
 #include <utility>
 #include <vector>
 
-#include "apply/apply_state.h"
-#include "apply/package_format.h"
-#include "catalogue/record_file.h"
-#include "platform/errors.h"
-#include "platform/file_io.h"
-#include "platform/program_start.h"
-#include "skin/process_state.h"
+#include "core/apply/apply_state.h"
+#include "core/apply/package_format.h"
+#include "core/platform/errors.h"
+#include "core/platform/file_io.h"
+#include "core/platform/program_start.h"
+#include "core/records/record_file.h"
+#include "core/update/update_run.h"
+#include "core/update/update_state.h"
+#include "core/view/process_state.h"
 #include "support/fake_seams.h"
 #include "support/local_servers.h"
 #include "support/loopback_server.h"
 #include "support/signed_lists.h"
 #include "support/temp_dir.h"
 #include "support/transmit_view_double.h"
-#include "update/update_run.h"
-#include "update/update_state.h"
 
 namespace veltod {
 namespace {

@@ -1,7 +1,7 @@
 // Which addresses from the catalogue the desktop is asked to open.
 #include <gtest/gtest.h>
 
-#include "platform/web_address.h"
+#include "core/platform/web_address.h"
 
 namespace {
 

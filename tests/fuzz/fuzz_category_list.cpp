@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "catalogue/category_tree.h"
-#include "catalogue/record_file.h"
-#include "platform/errors.h"
+#include "core/catalogue/category_tree.h"
+#include "core/platform/errors.h"
+#include "core/records/record_file.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 #include <optional>
 #include <string>
 
-#include "platform/errors.h"
-#include "platform/file_io.h"
+#include "core/platform/errors.h"
+#include "core/platform/file_io.h"
+#include "core/update/connection_settings.h"
 #include "scratch_tree.h"
-#include "update/connection_settings.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "daynews/day_news_model.h"
-#include "platform/errors.h"
-#include "platform/seams.h"
-#include "skin/process_state.h"
+#include "core/daynews/day_news_model.h"
+#include "core/platform/errors.h"
+#include "core/platform/seams.h"
+#include "core/view/process_state.h"
 
 namespace {
 

@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "apply/apply_state.h"
-#include "apply/package_format.h"
-#include "apply/received_files.h"
-#include "platform/convert.h"
-#include "platform/errors.h"
+#include "core/apply/apply_state.h"
+#include "core/apply/package_format.h"
+#include "core/apply/received_files.h"
+#include "core/platform/convert.h"
+#include "core/platform/errors.h"
 #include "scratch_tree.h"
 
 namespace {

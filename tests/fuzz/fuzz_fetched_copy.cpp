@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/errors.h"
+#include "core/platform/errors.h"
+#include "core/update/file_fetch.h"
 #include "scratch_tree.h"
-#include "update/file_fetch.h"
 
 namespace {
 

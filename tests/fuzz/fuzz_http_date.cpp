@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "net/http_date.h"
+#include "core/net/http_date.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;

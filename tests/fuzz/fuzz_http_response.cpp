@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "net/http_response.h"
-#include "platform/errors.h"
+#include "core/net/http_response.h"
+#include "core/platform/errors.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "catalogue/hypertext_document.h"
+#include "core/hypertext/hypertext_document.h"
 
 namespace {
 

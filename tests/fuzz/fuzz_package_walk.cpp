@@ -16,13 +16,13 @@
 
 #include "../support/fake_seams.h"
 #include "../support/transmit_view_double.h"
-#include "catalogue/record_file.h"
-#include "platform/errors.h"
-#include "platform/file_io.h"
+#include "core/platform/errors.h"
+#include "core/platform/file_io.h"
+#include "core/records/record_file.h"
+#include "core/update/file_fetch.h"
+#include "core/update/update_run.h"
+#include "core/update/update_state.h"
 #include "scratch_tree.h"
-#include "update/file_fetch.h"
-#include "update/update_run.h"
-#include "update/update_state.h"
 
 namespace {
 

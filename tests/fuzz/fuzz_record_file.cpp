@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "catalogue/record_file.h"
-#include "platform/errors.h"
+#include "core/platform/errors.h"
+#include "core/records/record_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     veltod::RecordTable table;

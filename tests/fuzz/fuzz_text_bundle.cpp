@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "apply/received_files.h"
-#include "platform/errors.h"
+#include "core/apply/received_files.h"
+#include "core/platform/errors.h"
 #include "scratch_tree.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

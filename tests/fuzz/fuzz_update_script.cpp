@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "apply/apply_state.h"
-#include "apply/update_script.h"
-#include "catalogue/record_file.h"
-#include "platform/errors.h"
+#include "core/apply/apply_state.h"
+#include "core/apply/update_script.h"
+#include "core/platform/errors.h"
+#include "core/records/record_file.h"
 #include "scratch_tree.h"
 
 namespace {

@@ -5,18 +5,18 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include "catalogue/CategoryTreeView.h"
-#include "catalogue/FormBaseDatos.h"
-#include "catalogue/FormBusqueda.h"
-#include "catalogue/FormCategorias.h"
-#include "catalogue/FormShowDetails.h"
-#include "catalogue/FormTreeFiles.h"
-#include "catalogue/category_marks.h"
-#include "catalogue/entry_details.h"
-#include "catalogue/record_file.h"
-#include "daynews/FormDayNews.h"
+#include "core/catalogue/category_marks.h"
+#include "core/catalogue/entry_details.h"
+#include "core/records/record_file.h"
 #include "support/catalogue_files.h"
 #include "support/window_set_fixture.h"
+#include "ui/catalogue/CategoryTreeView.h"
+#include "ui/catalogue/FormBaseDatos.h"
+#include "ui/catalogue/FormBusqueda.h"
+#include "ui/catalogue/FormCategorias.h"
+#include "ui/catalogue/FormShowDetails.h"
+#include "ui/catalogue/FormTreeFiles.h"
+#include "ui/daynews/FormDayNews.h"
 
 namespace {
 

@@ -2,13 +2,13 @@
 #include <QTextDocument>
 #include <filesystem>
 
-#include "catalogue/FormShowDetails.h"
-#include "catalogue/entry_details.h"
-#include "catalogue/record_file.h"
-#include "daynews/FormDayNews.h"
-#include "skin/ElidedText.h"
-#include "sponsors/FormMensaje.h"
+#include "core/catalogue/entry_details.h"
+#include "core/records/record_file.h"
 #include "support/window_set_fixture.h"
+#include "ui/catalogue/FormShowDetails.h"
+#include "ui/daynews/FormDayNews.h"
+#include "ui/skin/ElidedText.h"
+#include "ui/sponsors/FormMensaje.h"
 
 namespace {
 

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/FormShowDetails.h"
-#include "catalogue/HypertextViewer.h"
-#include "platform/errors.h"
+#include "core/platform/errors.h"
 #include "support/fake_seams.h"
 #include "support/skin_files.h"
 #include "support/temp_dir.h"
+#include "ui/catalogue/FormShowDetails.h"
+#include "ui/hypertext/HypertextViewer.h"
 
 namespace veltod {
 namespace {

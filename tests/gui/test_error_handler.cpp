@@ -3,7 +3,7 @@
 #include <QTest>
 #include <QWidget>
 
-#include "platform/errors.h"
+#include "core/platform/errors.h"
 #include "support/fake_seams.h"
 
 namespace {

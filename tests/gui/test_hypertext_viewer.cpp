@@ -6,7 +6,7 @@
 #include <QTest>
 #include <string>
 
-#include "catalogue/HypertextViewer.h"
+#include "ui/hypertext/HypertextViewer.h"
 
 namespace veltod {
 namespace {

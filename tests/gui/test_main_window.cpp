@@ -4,19 +4,19 @@
 #include <functional>
 #include <tuple>
 
-#include "catalogue/FormBaseDatos.h"
-#include "catalogue/FormBusqueda.h"
-#include "catalogue/FormCategorias.h"
-#include "catalogue/FormShowDetails.h"
-#include "catalogue/FormTreeFiles.h"
-#include "daynews/FormDayNews.h"
-#include "platform/errors.h"
-#include "sponsors/FormBanner1.h"
-#include "sponsors/FormBanner2.h"
-#include "sponsors/FormMensaje.h"
-#include "sponsors/FormRemember.h"
+#include "core/platform/errors.h"
 #include "support/window_set_fixture.h"
-#include "update/TransmitForm.h"
+#include "ui/catalogue/FormBaseDatos.h"
+#include "ui/catalogue/FormBusqueda.h"
+#include "ui/catalogue/FormCategorias.h"
+#include "ui/catalogue/FormShowDetails.h"
+#include "ui/catalogue/FormTreeFiles.h"
+#include "ui/daynews/FormDayNews.h"
+#include "ui/sponsors/FormBanner1.h"
+#include "ui/sponsors/FormBanner2.h"
+#include "ui/sponsors/FormMensaje.h"
+#include "ui/sponsors/FormRemember.h"
+#include "ui/update/TransmitForm.h"
 
 namespace {
 

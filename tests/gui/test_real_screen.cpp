@@ -15,7 +15,7 @@
 #include <functional>
 #include <string>
 
-#include "skin/screen_layout.h"
+#include "core/skin/screen_layout.h"
 #include "support/demo_mirror.h"
 #include "support/real_screen.h"
 #include "support/temp_dir.h"

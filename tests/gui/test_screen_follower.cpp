@@ -2,16 +2,16 @@
 // the new layout, and none is left off the work area.
 #include <QTest>
 
-#include "catalogue/FormCategorias.h"
-#include "daynews/FormDayNews.h"
-#include "skin/ScreenFollower.h"
-#include "skin/screen_layout.h"
-#include "sponsors/FormBanner1.h"
-#include "sponsors/FormBanner2.h"
-#include "sponsors/FormMensaje.h"
+#include "core/skin/screen_layout.h"
 #include "support/catalogue_files.h"
 #include "support/window_set_fixture.h"
-#include "update/TransmitForm.h"
+#include "ui/catalogue/FormCategorias.h"
+#include "ui/daynews/FormDayNews.h"
+#include "ui/skin/ScreenFollower.h"
+#include "ui/sponsors/FormBanner1.h"
+#include "ui/sponsors/FormBanner2.h"
+#include "ui/sponsors/FormMensaje.h"
+#include "ui/update/TransmitForm.h"
 
 namespace {
 

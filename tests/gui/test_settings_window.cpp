@@ -1,9 +1,9 @@
 #include <QTest>
 
-#include "apply/apply_state.h"
-#include "daynews/FormDayNews.h"
+#include "core/apply/apply_state.h"
 #include "support/window_set_fixture.h"
-#include "update/TransmitForm.h"
+#include "ui/daynews/FormDayNews.h"
+#include "ui/update/TransmitForm.h"
 
 namespace {
 

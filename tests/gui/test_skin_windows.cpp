@@ -4,12 +4,12 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "platform/errors.h"
-#include "skin/SkinImage.h"
-#include "skin/SkinNotice.h"
-#include "skin/SkinWindow.h"
-#include "sponsors/FormMensaje.h"
+#include "core/platform/errors.h"
 #include "support/window_set_fixture.h"
+#include "ui/skin/SkinImage.h"
+#include "ui/skin/SkinNotice.h"
+#include "ui/skin/SkinWindow.h"
+#include "ui/sponsors/FormMensaje.h"
 
 namespace {
 

@@ -3,12 +3,12 @@
 #include <QTest>
 #include <filesystem>
 
-#include "shell/FormNetFiles.h"
-#include "skin/screen_layout.h"
-#include "sponsors/FormBanner1.h"
-#include "sponsors/FormBanner2.h"
-#include "sponsors/FormRemember.h"
+#include "core/skin/screen_layout.h"
 #include "support/window_set_fixture.h"
+#include "ui/shell/FormNetFiles.h"
+#include "ui/sponsors/FormBanner1.h"
+#include "ui/sponsors/FormBanner2.h"
+#include "ui/sponsors/FormRemember.h"
 
 namespace {
 

@@ -7,20 +7,20 @@
 #include <QTimer>
 #include <map>
 
-#include "apply/apply_state.h"
-#include "apply/package_format.h"
-#include "catalogue/record_file.h"
-#include "daynews/FormDayNews.h"
-#include "platform/errors.h"
-#include "platform/file_io.h"
-#include "platform/program_start.h"
+#include "core/apply/apply_state.h"
+#include "core/apply/package_format.h"
+#include "core/platform/errors.h"
+#include "core/platform/file_io.h"
+#include "core/platform/program_start.h"
+#include "core/records/record_file.h"
+#include "core/update/update_run.h"
+#include "core/update/update_state.h"
 #include "support/loopback_server.h"
 #include "support/signed_lists.h"
 #include "support/transmit_view_double.h"
 #include "support/window_set_fixture.h"
-#include "update/TransmitForm.h"
-#include "update/update_run.h"
-#include "update/update_state.h"
+#include "ui/daynews/FormDayNews.h"
+#include "ui/update/TransmitForm.h"
 
 namespace veltod {
 namespace {

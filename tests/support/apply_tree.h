@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "apply/package_format.h"
-#include "catalogue/record_file.h"
-#include "platform/program_start.h"
+#include "core/apply/package_format.h"
+#include "core/platform/program_start.h"
+#include "core/records/record_file.h"
 
 namespace veltod::test {
 

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/record_file.h"
-#include "catalogue/record_table.h"
+#include "core/records/record_file.h"
+#include "core/records/record_table.h"
 
 namespace veltod::test {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/seams.h"
+#include "core/platform/seams.h"
 
 namespace veltod::test {
 

@@ -10,7 +10,7 @@
 #include <fstream>
 #include <string>
 
-#include "shell/VeltodApplication.h"
+#include "ui/shell/VeltodApplication.h"
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);

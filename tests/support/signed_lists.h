@@ -4,7 +4,7 @@
 // run looks for it.
 #include <string>
 
-#include "apply/package_format.h"
+#include "core/apply/package_format.h"
 
 namespace veltod::test {
 

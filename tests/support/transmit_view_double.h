@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "update/transmit_view.h"
+#include "core/update/transmit_view.h"
 
 namespace veltod::test {
 

@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "shell/FormNetFiles.h"
-#include "shell/ProgramWindows.h"
-#include "shell/startup_hooks.h"
-#include "skin/process_state.h"
+#include "core/shell/startup_hooks.h"
+#include "core/view/process_state.h"
 #include "support/fake_seams.h"
 #include "support/skin_files.h"
 #include "support/temp_dir.h"
+#include "ui/shell/FormNetFiles.h"
+#include "ui/shell/ProgramWindows.h"
 
 namespace veltod::test {
 

@@ -1,0 +1,119 @@
+#include "core/catalogue/catalogue_search.h"
+
+#include <algorithm>
+
+#include "core/catalogue/category_tree.h"
+#include "core/platform/convert.h"
+#include "core/platform/errors.h"
+#include "core/platform/file_io.h"
+#include "core/records/line_stream.h"
+#include "core/records/record_file.h"
+
+namespace veltod {
+namespace {
+
+const char* const kModes[] = {"1", "2", "3"};
+
+char Upper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+int HeaderFieldCount(const std::string& path) {
+    LineStream stream(path, 4096);
+    std::string first;
+    bool seen = false;
+    stream.ForEach([&](std::string_view line) {
+        first.assign(line);
+        seen = true;
+        return false;
+    });
+    if (!seen) throw ConvertError("'' is not a valid integer value");
+    return ParseFieldCount(first);
+}
+
+// Appends the matching records of one history list to out, each cut or
+// padded to width fields so that the results list stays readable whatever
+// the history list's own field count.
+void SearchHistoryList(const std::string& path, const std::string& upper_text, size_t width, AtomicFileWriter& out) {
+    LineStream stream(path);
+    size_t list_width = 0;
+    size_t field = 0;
+    bool copying = false;
+    std::string matched;  // the lines of the matching record so far
+    const auto finish_record = [&] {
+        if (!copying) return;
+        for (size_t missing = std::min(field, width); missing < width; ++missing) matched += "\r\n";
+        out.Write(matched);
+        matched.clear();
+        copying = false;
+    };
+    stream.ForEach([&](std::string_view line) {
+        if (list_width == 0) {
+            list_width = static_cast<size_t>(ParseFieldCount(line));
+            return true;
+        }
+        if (field == 0) copying = NameMatches(line, upper_text);
+        if (copying && field < width) {
+            matched.append(line);
+            matched += "\r\n";
+        }
+        if (++field == list_width) {
+            finish_record();
+            field = 0;
+        }
+        return true;
+    });
+    if (list_width == 0) throw ConvertError("'' is not a valid integer value");
+    finish_record();
+}
+
+}  // namespace
+
+std::string SearchResultsPath(std::string_view mode) {
+    return "../Resources/Encontro." + std::string(mode) + "cat";
+}
+
+std::string UpperAscii(std::string_view text) {
+    std::string upper(text);
+    for (char& c : upper) c = Upper(c);
+    return upper;
+}
+
+bool NameMatches(std::string_view name, std::string_view upper_text) {
+    if (upper_text.empty() || name.size() < upper_text.size()) return false;
+    const char first = upper_text[0];
+    const size_t last_start = name.size() - upper_text.size();
+    for (size_t start = 0; start <= last_start; ++start) {
+        if (Upper(name[start]) != first) continue;
+        size_t i = 1;
+        while (i < upper_text.size() && Upper(name[start + i]) == upper_text[i]) ++i;
+        if (i == upper_text.size()) return true;
+    }
+    return false;
+}
+
+void SearchCatalogue(std::string_view text) {
+    RecordTable categories;
+    ReadRecordFile(kCategoryListPath, categories);
+    // An empty category list has no category to search.
+    const int32_t highest = categories.RowCount() == 0 ? 0 : StrToInt(categories.Field(0, 0));
+    const std::string upper_text = UpperAscii(text);
+    const HistoryCodes lists = ListHistoryCodes("../Resources");
+
+    for (int mode = 0; mode < 3; ++mode) {
+        const int width = HeaderFieldCount("../Resources/0." + std::string(kModes[mode]) + "cat");
+        AtomicFileWriter out(SearchResultsPath(kModes[mode]));
+        out.Write(std::to_string(width) + "\r\n");
+        for (const int32_t code : lists.by_mode[mode]) {
+            if (code < 1) continue;
+            if (code > highest) break;
+            const std::string path = HistoryListPath(code, kModes[mode]);
+            // Gone since the folder was listed: as if it had never been there.
+            if (!FileExists(path)) continue;
+            SearchHistoryList(path, upper_text, static_cast<size_t>(width), out);
+        }
+        out.Commit();
+    }
+}
+
+}  // namespace veltod

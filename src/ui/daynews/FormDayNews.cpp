@@ -1,0 +1,202 @@
+#include "ui/daynews/FormDayNews.h"
+
+#include <QEvent>
+#include <QMouseEvent>
+
+#include "core/catalogue/entry_details.h"
+#include "core/view/process_state.h"
+#include "ui/catalogue/FormShowDetails.h"
+#include "ui/platform/AnsiText.h"
+#include "ui/skin/ElidedText.h"
+#include "ui/skin/ReportedError.h"
+#include "ui/sponsors/FormMensaje.h"
+#include "ui/view/WindowSet.h"
+
+namespace veltod {
+
+namespace {
+
+QColor ToQColor(Rgb rgb) { return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
+
+const char* const kHint = "Hint";
+
+}  // namespace
+
+TFormDayNews::TFormDayNews(std::future<ListRead> read_ahead)
+    : TSkinWindow(QStringLiteral("FormDayNews"), QColor()), model_(*this, files_) {
+    if (read_ahead.valid()) model_.TakeReadAhead(std::move(read_ahead));
+    for (int k = 1; k <= kDayRows; ++k) {
+        auto* image = new TSkinImage(this, QStringLiteral("Image%1").arg(k));
+        image->setProperty(kHint, QStringLiteral("bajo"));
+        image->OnMouseMove = [this, k] { RowMouseMove(k); };
+        auto* label = new QLabel(this);
+        label->setObjectName(QStringLiteral("Label%1").arg(k));
+        // Captions are names from the day list: never markup.
+        label->setTextFormat(Qt::PlainText);
+        label->setAlignment(Qt::AlignCenter);
+        label->setWordWrap(false);
+        label->setAttribute(Qt::WA_TranslucentBackground);
+        label->setMouseTracking(true);
+        label->installEventFilter(this);
+        QFont font(QStringLiteral("Arial"));
+        font.setBold(true);
+        label->setFont(font);
+        if (k > 1) {
+            image->hide();
+            label->hide();
+        }
+    }
+    // The window is created by the program's entry and by filter changes; a
+    // list that cannot be read is reported and the window still exists.
+    try {
+        FormCreate();
+    } catch (...) {
+        ReportCurrentException();
+    }
+}
+
+void TFormDayNews::AcomodarBarra() {
+    // Row k is the k-th picture with the k-th caption; every row operation
+    // goes through these two tables. The caption lies over its picture.
+    for (int k = 1; k <= kDayRows; ++k) {
+        const size_t row = static_cast<size_t>(k - 1);
+        Images[row] = findChild<TSkinImage*>(QStringLiteral("Image%1").arg(k), Qt::FindDirectChildrenOnly);
+        Labels[row] = findChild<QLabel*>(QStringLiteral("Label%1").arg(k), Qt::FindDirectChildrenOnly);
+        Labels[row]->raise();
+    }
+}
+
+void TFormDayNews::FormCreate() {
+    AcomodarBarra();
+    for (QLabel* label : Labels) {
+        QFont font = label->font();
+        font.setPixelSize(11);
+        label->setFont(font);
+    }
+    model_.LoadDayList();
+    WindowMode = model_.WindowMode();
+}
+
+void TFormDayNews::LayoutChanged() {
+    if (isVisible()) RunReported([this] { model_.ShowFirstPage(); });
+}
+
+void TFormDayNews::FormActivate() {
+    if (State().DayNewsLoaded == kDone) return;
+    FormCreate();
+    State().DayNewsLoaded = kDone;
+}
+
+bool TFormDayNews::eventFilter(QObject* watched, QEvent* event) {
+    for (int k = 1; k <= kDayRows; ++k) {
+        QLabel* label = Labels[static_cast<size_t>(k - 1)];
+        if (watched != label) continue;
+        switch (event->type()) {
+        case QEvent::MouseMove:
+            RowMouseMove(k);
+            return true;
+        case QEvent::MouseButtonPress:
+            if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) pressed_row_ = k;
+            Label1MouseDown();
+            return true;
+        case QEvent::MouseButtonRelease: {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            const bool click = mouse->button() == Qt::LeftButton && pressed_row_ == k &&
+                               label->rect().contains(mouse->position().toPoint());
+            if (mouse->button() == Qt::LeftButton) pressed_row_ = 0;
+            if (click) LabelClick(k);
+            return true;
+        }
+        default:
+            return false;
+        }
+    }
+    return TSkinWindow::eventFilter(watched, event);
+}
+
+void TFormDayNews::RowMouseMove(int k) { model_.EnterRow(k); }
+
+void TFormDayNews::Label1MouseDown() {
+    if (TFormShowDetails* details = Windows().FormShowDetails) details->hide();
+}
+
+void TFormDayNews::LabelClick(int k) { model_.ClickRow(k); }
+
+void TFormDayNews::SetRowPicture(int row, const std::string& path) {
+    TSkinImage* image = Images[static_cast<size_t>(row - 1)];
+    image->LoadPicture(path);
+    // Only row 1 takes its picture's size; the others keep the size of the
+    // row above that the last layout gave them.
+    if (row > 1 && row_size_.isValid()) image->resize(row_size_);
+}
+
+void TFormDayNews::SetRowCaption(int row, std::string_view text) {
+    // The caption is centred across the row picture, whose left end holds
+    // the row's number: a long name keeps as clear of the right end and is
+    // cut there, whole in its tool tip.
+    constexpr int kNumberBox = 28;
+    const int room = Images[0]->width() - 2 * kNumberBox;
+    SetElidedText(Labels[static_cast<size_t>(row - 1)], FromAnsi(text), room > 0 ? room : QWIDGETSIZE_MAX);
+}
+
+void TFormDayNews::SetRowColour(int row, Rgb colour) {
+    QLabel* label = Labels[static_cast<size_t>(row - 1)];
+    QPalette colours = label->palette();
+    colours.setColor(QPalette::WindowText, ToQColor(colour));
+    label->setPalette(colours);
+}
+
+void TFormDayNews::SetRowState(int row, std::string_view state) {
+    Images[static_cast<size_t>(row - 1)]->setProperty(kHint, FromAnsi(state));
+}
+
+void TFormDayNews::SetRowMarker(int row, std::string_view marker) {
+    Labels[static_cast<size_t>(row - 1)]->setProperty(kHint, FromAnsi(marker));
+}
+
+void TFormDayNews::SetRowVisible(int row, bool visible) {
+    // Row 1 always stays: its picture sets the row size and the window width.
+    if (row == 1) return;
+    Images[static_cast<size_t>(row - 1)]->setVisible(visible);
+    Labels[static_cast<size_t>(row - 1)]->setVisible(visible);
+}
+
+int TFormDayNews::RowHeight() const { return Images[0]->height(); }
+
+void TFormDayNews::SetPage(int rows, int height, int left, int top) {
+    TSkinImage* first = Images[0];
+    first->move(0, 0);
+    Labels[0]->setGeometry(first->geometry());
+    row_size_ = first->size();
+    for (int k = 2; k <= rows && k <= kDayRows; ++k) {
+        const QRect above = Images[static_cast<size_t>(k - 2)]->geometry();
+        const QRect bounds(above.left(), above.top() + above.height(), above.width(), above.height());
+        Images[static_cast<size_t>(k - 1)]->setGeometry(bounds);
+        Labels[static_cast<size_t>(k - 1)]->setGeometry(bounds);
+    }
+    setFixedSize(first->width(), height);
+    move(left, top);
+}
+
+int TFormDayNews::WindowLeft() const { return x(); }
+int TFormDayNews::WindowTop() const { return y(); }
+
+void TFormDayNews::ShowMessage(std::string_view text, Rgb colour) {
+    TFormMensaje* message = Windows().FormMensaje;
+    // A message window that failed has shown its error once already.
+    if (!message || message->Unusable()) return;
+    message->SetMessage(FromAnsi(text));
+    QPalette colours = message->Edit1->palette();
+    colours.setColor(QPalette::WindowText, ToQColor(colour));
+    message->Edit1->setPalette(colours);
+    // Showing an already visible message window again would take the
+    // activation from this window at every row the mouse crosses.
+    if (!message->isVisible()) message->ShowWindow();
+}
+
+void TFormDayNews::OpenDetails(const RecordTable& list, size_t row, DetailsAnchor anchor) {
+    ShowEntryDetails(list, row, anchor.top, anchor.right);
+    KeepDetailsOnDesktop(ScreenRect{x(), y(), width(), height()});
+}
+
+}  // namespace veltod

@@ -1,0 +1,321 @@
+#include "ui/shell/FormNetFiles.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+
+#include "core/platform/seams.h"
+#include "core/shell/startup_hooks.h"
+#include "core/skin/screen_layout.h"
+#include "core/update/update_state.h"
+#include "core/view/process_state.h"
+#include "ui/catalogue/FormBaseDatos.h"
+#include "ui/catalogue/FormBusqueda.h"
+#include "ui/catalogue/FormCategorias.h"
+#include "ui/catalogue/FormShowDetails.h"
+#include "ui/catalogue/FormTreeFiles.h"
+#include "ui/daynews/FormDayNews.h"
+#include "ui/skin/ReportedError.h"
+#include "ui/sponsors/FormBanner1.h"
+#include "ui/sponsors/FormBanner2.h"
+#include "ui/sponsors/FormMensaje.h"
+#include "ui/sponsors/FormRemember.h"
+#include "ui/update/TransmitForm.h"
+#include "ui/view/WindowSet.h"
+
+namespace veltod {
+namespace {
+
+std::string Picture(const std::string& name) { return ResourcePicture(name); }
+
+void HideAll(std::initializer_list<QWidget*> windows) {
+    for (QWidget* window : windows)
+        if (window) window->hide();
+}
+
+// A list window of the current licence kind takes the place of every other
+// content window, the message window included.
+template <class ListWindow>
+void ShowListWindow(ListWindow* shown, const char* view) {
+    TWindowSet& w = Windows();
+    QWidget* const content[] = {w.FormBaseDatos,   w.FormCategorias, w.FormDayNews,
+                                w.FormBusqueda,    w.FormShowDetails, w.FormTreeFiles,
+                                w.FormRemember,    w.TransmitForm,    w.FormMensaje};
+    for (QWidget* window : content)
+        if (window && window != shown) window->hide();
+    shown->WindowMode = State().FilterMode;
+    shown->ShowWindow();
+    State().CurrentView = view;
+}
+
+}  // namespace
+
+// GCC 12 at -O3 reports a false -Wrestrict in std::string code inlined here (GCC bug 105329).
+#pragma GCC diagnostic push
+#ifndef __clang__  // clang has no such warning
+#pragma GCC diagnostic ignored "-Wrestrict"
+#endif
+TFormNetFiles::TFormNetFiles() : TSkinWindow(QStringLiteral("FormNetFiles"), kSkinOlive) {
+    setWindowTitle(QStringLiteral("VeltoD"));
+
+    Image5 = new TSkinImage(this, QStringLiteral("Image5"));
+    Label1 = new QLabel(QString::fromLatin1(kVersionText), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Label1->setAttribute(Qt::WA_TranslucentBackground);
+    Label1->setAttribute(Qt::WA_TransparentForMouseEvents);
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(10);
+    font.setBold(true);
+    Label1->setFont(font);
+    QPalette colours = Label1->palette();
+    colours.setColor(QPalette::WindowText, kSkinYellow);
+    Label1->setPalette(colours);
+
+    struct Navigation {
+        TSkinButton*& button;
+        const char* name;
+        const char* picture;
+        void (TFormNetFiles::*click)();
+    };
+    const Navigation buttons[] = {
+        {Image1, "Image1", "Bot1", &TFormNetFiles::Image1Click}, {Image2, "Image2", "Bot2", &TFormNetFiles::Image2Click},
+        {Image3, "Image3", "Bot3", &TFormNetFiles::Image3Click}, {Image4, "Image4", "Bot4", &TFormNetFiles::Image4Click},
+        {Image8, "Image8", "Bot8", &TFormNetFiles::Image8Click}, {Image9, "Image9", "Bot9", &TFormNetFiles::Image9Click},
+    };
+    for (size_t i = 0; i < std::size(buttons); ++i) {
+        const Navigation& entry = buttons[i];
+        entry.button = new TSkinButton(this, QString::fromLatin1(entry.name));
+        entry.button->SetSkin(kNavigationFamily, Picture(std::string(entry.picture) + ".gif"),
+                              Picture("u" + std::string(entry.picture) + ".gif"));
+        entry.button->SetSkinState(kNavigationFamily.normal_state);
+        entry.button->setCursor(Qt::PointingHandCursor);
+        navigation_[i] = entry.button;
+        entry.button->OnMouseMove = [this, i] { HoverGroup(navigation_, i); };
+        entry.button->OnClick = [this, click = entry.click] { (this->*click)(); };
+    }
+
+    Image11 = new TSkinImage(this, QStringLiteral("Image11"));
+    Image12 = new TSkinImage(this, QStringLiteral("Image12"));
+    Image13 = new TSkinImage(this, QStringLiteral("Image13"));
+    // The filter acts on the press itself, not on a click.
+    Image11->OnMouseDown = [this](Qt::MouseButton button) {
+        if (button == Qt::LeftButton) Image11MouseDown();
+    };
+    Image12->OnMouseDown = [this](Qt::MouseButton button) {
+        if (button == Qt::LeftButton) Image12MouseDown();
+    };
+    Image13->OnMouseDown = [this](Qt::MouseButton button) {
+        if (button == Qt::LeftButton) Image13MouseDown();
+    };
+
+    Image6 = new TSkinCloseButton(this, QStringLiteral("Image6"), TSkinCloseButton::Kind::Close, [this] { Image6Click(); });
+    Image7 = new TSkinCloseButton(this, QStringLiteral("Image7"), TSkinCloseButton::Kind::Minimise,
+                                  [this] { Image7Click(); });
+    Image6->SetPartner(Image7);
+    Image7->SetPartner(Image6);
+
+    Image5->OnMouseMove = [this] { ResetAllButtons(); };
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    LinksMemory1 = PopupMenu1->addAction(QStringLiteral("Links Memory"));
+    LinksMemory1->setObjectName(QStringLiteral("LinksMemory1"));
+    connect(LinksMemory1, &QAction::triggered, this, [this] { LinksMemory1Click(); });
+
+    // FormCreate.
+    ProcessState& state = State();
+    state.FilterMode = "1";
+    state.ListFilterMode = "1";
+    state.CategoryMarksLoaded = "no";
+    const std::string key = CurrentLayoutKey();
+    creation_left_ = LayoutLeft("FormNetFiles", key);
+    move(creation_left_, LayoutTop("FormNetFiles", key));
+}
+
+void TFormNetFiles::FormActivate() {
+    ProcessState& state = State();
+    if (state.MainActivated == kDone) return;
+    state.FilterMode = "1";
+    state.ListFilterMode = "1";
+    StartupHooks& hooks = TheStartupHooks();
+    // A failed swap step or start-up pass leaves the files for the next start
+    // and the catalogue as it was: the user is told and the program goes on.
+    if (hooks.EngineUpdateSwap) RunReported(hooks.EngineUpdateSwap);
+
+    Image5->LoadPicture(Picture("fondobin.gif"));
+    Image5->move(0, 0);
+    resize(Image5->size());
+    // The layout table gives the right edge. Measured from the creation-time
+    // value, so a first activation that is repeated after an error does not
+    // move the window further left each time.
+    move(creation_left_ - width(), y());
+
+    Image1->LoadPicture(Picture("Bot1.gif"));
+    Image2->LoadPicture(Picture("Bot2.gif"));
+    Image3->LoadPicture(Picture("Bot3.gif"));
+    Image4->LoadPicture(Picture("Bot4.gif"));
+    Image8->LoadPicture(Picture("Bot8.gif"));
+    Image9->LoadPicture(Picture("Bot9.gif"));
+    for (SkinButton* button : navigation_) button->SetSkinState(kNavigationFamily.normal_state);
+
+    Label1->adjustSize();
+    Label1->move(5, -2);
+    Image1->move(8, 12);
+    Image2->move(8, 30);
+    Image3->move(8, 48);
+    Image4->move(104, 12);
+    Image8->move(104, 30);
+    Image9->move(104, 48);
+    Image11->LoadPicture(Picture("Demo1.gif"));
+    Image12->LoadPicture(Picture("Share0.gif"));
+    Image13->LoadPicture(Picture("Free0.gif"));
+    Image11->move(235, 20);
+    Image12->move(235, Image11->y() + Image11->height());
+    Image13->move(235, Image12->y() + Image12->height());
+    Image6->LoadPicture(Picture("x0.gif"));
+    Image7->LoadPicture(Picture("-0.gif"));
+    Image6->move(207, 12);
+    Image7->move(207 - Image7->width(), 12);
+
+    state.CurrentView = "NADA";
+    Windows().FormBanner1->ShowWindow();
+    Windows().FormBanner2->ShowWindow();
+    state.MainActivated = kDone;
+}
+#pragma GCC diagnostic pop
+
+void TFormNetFiles::ResetAllButtons() {
+    ResetSkinButtons(navigation_);
+    Image6->Reset();
+    Image7->Reset();
+}
+
+void TFormNetFiles::Image1Click() {
+    ProcessState& state = State();
+    TWindowSet& w = Windows();
+    state.DayListFile = "../Resources/today." + state.FilterMode + "cat";
+    state.DayNewsLoaded = 0;
+    HideAll({w.FormBaseDatos, w.FormCategorias, w.FormBusqueda, w.FormShowDetails, w.FormTreeFiles, w.FormRemember,
+             w.TransmitForm});
+    // The message window reports its own failure; the day news comes anyway.
+    RunReported([&w] { w.FormMensaje->ShowWindow(); });
+    w.FormDayNews->WindowMode = state.FilterMode;
+    state.CurrentView = "FORMDAYNEWS";
+    w.FormDayNews->ShowWindow();
+}
+
+void TFormNetFiles::Image2Click() { ShowListWindow(&EnsureWindow(Windows().FormCategorias), "FORMCATEGORIAS"); }
+
+void TFormNetFiles::Image3Click() {
+    // The historic tree is the one reader of the category marks, so they are
+    // computed when it is first opened rather than at every start. A failure
+    // is reported and the tree shows what marks there are.
+    StartupHooks& hooks = TheStartupHooks();
+    if (State().CategoryMarksLoaded == "no" && hooks.ComputeCategoryMarks) RunReported(hooks.ComputeCategoryMarks);
+    ShowListWindow(&EnsureWindow(Windows().FormBaseDatos), "FORMBASEDATOS");
+}
+
+void TFormNetFiles::Image4Click() { ShowListWindow(&EnsureWindow(Windows().FormBusqueda), "BUSQUEDA"); }
+
+void TFormNetFiles::Image8Click() {
+    TWindowSet& w = Windows();
+    // A press during a run only brings the transfer window forward: hiding
+    // it would save the settings and reset the run's status line and trace.
+    TTransmitForm& transmit = EnsureWindow(w.TransmitForm);
+    if (TheUpdateState().RunInProgress) {
+        transmit.show();
+        transmit.raise();
+        transmit.activateWindow();
+        return;
+    }
+    transmit.OnDaysArrived = [this] { Image1Click(); };
+    HideAll({w.FormBaseDatos, w.FormCategorias, w.FormDayNews, w.FormShowDetails, w.FormTreeFiles, w.FormRemember,
+             w.FormBusqueda, &transmit, w.FormMensaje});
+    transmit.ShowWindow();
+    State().CurrentView = "ACTUALIZAR";
+    transmit.Edit1->clear();
+    transmit.HideViewer();
+    transmit.Button1Click(this);
+}
+
+void TFormNetFiles::Image9Click() {
+    TWindowSet& w = Windows();
+    HideAll({w.FormBaseDatos, w.FormCategorias, w.FormDayNews, w.FormShowDetails, w.FormTreeFiles, w.FormRemember,
+             w.FormBusqueda, w.FormMensaje});
+    TTransmitForm& transmit = EnsureWindow(w.TransmitForm);
+    transmit.ShowWindow();
+    State().CurrentView = "ACTUALIZAR";
+    transmit.HideViewer();
+    if (transmit.CheckBox1->isChecked())
+        transmit.Edit2->setFocus();
+    else
+        transmit.CheckBox1->setFocus();
+}
+
+void TFormNetFiles::ShowFilterPictures(const std::string& mode) {
+    Image11->LoadPicture(Picture(mode == "1" ? "Demo1.gif" : "Demo0.gif"));
+    Image12->LoadPicture(Picture(mode == "2" ? "Share1.gif" : "Share0.gif"));
+    Image13->LoadPicture(Picture(mode == "3" ? "Free1.gif" : "Free0.gif"));
+}
+
+void TFormNetFiles::FilterMouseDown(const std::string& mode) {
+    ShowFilterPictures(mode);
+    ProcessState& state = State();
+    state.FilterMode = mode;
+    state.ListFilterMode = mode;
+    TWindowSet& w = Windows();
+    HideAll({w.FormShowDetails, w.FormTreeFiles});
+    if (state.CurrentView == "FORMDAYNEWS" || state.CurrentView == "BUSQUEDA") {
+        const char* list = state.CurrentView == "FORMDAYNEWS" ? "today." : "Encontro.";
+        state.DayListFile = "../Resources/" + std::string(list) + mode + "cat";
+        state.ListFilterMode = mode;
+        w.RecreateFormDayNews();
+        w.FormDayNews->WindowMode = mode;
+        w.FormDayNews->ShowWindow();
+    } else if (state.CurrentView == "FORMCATEGORIAS") {
+        w.RecreateFormCategorias();
+        w.FormCategorias->WindowMode = mode;
+        w.FormCategorias->ShowWindow();
+    } else if (state.CurrentView == "FORMBASEDATOS") {
+        w.RecreateFormBaseDatos();
+        w.FormBaseDatos->WindowMode = mode;
+        w.FormBaseDatos->ShowWindow();
+    }
+}
+
+void TFormNetFiles::LinksMemory1Click() { EnsureWindow(Windows().FormRemember).ShowWindow(); }
+
+void TFormNetFiles::Image6Click() { close(); }
+
+void TFormNetFiles::Image7Click() {
+    minimised_.clear();
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->isVisible() && window->isWindow() && window != this) {
+            minimised_.push_back(window);
+            window->showMinimized();
+        }
+    showMinimized();
+}
+
+void TFormNetFiles::changeEvent(QEvent* event) {
+    TSkinWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || isMinimized()) return;
+    // The main window is back: so is every window minimised with it.
+    const std::vector<QPointer<QWidget>> windows = std::move(minimised_);
+    minimised_.clear();
+    for (const QPointer<QWidget>& window : windows)
+        if (window) window->showNormal();
+}
+
+void TFormNetFiles::contextMenuEvent(QContextMenuEvent* event) {
+    PopupMenu1->popup(event->globalPos());
+    event->accept();
+}
+
+void TFormNetFiles::closeEvent(QCloseEvent* event) {
+    event->accept();
+    QCoreApplication::quit();
+}
+
+}  // namespace veltod

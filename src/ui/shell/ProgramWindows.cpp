@@ -1,0 +1,95 @@
+#include "ui/shell/ProgramWindows.h"
+
+#include "core/view/process_state.h"
+#include "ui/catalogue/FormBaseDatos.h"
+#include "ui/catalogue/FormBusqueda.h"
+#include "ui/catalogue/FormCategorias.h"
+#include "ui/catalogue/FormShowDetails.h"
+#include "ui/catalogue/FormTreeFiles.h"
+#include "ui/daynews/FormDayNews.h"
+#include "ui/shell/FormNetFiles.h"
+#include "ui/sponsors/FormBanner1.h"
+#include "ui/sponsors/FormBanner2.h"
+#include "ui/sponsors/FormMensaje.h"
+#include "ui/sponsors/FormRemember.h"
+#include "ui/update/TransmitForm.h"
+
+namespace veltod {
+namespace {
+
+// The old window may be the sender of the event being handled, so it is
+// hidden now and deleted when control is back in the event loop. The new one
+// is made first: when its creation fails the old one stays in the set.
+void Retire(QWidget* window) {
+    if (!window) return;
+    window->hide();
+    window->deleteLater();
+}
+
+}  // namespace
+
+TProgramWindows::~TProgramWindows() {
+    // Reverse order of creation: the main window goes last.
+    delete FormBanner2;
+    delete FormBanner1;
+    delete FormBusqueda;
+    delete FormBaseDatos;
+    delete FormTreeFiles;
+    delete FormShowDetails;
+    delete FormCategorias;
+    delete FormDayNews;
+    delete FormMensaje;
+    delete TransmitForm;
+    delete FormRemember;
+    delete FormNetFiles;
+}
+
+void TProgramWindows::CreateStartWindows(std::future<ListRead> today_read_ahead) {
+    FormNetFiles = new TFormNetFiles();
+    FormMensaje = new TFormMensaje();
+    // The day news window reads its list while it is being created.
+    State().DayListFile = "../Resources/today.1cat";
+    FormDayNews = new TFormDayNews(std::move(today_read_ahead));
+    // Registers itself as the view the day news opens entries in.
+    FormShowDetails = new TFormShowDetails();
+    FormBanner1 = new TFormBanner1();
+    FormBanner2 = new TFormBanner2();
+}
+
+void TProgramWindows::CreateAll() {
+    CreateStartWindows();
+    EnsureWindow(FormRemember);
+    EnsureWindow(TransmitForm);
+    EnsureWindow(FormCategorias);
+    EnsureWindow(FormTreeFiles);
+    EnsureWindow(FormBaseDatos);
+    EnsureWindow(FormBusqueda);
+}
+
+void TProgramWindows::RecreateFormDayNews() {
+    auto* fresh = new TFormDayNews();
+    Retire(FormDayNews);
+    FormDayNews = fresh;
+}
+
+void TProgramWindows::ShowFreshDayNews(const std::string& mode) {
+    RecreateFormDayNews();
+    FormDayNews->WindowMode = mode;
+    FormDayNews->ShowWindow();
+}
+
+void TProgramWindows::RecreateFormCategorias() {
+    auto* fresh = new TFormCategorias();
+    Retire(FormCategorias);
+    FormCategorias = fresh;
+}
+
+void TProgramWindows::RecreateFormBaseDatos() {
+    auto* fresh = new TFormBaseDatos();
+    Retire(FormBaseDatos);
+    FormBaseDatos = fresh;
+}
+
+QWidget* TProgramWindows::MainWindow() const { return FormNetFiles; }
+
+}  // namespace veltod

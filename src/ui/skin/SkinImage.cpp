@@ -1,0 +1,87 @@
+#include "ui/skin/SkinImage.h"
+
+#include <QImageReader>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QPixmapCache>
+
+#include "core/platform/errors.h"
+#include "core/platform/file_io.h"
+
+namespace veltod {
+
+std::string ResourcePicture(const std::string& name) { return "../Resources/" + name; }
+
+TSkinImage::TSkinImage(QWidget* parent, const QString& name) : QLabel(parent) {
+    setObjectName(name);
+    setMouseTracking(true);
+    setAttribute(Qt::WA_TranslucentBackground);
+}
+
+void TSkinImage::LoadPicture(const std::string& path) {
+    const std::optional<FileStamp> stamp = StampOfFile(path);
+    if (!stamp) throw FileError("Cannot load the picture \"" + path + "\": File not found");
+    // The same pictures come back on every page and every Today; a file
+    // replaced by an update has another stamp, so it is decoded afresh.
+    const QString key = QStringLiteral("%1|%2|%3|%4|%5.%6")
+                            .arg(QString::fromStdString(path))
+                            .arg(stamp->device)
+                            .arg(stamp->inode)
+                            .arg(stamp->size)
+                            .arg(stamp->seconds)
+                            .arg(stamp->nanoseconds);
+    QPixmap picture;
+    if (!QPixmapCache::find(key, &picture)) {
+        QImageReader reader(QString::fromStdString(path));
+        const QImage image = reader.read();
+        if (image.isNull())
+            throw FileError("Cannot load the picture \"" + path + "\": " + reader.errorString().toStdString());
+        picture = QPixmap::fromImage(image);
+        QPixmapCache::insert(key, picture);
+    }
+    setPixmap(picture);
+    resize(picture.size());
+    picture_file_ = path;
+    ++load_count_;
+}
+
+void TSkinImage::mouseMoveEvent(QMouseEvent* event) {
+    event->accept();
+    if (OnMouseMove) OnMouseMove();
+}
+
+void TSkinImage::mousePressEvent(QMouseEvent* event) {
+    event->accept();
+    if (event->button() == Qt::LeftButton) left_pressed_ = true;
+    if (OnMouseDown) OnMouseDown(event->button());
+}
+
+void TSkinImage::mouseReleaseEvent(QMouseEvent* event) {
+    event->accept();
+    const bool click = event->button() == Qt::LeftButton && left_pressed_ && rect().contains(event->position().toPoint());
+    if (event->button() == Qt::LeftButton) left_pressed_ = false;
+    if (OnMouseUp) OnMouseUp(event->button());
+    if (click && OnClick) OnClick();
+}
+
+TSkinCloseButton::TSkinCloseButton(QWidget* parent, const QString& name, Kind kind, std::function<void()> action)
+    : TSkinButton(parent, name) {
+    const std::string stem = kind == Kind::Close ? "x" : "-";
+    SetSkin(kCloseFamily, ResourcePicture(stem + "0.gif"), ResourcePicture(stem + "1.gif"),
+            ResourcePicture(stem + "2.gif"));
+    OnMouseMove = [this] { CloseButtonMove(*this, partner_); };
+    OnMouseDown = [this](Qt::MouseButton button) {
+        if (button == Qt::LeftButton) CloseButtonDown(*this);
+    };
+    OnMouseUp = [this](Qt::MouseButton button) {
+        if (button == Qt::LeftButton) CloseButtonUp(*this);
+    };
+    OnClick = std::move(action);
+}
+
+void TSkinCloseButton::leaveEvent(QEvent* event) {
+    TSkinButton::leaveEvent(event);
+    Reset();
+}
+
+}  // namespace veltod

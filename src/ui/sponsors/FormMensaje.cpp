@@ -1,0 +1,73 @@
+#include "ui/sponsors/FormMensaje.h"
+
+#include <algorithm>
+
+#include "core/platform/seams.h"
+#include "core/skin/screen_layout.h"
+#include "core/sponsors/message_place.h"
+#include "ui/skin/ElidedText.h"
+#include "ui/view/WindowSet.h"
+
+namespace veltod {
+
+TFormMensaje::TFormMensaje() : TSkinWindow(QStringLiteral("FormMensaje"), kSkinOlive) {
+    Image1 = new TSkinImage(this, QStringLiteral("Image1"));
+    Edit1 = new QLabel(QStringLiteral("Welcome !"), this);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setTextFormat(Qt::PlainText);
+    Edit1->setAlignment(Qt::AlignCenter);
+    Edit1->setAttribute(Qt::WA_TranslucentBackground);
+    Edit1->setAttribute(Qt::WA_TransparentForMouseEvents);
+    QPalette colours = Edit1->palette();
+    colours.setColor(QPalette::WindowText, kSkinYellow);
+    Edit1->setPalette(colours);
+    QFont font(QStringLiteral("Arial Black"));
+    font.setPixelSize(11);
+    Edit1->setFont(font);
+    Edit1->setFixedWidth(300);
+}
+
+void TFormMensaje::SetMessage(const QString& text) {
+    message_ = text;
+    SetElidedText(Edit1, text);
+    // The note takes no mouse input; the window shows the whole text.
+    setToolTip(Edit1->toolTip());
+}
+
+void TFormMensaje::FormActivate() {
+    // A window that cannot lay itself out is not left half drawn on the
+    // screen; until an activation succeeds the others treat it as absent.
+    try {
+        LayOut();
+        unusable_ = false;
+    } catch (...) {
+        unusable_ = true;
+        hide();
+        throw;
+    }
+}
+
+void TFormMensaje::LayOut() {
+    Image1->LoadPicture("../Resources/mensaje.gif");
+    Image1->move(0, 0);
+    resize(Image1->size());
+    const std::string key = CurrentLayoutKey();
+    const QWidget* main_window = Windows().MainWindow();
+    // The placing rule counts from the work area's corner, which is not the
+    // origin on a monitor left of the primary one or beside a panel.
+    const ScreenRect work = TheScreen().Desktop();
+    const WindowPlace place = MessageWindowPlace(static_cast<int16_t>(LayoutLeft("FormMensaje", key) - work.left),
+                                                 static_cast<int16_t>(LayoutTop("FormMensaje", key) - work.top),
+                                                 main_window->width(), main_window->height(), width());
+    move(work.left + place.left, work.top + place.top);
+    QFont font = Edit1->font();
+    font.setPixelSize(11);
+    Edit1->setFont(font);
+    Edit1->move(8, 6);
+    Edit1->setFixedHeight(Edit1->sizeHint().height());
+    // The note fits the plate: its start shows, its end is elided.
+    Edit1->setFixedWidth(std::max(0, width() - 16));
+    SetMessage(message_);
+}
+
+}  // namespace veltod
