@@ -9,6 +9,7 @@
 
 #include "bench_support.h"
 #include "core/catalogue/catalogue_search.h"
+#include "core/platform/stored_files.h"
 #include "core/records/record_file.h"
 
 namespace {

@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 declare -A may=(
   [core/platform]=""
-  [core/view]=""
+  [core/view]="core/platform"
   [core/records]="core/platform"
   [core/net]="core/platform"
   [core/skin]="core/platform"

@@ -6,6 +6,7 @@
 
 #include "core/platform/errors.h"
 #include "core/platform/file_io.h"
+#include "core/platform/stored_files.h"
 #include "core/records/record_file.h"
 
 namespace veltod {
@@ -88,12 +89,12 @@ std::vector<DayPackage> PackagesOf(const DebianCatalogue& catalogue) {
             for (auto it = catalogue.categories.rbegin(); it != catalogue.categories.rend(); ++it)
                 commands.push_back({"&ADDCAT&", std::to_string(it->code), std::to_string(it->parent),
                                     std::to_string(it->level), it->name});
-            package.files.push_back({package.day + ".cam", RecordsBytes(5, commands)});
+            package.files.push_back({DayScriptName(package.day), RecordsBytes(5, commands)});
         }
         for (size_t kind = 0; kind < 3; ++kind) {
             const auto& list = catalogue.lists[d][kind];
             if (list.empty()) continue;
-            package.files.push_back({package.day + "." + std::to_string(kind + 1) + "cat", RecordsBytes(14, list)});
+            package.files.push_back({DayListName(package.day, std::to_string(kind + 1)), RecordsBytes(14, list)});
         }
         packages.push_back(std::move(package));
     }

@@ -6,6 +6,7 @@
 
 #include "core/catalogue/category_marks.h"
 #include "core/daynews/day_news_model.h"
+#include "core/platform/stored_files.h"
 #include "core/shell/engine_update_swap.h"
 #include "core/shell/startup_hooks.h"
 #include "core/update/update_state.h"
@@ -31,7 +32,7 @@ int main(int argc, char** argv) {
     std::future<veltod::ListRead> today_list;
     std::error_code no_path;
     const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", no_path);
-    if (!no_path) today_list = veltod::ReadListAhead((program.parent_path() / "../Resources/today.1cat").string());
+    if (!no_path) today_list = veltod::ReadListAhead((program.parent_path() / veltod::TodayListPath("1")).string());
     veltod::VeltodApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("VeltoDownload"));
     // Closing the main window ends the program, whatever else is open.

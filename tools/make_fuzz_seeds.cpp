@@ -24,6 +24,7 @@
 #include "core/catalogue/catalogue_entry.h"
 #include "core/platform/errors.h"
 #include "core/platform/file_io.h"
+#include "core/platform/stored_files.h"
 #include "core/records/record_file.h"
 #include "server/debian_catalogue.h"
 #include "server/mirror_publish.h"
@@ -128,10 +129,10 @@ std::map<std::string, std::string> AfterScript(const std::string& day, const std
     std::map<std::string, std::string> files;
     try {
         fs::current_path(root / "bin");
-        WriteRecordFile("../Resources/Categ.txt", 4, {});
-        WriteRecordFile("../Resources/0.cat", 14, {});
-        ReplaceFileAtomically("../bin/" + day + ".cam", script);
-        RunUpdateScript(day + ".cam");
+        WriteRecordFile(kCategoryListFile, 4, {});
+        WriteRecordFile(kCategoryHeaderFile, 14, {});
+        ReplaceFileAtomically(kBinFolder + DayScriptName(day), script);
+        RunUpdateScript(DayScriptName(day));
         for (const auto& entry : fs::directory_iterator(root / "Resources"))
             files[entry.path().filename().string()] = ReadWholeFile(entry.path().string());
     } catch (...) {
@@ -164,7 +165,7 @@ void Run(const std::string& index, const fs::path& out) {
     std::string first_script;
     std::vector<std::string> lists;
     for (const auto& file : busy.files) {
-        if (file.name == busy.day + ".cam") first_script = file.bytes;
+        if (file.name == DayScriptName(busy.day)) first_script = file.bytes;
         else lists.push_back(file.bytes);
     }
     std::sort(lists.begin(), lists.end(), [](const std::string& a, const std::string& b) { return a.size() > b.size(); });

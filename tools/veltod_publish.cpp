@@ -25,6 +25,7 @@
 #include "core/platform/errors.h"
 #include "core/platform/file_io.h"
 #include "core/platform/program_start.h"
+#include "core/platform/stored_files.h"
 #include "core/records/record_file.h"
 #include "core/records/record_table.h"
 #include "server/debian_catalogue.h"
@@ -110,22 +111,22 @@ void Install(const Arguments& arguments) {
     fs::current_path(root / "bin");
     SetPackageRunnerPath((root / "bin" / "veltod-unpack").string());
     if (!arguments.All("--start-after").empty())
-        WriteRecordFile("../Resources/actualizado.fij", 1, {{arguments.One("--start-after")}});
-    ReplaceFileAtomically("../Recibi/listado.txt", Unwrap(ReadWholeFile((mirror / "listado.txt").string())));
+        WriteRecordFile(kLastAppliedFile, 1, {{arguments.One("--start-after")}});
+    ReplaceFileAtomically(kListingFile, Unwrap(ReadWholeFile((mirror / "listado.txt").string())));
 
     RecordTable last;
-    ReadRecordFile("../Resources/actualizado.fij", last);
+    ReadRecordFile(kLastAppliedFile, last);
     RecordTable listing;
-    ReadRecordFile("../Recibi/listado.txt", listing);
+    ReadRecordFile(kListingFile, listing);
     std::vector<std::vector<std::string>> received;
     for (size_t row = 0; row < listing.RowCount(); ++row) {
         const std::string day = listing.FieldString(row, 0);
         const std::string name = listing.FieldString(row, 1);
         if (StrToInt(day) <= StrToInt(last.FieldString(0, 0)) || StrToInt(day) > StrToInt(through)) continue;
-        ReplaceFileAtomically("../Recibi/" + name + ".exe", ReadWholeFile((mirror / "dos" / (name + ".gif")).string()) + "\r\n");
+        ReplaceFileAtomically(ReceivedPackagePath(name), ReadWholeFile((mirror / "dos" / (name + ".gif")).string()) + "\r\n");
         received.push_back({name + ".exe"});
     }
-    WriteRecordFile("../Recibi/archivos.new", 1, received);
+    WriteRecordFile(kReceivedPackagesFile, 1, received);
     QuietOwner owner;
     ApplyReceivedFiles(owner, through);
     std::printf("applied %zu packages through %s\n", received.size(), through.c_str());

@@ -7,7 +7,7 @@ namespace veltod {
 
 struct ApplyState {
     std::string ApplyDate;           // date of the latest ApplyReceivedFiles call
-    std::string LastListedDay;       // last day of "../bin/dias.lst" as NextDay last read it
+    std::string LastListedDay;       // last day of kDayIndexFile as NextDay last read it
     std::string ProxyFileRewritten;  // "ACTUALIZADO" once an update script set the notification address
 };
 

@@ -12,10 +12,10 @@ namespace veltod {
 // makes it durable.
 enum class WeekList {
     kNow,    // at once
-    kLater,  // only marked out of date ("today.<kind>sem"); RebuildStaleWeekLists makes it
+    kLater,  // only marked out of date (StaleWeekMarkPath); RebuildStaleWeekLists makes it
 };
 
-// Installs the day list at source ("../bin/" + day + "." + kind + "cat") as
+// Installs the day list at source (kBinFolder + a DayListName) as
 // today's list of kind (a digit "1" to "3"). The caller deletes the source.
 void InstallDayList(const std::string& kind, const std::string& source, WeekList week = WeekList::kNow);
 

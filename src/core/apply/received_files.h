@@ -3,7 +3,7 @@
 // program's folder, then what it unpacked is applied (a new program file,
 // files to move into place, the day's update script, the day lists, a bundle
 // of text files, and a day index naming further days), and the last applied
-// day is recorded in "../Resources/actualizado.fij".
+// day is recorded in kLastAppliedFile.
 #include <string>
 
 namespace veltod {
@@ -24,7 +24,7 @@ inline constexpr const char* kStartUpDate = "20010101";
 // How long a package may take to unpack.
 inline constexpr int kPackageWaitSeconds = 120;
 
-// Runs and applies the packages listed in "../Recibi/archivos.new", oldest
+// Runs and applies the packages listed in kReceivedPackagesFile, oldest
 // first. With kStartUpDate it first discards downloaded packages and only
 // finishes what an interrupted pass left behind, installing no day list.
 // A package that cannot be run or is refused stops the pass with an Error:
@@ -34,7 +34,7 @@ inline constexpr int kPackageWaitSeconds = 120;
 // while the rest is applied.
 void ApplyReceivedFiles(ApplyOwner& owner, const std::string& date);
 
-// Applies the days that "../bin/dias.lst" still lists, when it exists.
+// Applies the days that kDayIndexFile still lists, when it exists.
 void ApplyUnpackedDays(ApplyOwner& owner, const std::string& server_date, const std::string& last_update_date);
 void ApplyDayRange(ApplyOwner& owner, const std::string& server_date, const std::string& last_update_date);
 

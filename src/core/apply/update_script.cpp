@@ -8,16 +8,13 @@
 #include "core/apply/apply_state.h"
 #include "core/platform/errors.h"
 #include "core/platform/file_io.h"
+#include "core/platform/stored_files.h"
 #include "core/records/line_scanner.h"
 #include "core/records/record_file.h"
 #include "core/records/record_table.h"
 
 namespace veltod {
 namespace {
-
-const std::string kCategList = "../Resources/Categ.txt";
-const std::string kProxyFile = "../Recibi/proxy.con";
-const std::string kJournal = "../Resources/script.jnl";
 
 // Codes become file names. A name that would reach another folder, that the
 // system calls would cut at a NUL byte, or that no folder can hold is refused
@@ -29,7 +26,7 @@ std::string FileName(const std::string& name) {
     return name;
 }
 
-std::string CategoryList(const std::string& code) { return "../Resources/" + FileName(code + ".cat"); }
+std::string CategoryList(const std::string& code) { return kResourcesFolder + FileName(code + ".cat"); }
 
 std::vector<std::string> Lines(const std::string& bytes) {
     std::vector<std::string> lines;
@@ -93,17 +90,17 @@ void RunCommand(ScriptFiles& files, const RecordTable& script, size_t row) {
     };
 
     if (keyword == "&ADDCAT&" || keyword == "&NUECAT&") {
-        files.Append(kCategList, EncodeRecord({a1, a2, a3, a4}));
+        files.Append(kCategoryListFile, EncodeRecord({a1, a2, a3, a4}));
         if (keyword == "&ADDCAT&") {
-            const auto header = Lines(files.Read("../Resources/0.cat"));
+            const auto header = Lines(files.Read(kCategoryHeaderFile));
             files.Write(CategoryList(a1), (header.empty() ? std::string() : header[0]) + "\r\n");
         } else {
             const std::string list = CategoryList(a1);
-            const std::string delivered = "../bin/" + FileName(a1 + ".newcat");
+            const std::string delivered = kBinFolder + FileName(a1 + ".newcat");
             if (files.Exists(delivered)) files.Write(list, files.Read(delivered));
         }
     } else if (keyword == "&QUICAT&") {
-        files.Rewrite(kCategList, [&](const RecordTable& t, size_t r) { return !code_is(a1)(t, r); }, no_edit);
+        files.Rewrite(kCategoryListFile, [&](const RecordTable& t, size_t r) { return !code_is(a1)(t, r); }, no_edit);
     } else if (keyword == "&MOVCAT&") {
         RecordTable source;
         files.ReadRecords(CategoryList(a1), source);
@@ -116,7 +113,7 @@ void RunCommand(ScriptFiles& files, const RecordTable& script, size_t row) {
         }
         files.Append(target, bytes);
     } else if (keyword == "&QUIFIL&") {
-        const std::string path = "../Resources/" + FileName(a1 + "." + a3 + "cat");
+        const std::string path = kResourcesFolder + FileName(a1 + "." + a3 + "cat");
         if (!files.Exists(path)) return;
         const std::string id = a1 + a2;
         files.Rewrite(path, [&](const RecordTable& t, size_t r) { return t.Field(r, 10) != id; }, no_edit);
@@ -134,11 +131,11 @@ void RunCommand(ScriptFiles& files, const RecordTable& script, size_t row) {
         files.Rewrite(source, [&](const RecordTable& t, size_t r) { return t.Field(r, 10) != a2; }, no_edit);
         files.Append(CategoryList(a3), moved);
     } else if (keyword == "&RENCAT&") {
-        files.Rewrite(kCategList, [](const RecordTable&, size_t) { return true; }, [&](std::vector<std::string>& f) {
+        files.Rewrite(kCategoryListFile, [](const RecordTable&, size_t) { return true; }, [&](std::vector<std::string>& f) {
             if (f.size() > 3 && f[0] == a1) f[3] = a2;
         });
     } else if (keyword == "&CAMPAD&") {
-        files.Rewrite(kCategList, [](const RecordTable&, size_t) { return true; }, [&](std::vector<std::string>& f) {
+        files.Rewrite(kCategoryListFile, [](const RecordTable&, size_t) { return true; }, [&](std::vector<std::string>& f) {
             if (f.size() > 2 && f[0] == a1) {
                 f[1] = a2;
                 f[2] = a3;
@@ -146,13 +143,13 @@ void RunCommand(ScriptFiles& files, const RecordTable& script, size_t row) {
         });
     } else if (keyword == "&CONTAD&") {
         std::vector<std::string> lines;
-        if (files.Exists(kProxyFile)) lines = Lines(files.Read(kProxyFile));
+        if (files.Exists(kConnectionSettingsFile)) lines = Lines(files.Read(kConnectionSettingsFile));
         lines.resize(5);
         lines.resize(4);
         lines.push_back(a1);
         std::string bytes;
         for (const auto& line : lines) bytes += line + "\r\n";
-        files.Write(kProxyFile, std::move(bytes));
+        files.Write(kConnectionSettingsFile, std::move(bytes));
     }
 }
 
@@ -210,26 +207,26 @@ void Replay(const Journal& journal) {
     for (const auto& [path, content] : journal.files) {
         ApplyStep();
         ReplaceFileAtomically(path, content);
-        if (path == kProxyFile) TheApplyState().ProxyFileRewritten = "ACTUALIZADO";
+        if (path == kConnectionSettingsFile) TheApplyState().ProxyFileRewritten = "ACTUALIZADO";
     }
 }
 
 }  // namespace
 
 void DropScriptJournal(const std::string& last_applied_day) {
-    if (!FileExists(kJournal)) return;
-    std::optional<Journal> journal = DecodeJournal(ReadWholeFile(kJournal));
+    if (!FileExists(kScriptJournalFile)) return;
+    std::optional<Journal> journal = DecodeJournal(ReadWholeFile(kScriptJournalFile));
     if (journal && journal->name.substr(0, 8) > last_applied_day) return;
     ApplyStep();
-    DeleteFile(kJournal);
+    DeleteFile(kScriptJournalFile);
 }
 
 void RunUpdateScript(const std::string& script_name) {
-    const std::string script_bytes = ReadWholeFile("../bin/" + script_name);
-    if (FileExists(kJournal)) {
+    const std::string script_bytes = ReadWholeFile(kBinFolder + script_name);
+    if (FileExists(kScriptJournalFile)) {
         std::optional<Journal> journal;
         try {
-            journal = DecodeJournal(ReadWholeFile(kJournal));
+            journal = DecodeJournal(ReadWholeFile(kScriptJournalFile));
         } catch (const FileError&) {
         }
         if (journal && journal->name == script_name && journal->script == script_bytes) {
@@ -245,7 +242,7 @@ void RunUpdateScript(const std::string& script_name) {
 
     const std::string journal_bytes = EncodeJournal(script_name, script_bytes, files.Changed());
     ApplyStep();
-    ReplaceFileAtomically(kJournal, journal_bytes);
+    ReplaceFileAtomically(kScriptJournalFile, journal_bytes);
     Replay(*DecodeJournal(journal_bytes));
 }
 

@@ -6,7 +6,7 @@
 
 namespace veltod {
 
-// Runs "../bin/" + script_name (a day YYYYMMDD + ".cam"). Commands run in
+// Runs kBinFolder + script_name (a DayScriptName). Commands run in
 // reverse file order. The script takes effect whole or not at all: a file or
 // conversion error changes nothing, so the script can simply run again later.
 // Its changes are first written to a journal, so a script stopped while its

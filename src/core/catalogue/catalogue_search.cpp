@@ -6,6 +6,7 @@
 #include "core/platform/convert.h"
 #include "core/platform/errors.h"
 #include "core/platform/file_io.h"
+#include "core/platform/stored_files.h"
 #include "core/records/line_stream.h"
 #include "core/records/record_file.h"
 
@@ -69,10 +70,6 @@ void SearchHistoryList(const std::string& path, const std::string& upper_text, s
 
 }  // namespace
 
-std::string SearchResultsPath(std::string_view mode) {
-    return "../Resources/Encontro." + std::string(mode) + "cat";
-}
-
 std::string UpperAscii(std::string_view text) {
     std::string upper(text);
     for (char& c : upper) c = Upper(c);
@@ -94,14 +91,14 @@ bool NameMatches(std::string_view name, std::string_view upper_text) {
 
 void SearchCatalogue(std::string_view text) {
     RecordTable categories;
-    ReadRecordFile(kCategoryListPath, categories);
+    ReadRecordFile(kCategoryListFile, categories);
     // An empty category list has no category to search.
     const int32_t highest = categories.RowCount() == 0 ? 0 : StrToInt(categories.Field(0, 0));
     const std::string upper_text = UpperAscii(text);
-    const HistoryCodes lists = ListHistoryCodes("../Resources");
+    const HistoryCodes lists = ListHistoryCodes(kResourcesFolder);
 
     for (int mode = 0; mode < 3; ++mode) {
-        const int width = HeaderFieldCount("../Resources/0." + std::string(kModes[mode]) + "cat");
+        const int width = HeaderFieldCount(HeaderSourcePath(kModes[mode]));
         AtomicFileWriter out(SearchResultsPath(kModes[mode]));
         out.Write(std::to_string(width) + "\r\n");
         for (const int32_t code : lists.by_mode[mode]) {

@@ -6,11 +6,8 @@
 
 namespace veltod {
 
-// "../Resources/Encontro." + mode + "cat".
-std::string SearchResultsPath(std::string_view mode);
-
 // Writes the three results lists: for each licence kind, the field count of
-// its header source "../Resources/0.<kind>cat", then every entry of the
+// its header source (HeaderSourcePath), then every entry of the
 // history lists of categories 1 up to the code of the category list's last
 // record, ascending by code and in file order within a list, whose Name holds
 // text (letters a to z compared without regard to case; an empty text matches

@@ -3,6 +3,7 @@
 #include "core/catalogue/catalogue_entry.h"
 #include "core/catalogue/category_marks.h"
 #include "core/platform/file_io.h"
+#include "core/platform/stored_files.h"
 #include "core/records/record_file.h"
 
 namespace veltod {

@@ -1,5 +1,6 @@
 #include "core/catalogue/category_marks.h"
 
+#include "core/platform/stored_files.h"
 #include "core/view/process_state.h"
 
 namespace veltod {
@@ -28,7 +29,7 @@ CategoryMarkSet ComputeCategoryMarkSet(const std::string& category_list, const s
 }
 
 std::string ComputeCategoryMarks() {
-    CategoryMarks() = ComputeCategoryMarkSet(kCategoryListPath, "../Resources");
+    CategoryMarks() = ComputeCategoryMarkSet(kCategoryListFile, kResourcesFolder);
     State().CategoryMarksLoaded = "si";
     return "ok";
 }

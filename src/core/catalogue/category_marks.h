@@ -22,8 +22,8 @@ CategoryMarkSet& CategoryMarks();
 // The marks of one licence kind, or nullptr for a mode other than "1".."3".
 const MarkTable* MarksOfMode(std::string_view mode);
 
-// Rebuilds the levels from "../Resources/Categ.txt", marks them from the
-// history lists found in "../Resources", sets CategoryMarksLoaded to "si" and
+// Rebuilds the levels from kCategoryListFile, marks them from the history
+// lists found in kResourcesFolder, sets CategoryMarksLoaded to "si" and
 // gives back "ok". A reader error goes to the caller; the marks computed
 // before then stay, and CategoryMarksLoaded keeps its value.
 std::string ComputeCategoryMarks();

@@ -65,7 +65,7 @@ void AddChildren(const CategoryLevels& levels, const MarkTable& marks, const std
 bool IsRegularFile(const std::string& folder, const dirent* entry) {
     if (entry->d_type == DT_REG) return true;
     if (entry->d_type != DT_UNKNOWN && entry->d_type != DT_LNK) return false;
-    return FileExists(folder + "/" + entry->d_name);
+    return FileExists(folder + (folder.ends_with('/') ? "" : "/") + entry->d_name);
 }
 
 }  // namespace
@@ -169,14 +169,6 @@ RecordTable EntriesOfCategory(const RecordTable& entries, int32_t code) {
         if (StrToInt(EntryValue(entries, row, EntryField::CategoryCode)) == code) result.AppendRow(entries.Row(row));
     }
     return result;
-}
-
-std::string HistoryListPath(int32_t code, std::string_view mode) {
-    return "../Resources/" + std::to_string(code) + "." + std::string(mode) + "cat";
-}
-
-std::string WeekListPath(std::string_view mode) {
-    return "../Resources/S0100000." + std::string(mode) + "txt";
 }
 
 HistoryCodes ListHistoryCodes(const std::string& folder) {

@@ -6,11 +6,10 @@
 #include <string_view>
 #include <vector>
 
+#include "core/platform/stored_files.h"
 #include "core/records/record_table.h"
 
 namespace veltod {
-
-inline constexpr const char* kCategoryListPath = "../Resources/Categ.txt";
 
 struct Category {
     std::string name;
@@ -39,7 +38,7 @@ inline constexpr int kDeepestLevel = 32767;
 void BuildCategoryLevels(const RecordTable& categories, CategoryLevels& levels);
 
 // Reads the category list file and builds its levels.
-CategoryLevels ReadCategoryLevels(const std::string& path = kCategoryListPath);
+CategoryLevels ReadCategoryLevels(const std::string& path = kCategoryListFile);
 
 // Every category at kMarkEmpty.
 MarkTable BlankMarks(const CategoryLevels& levels);
@@ -71,19 +70,12 @@ std::vector<CategoryNode> BuildCategoryTree(const CategoryLevels& levels, const 
 // excluded).
 RecordTable EntriesOfCategory(const RecordTable& entries, int32_t code);
 
-// "../Resources/" + code + "." + mode + "cat": all entries ever received for
-// one category and licence kind.
-std::string HistoryListPath(int32_t code, std::string_view mode);
-
-// The week list of a licence kind.
-std::string WeekListPath(std::string_view mode);
-
 // The codes that have a history list in folder, one sorted list per licence
 // kind "1", "2", "3". Only names that HistoryListPath would produce count.
 struct HistoryCodes {
     std::vector<int32_t> by_mode[3];
 };
-HistoryCodes ListHistoryCodes(const std::string& folder = "../Resources");
+HistoryCodes ListHistoryCodes(const std::string& folder = kResourcesFolder);
 
 // 0, 1, 2 for "1", "2", "3"; -1 for any other mode.
 int ModeIndex(std::string_view mode);

@@ -5,6 +5,7 @@
 #include "core/platform/convert.h"
 #include "core/platform/file_io.h"
 #include "core/platform/seams.h"
+#include "core/platform/stored_files.h"
 #include "core/records/record_file.h"
 #include "core/sponsors/links_memory.h"
 
@@ -72,7 +73,7 @@ bool BannerRotation::HasCurrent() const {
 }
 
 std::string BannerRotation::PicturePath(size_t row) const {
-    return kBannerFolder + banners_.FieldString(row, kBannerPicture);
+    return kDefFolder + banners_.FieldString(row, kBannerPicture);
 }
 
 std::string BannerRotation::CurrentPicturePath() const {

@@ -1,7 +1,8 @@
 #pragma once
 // The sponsor banner rotation behind each banner window: the list read from
-// its ".ban" file, which banner shows next, how long it stays, and when the
-// window gives up. The window only moves itself, runs its timer and draws.
+// its ".ban" file (its pictures are named within kDefFolder), which banner
+// shows next, how long it stays, and when the window gives up. The window only
+// moves itself, runs its timer and draws.
 #include <cstdint>
 #include <string>
 
@@ -13,8 +14,6 @@ namespace veltod {
 inline constexpr int32_t kBannerTimeUnit = 20000;
 // Where a banner window waits off the screen.
 inline constexpr int kBannerOffScreenLeft = -1000;
-// The folder the pictures are named relative to.
-inline constexpr char kBannerFolder[] = "../Def/";
 
 // Banner list fields.
 enum BannerField : size_t {

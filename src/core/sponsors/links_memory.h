@@ -6,11 +6,11 @@
 #include <string_view>
 #include <vector>
 
+#include "core/platform/stored_files.h"
 #include "core/records/record_table.h"
 
 namespace veltod {
 
-inline constexpr char kRememberFile[] = "../Resources/Remember.cat";
 // A title that marks a record to be left out when the book is rewritten.
 inline constexpr char kDeletionMark[] = "Borrar";
 
@@ -31,7 +31,7 @@ enum class BookChange { Nothing, Declined, Deleted };
 
 class LinksMemoryBook {
 public:
-    explicit LinksMemoryBook(std::string path = kRememberFile);
+    explicit LinksMemoryBook(std::string path = kLinksMemoryFile);
 
     // Empties the records, then reads the book (row 0 the newest link).
     // Raises FileError when the file cannot be read; the records stay empty.

@@ -1,13 +1,14 @@
 #pragma once
-// The connection settings file "../Recibi/proxy.con": proxy server, port,
+// The connection settings file kConnectionSettingsFile: proxy server, port,
 // user name, whether the proxy is used, and the notification address the
 // update run calls at its end. The password is never part of it.
 #include <optional>
 #include <string>
 
+#include "core/platform/stored_files.h"
+
 namespace veltod {
 
-inline const std::string kConnectionSettingsFile = "../Recibi/proxy.con";
 inline constexpr const char* kProxyTicked = "cbChecked";
 inline constexpr const char* kProxyUnticked = "cbUnchecked";
 

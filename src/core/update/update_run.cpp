@@ -13,6 +13,7 @@
 #include "core/platform/file_io.h"
 #include "core/platform/program_start.h"
 #include "core/platform/seams.h"
+#include "core/platform/stored_files.h"
 #include "core/records/record_file.h"
 #include "core/records/record_table.h"
 #include "core/update/file_fetch.h"
@@ -21,8 +22,6 @@
 namespace veltod {
 namespace {
 
-const std::string kLastApplied = "../Resources/actualizado.fij";
-const std::string kReceived = "../Recibi/archivos.new";
 const char kNothing[] = "nada";
 const char kFinished[] = "terminado";
 const char kNotFound[] = "error";
@@ -93,19 +92,19 @@ bool IsListingRow(const RecordTable& table, size_t row) {
 // now and in every later run.
 void RefreshMirrors(TransmitView& view, HttpClient& client) {
     UpdateState& state = TheUpdateState();
-    state.MirrorList = ReadTable("../Recibi/espejos.fij");
+    state.MirrorList = ReadTable(kMirrorListInUseFile);
     state.MirrorIndex = 0;
     state.FetchResult.clear();
     const TextListRules rules = MirrorListRules();
-    state.FetchResult = FetchFile(view, client, "../Recibi/espejos.txt", "espejos.txt", kTextMode, &rules);
+    state.FetchResult = FetchFile(view, client, kMirrorListFile, "espejos.txt", kTextMode, &rules);
     view.Trace("Recibi\xF3 Servidores");
-    RecordTable fresh = ReadTable("../Recibi/espejos.txt");
+    RecordTable fresh = ReadTable(kMirrorListFile);
     if (fresh.RowCount() == 0) return;
     state.MirrorList = fresh;
     view.Trace("Carg\xF3 Servidores Nuevos en Array");
     state.MirrorIndex = 0;
     view.Trace("va a pasar servidores.txt a .fij");
-    CopyFile("../Recibi/espejos.txt", "../Recibi/espejos.fij");
+    CopyFile(kMirrorListFile, kMirrorListInUseFile);
     view.Trace("Los pas\xF3");
 }
 
@@ -113,9 +112,9 @@ void FetchListing(TransmitView& view, HttpClient& client) {
     UpdateState& state = TheUpdateState();
     view.Trace("va a leer Listado.txt");
     const TextListRules rules = ListingRules();
-    state.FetchResult = FetchFile(view, client, "../Recibi/listado.txt", "listado.txt", kTextMode, &rules);
+    state.FetchResult = FetchFile(view, client, kListingFile, "listado.txt", kTextMode, &rules);
     view.Trace("ley\xF3 listado.txt");
-    state.PackageList = ReadTable("../Recibi/listado.txt");
+    state.PackageList = ReadTable(kListingFile);
     view.Trace("Carg\xF3 en array Listado.txt");
 }
 
@@ -210,8 +209,8 @@ std::vector<std::string> DaysAppliedSince(const std::string& applied_before) {
     return result;
 }
 
-// A package name from the listing becomes a file name in "../Recibi/" and
-// "../bin/": only plain names are taken, never a path.
+// A package name from the listing becomes a file name in kReceivedFolder and
+// kBinFolder: only plain names are taken, never a path.
 void CheckPackageName(const std::string& name) {
     const bool plain = !name.empty() && name.find("..") == std::string::npos &&
                        name.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789._-") ==
@@ -232,8 +231,8 @@ TextListRules ListingRules() {
 }
 
 std::string ReadLastUpdateDate() {
-    RecordTable table = ReadTable(kLastApplied);
-    if (table.RowCount() == 0) throw Error(kLastApplied + " holds no day.");
+    RecordTable table = ReadTable(kLastAppliedFile);
+    if (table.RowCount() == 0) throw Error(kLastAppliedFile + " holds no day.");
     return table.FieldString(0, 0);
 }
 
@@ -279,9 +278,9 @@ std::string NextPackage(TransmitView& view, const std::string& upper, const std:
 
 void RecordReceivedPackage(const std::string& line, const std::string& mode) {
     if (mode == "1")
-        ReplaceFileAtomically(kReceived, line + "\r\n");
+        ReplaceFileAtomically(kReceivedPackagesFile, line + "\r\n");
     else
-        AppendToFile(kReceived, line + "\r\n");
+        AppendToFile(kReceivedPackagesFile, line + "\r\n");
 }
 
 void WalkPackages(TransmitView& view, const std::string& server_date, const std::string& last_update_date,
@@ -317,7 +316,7 @@ void WalkPackages(TransmitView& view, const std::string& server_date, const std:
 void FetchPackages(TransmitView& view, HttpClient& client, const std::string& server_date,
                    const std::string& last_update_date) {
     WalkPackages(view, server_date, last_update_date, [&](const std::string& name) {
-        return FetchFile(view, client, "../Recibi/" + name + ".exe", "dos/" + name + ".gif", kBinaryMode) == "ok";
+        return FetchFile(view, client, ReceivedPackagePath(name), "dos/" + name + ".gif", kBinaryMode) == "ok";
     });
 }
 
@@ -379,7 +378,7 @@ std::string ArrivalSummary(const std::vector<std::string>& days) {
         size_t entries = 0;
         try {
             for (const char* kind : {"1", "2", "3"}) {
-                const std::string path = "../Resources/today." + std::string(kind) + std::to_string(7 - from_newest);
+                const std::string path = DayFilePath(kind, static_cast<int>(7 - from_newest));
                 if (FileExists(path)) entries += ReadTable(path).RowCount();
             }
         } catch (const Error&) {

@@ -17,9 +17,8 @@
 
 namespace veltod {
 
-// The last applied day: field 0 of the last record of
-// "../Resources/actualizado.fij". A missing file is a FileError, a file
-// without any record an Error.
+// The last applied day: field 0 of the last record of kLastAppliedFile. A
+// missing file is a FileError, a file without any record an Error.
 std::string ReadLastUpdateDate();
 
 // The server date of a response date, YYYYMMDD: a year above 100 as it is,
@@ -40,20 +39,20 @@ std::string NextPackage(TransmitView& view, const std::string& upper, const std:
                         const std::string& last_update_date);
 
 // Fetches every package newer than the last update date, newest first, into
-// "../Recibi/" + name + ".exe" and lists them in "../Recibi/archivos.new".
+// ReceivedPackagePath(name) and lists them in kReceivedPackagesFile.
 void FetchPackages(TransmitView& view, HttpClient& client, const std::string& server_date,
                    const std::string& last_update_date);
 
 // The walk of FetchPackages with the fetch of one package left to the
-// caller: fetch(name) returns true when "../Recibi/" + name + ".exe" is in
+// caller: fetch(name) returns true when ReceivedPackagePath(name) is in
 // place. A name the walk returns a second time ends it as finished, so a
 // listing whose names do not follow their dates cannot make the run fetch
 // the same packages for ever: at most one fetch per listed name.
 void WalkPackages(TransmitView& view, const std::string& server_date, const std::string& last_update_date,
                   const std::function<bool(const std::string& name)>& fetch);
 
-// Mode "1" recreates "../Recibi/archivos.new" holding just the line; any
-// other mode appends the line.
+// Mode "1" recreates kReceivedPackagesFile holding just the line; any other
+// mode appends the line.
 void RecordReceivedPackage(const std::string& line, const std::string& mode);
 
 // The update button's run (Button1Click). Ignored while a run is already in

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/platform/stored_files.h"
 #include "core/records/record_table.h"
 
 namespace veltod {
@@ -16,7 +17,7 @@ struct UpdateState {
     std::string FetchResult;     // "ok" or empty
     RecordTable MirrorList;      // field 0: a mirror's base address
     size_t MirrorIndex = 0;      // row of MirrorList for the next attempt
-    RecordTable PackageList;     // "../Recibi/listado.txt": field 0 date, field 1 name
+    RecordTable PackageList;     // kListingFile: field 0 date, field 1 name
     bool RunInProgress = false;  // a second press of the update button is ignored
     bool CancelPressed = false;  // Cancel pressed since the run began
 };
@@ -39,9 +40,9 @@ struct UpdateSettings {
     uint64_t MaxMirrorListBytes = uint64_t{1} << 20;
     uint64_t MaxListingBytes = uint64_t{16} << 20;
     // Both lists must be signed with the key packages are signed with.
-    std::string ListKeyFile = "../bin/veltod.pub";
+    std::string ListKeyFile = kPublicKeyFile;
     // The program started to replace this one after a cancel.
-    std::string RestartProgram = "../bin/VeltoD.exe";
+    std::string RestartProgram = kInstalledProgramFile;
 };
 
 // The public sites answering a plain "http://" HEAD with a Date header.

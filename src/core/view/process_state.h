@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/platform/stored_files.h"
+
 namespace veltod {
 
 struct ProcessState {
@@ -10,7 +12,7 @@ struct ProcessState {
     std::string ListFilterMode = "1";  // the copy the list routines read
     std::string CurrentView = "NADA";  // content window last opened from the main window
     std::string CategoryMarksLoaded = "no";
-    std::string DayListFile = "../Resources/today.1cat";
+    std::string DayListFile = TodayListPath("1");
     int16_t DayNewsLoaded = 0;  // 9999 once the day news window has loaded DayListFile
     int16_t MainActivated = 0;  // 9999 once the main window's first activation ran
 };

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 
 #include "core/catalogue/catalogue_search.h"
+#include "core/platform/stored_files.h"
 #include "core/view/process_state.h"
 #include "ui/catalogue/ListFrame.h"
 #include "ui/platform/AnsiText.h"

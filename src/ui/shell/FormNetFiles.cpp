@@ -5,6 +5,7 @@
 #include <QContextMenuEvent>
 
 #include "core/platform/seams.h"
+#include "core/platform/stored_files.h"
 #include "core/shell/startup_hooks.h"
 #include "core/skin/screen_layout.h"
 #include "core/update/update_state.h"
@@ -194,7 +195,7 @@ void TFormNetFiles::ResetAllButtons() {
 void TFormNetFiles::Image1Click() {
     ProcessState& state = State();
     TWindowSet& w = Windows();
-    state.DayListFile = "../Resources/today." + state.FilterMode + "cat";
+    state.DayListFile = TodayListPath(state.FilterMode);
     state.DayNewsLoaded = 0;
     HideAll({w.FormBaseDatos, w.FormCategorias, w.FormBusqueda, w.FormShowDetails, w.FormTreeFiles, w.FormRemember,
              w.TransmitForm});
@@ -267,8 +268,7 @@ void TFormNetFiles::FilterMouseDown(const std::string& mode) {
     TWindowSet& w = Windows();
     HideAll({w.FormShowDetails, w.FormTreeFiles});
     if (state.CurrentView == "FORMDAYNEWS" || state.CurrentView == "BUSQUEDA") {
-        const char* list = state.CurrentView == "FORMDAYNEWS" ? "today." : "Encontro.";
-        state.DayListFile = "../Resources/" + std::string(list) + mode + "cat";
+        state.DayListFile = state.CurrentView == "FORMDAYNEWS" ? TodayListPath(mode) : SearchResultsPath(mode);
         state.ListFilterMode = mode;
         w.RecreateFormDayNews();
         w.FormDayNews->WindowMode = mode;

@@ -1,5 +1,6 @@
 #include "ui/shell/ProgramWindows.h"
 
+#include "core/platform/stored_files.h"
 #include "core/view/process_state.h"
 #include "ui/catalogue/FormBaseDatos.h"
 #include "ui/catalogue/FormBusqueda.h"
@@ -48,7 +49,7 @@ void TProgramWindows::CreateStartWindows(std::future<ListRead> today_read_ahead)
     FormNetFiles = new TFormNetFiles();
     FormMensaje = new TFormMensaje();
     // The day news window reads its list while it is being created.
-    State().DayListFile = "../Resources/today.1cat";
+    State().DayListFile = TodayListPath("1");
     FormDayNews = new TFormDayNews(std::move(today_read_ahead));
     // Registers itself as the view the day news opens entries in.
     FormShowDetails = new TFormShowDetails();

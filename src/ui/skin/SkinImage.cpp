@@ -7,10 +7,11 @@
 
 #include "core/platform/errors.h"
 #include "core/platform/file_io.h"
+#include "core/platform/stored_files.h"
 
 namespace veltod {
 
-std::string ResourcePicture(const std::string& name) { return "../Resources/" + name; }
+std::string ResourcePicture(const std::string& name) { return kResourcesFolder + name; }
 
 TSkinImage::TSkinImage(QWidget* parent, const QString& name) : QLabel(parent) {
     setObjectName(name);

@@ -1,6 +1,7 @@
 #include "ui/sponsors/BannerWindow.h"
 
 #include "core/platform/seams.h"
+#include "core/platform/stored_files.h"
 #include "core/skin/screen_layout.h"
 #include "core/sponsors/links_memory.h"
 #include "ui/skin/ReportedError.h"
@@ -48,7 +49,7 @@ void TBannerWindow::TimerEvento() { rotation_.Tick(); }
 
 void TBannerWindow::Image1Click() { rotation_.OpenCurrent(); }
 
-void TBannerWindow::RememberLink1Click() { rotation_.RememberCurrent(kRememberFile); }
+void TBannerWindow::RememberLink1Click() { rotation_.RememberCurrent(kLinksMemoryFile); }
 
 void TBannerWindow::MoveOffScreen() { move(kBannerOffScreenLeft, y()); }
 

@@ -48,7 +48,7 @@ void TFormMensaje::FormActivate() {
 }
 
 void TFormMensaje::LayOut() {
-    Image1->LoadPicture("../Resources/mensaje.gif");
+    Image1->LoadPicture(ResourcePicture("mensaje.gif"));
     Image1->move(0, 0);
     resize(Image1->size());
     const std::string key = CurrentLayoutKey();

@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 
 #include "core/platform/seams.h"
+#include "core/platform/stored_files.h"
 #include "core/skin/screen_layout.h"
 #include "core/skin/skin_button.h"
 #include "ui/platform/AnsiText.h"
@@ -25,7 +26,7 @@ QFont PixelFont(int pixels) {
 
 }  // namespace
 
-TFormRemember::TFormRemember() : TSkinWindow(QStringLiteral("FormRemember"), kSkinOlive), book_(kRememberFile) {
+TFormRemember::TFormRemember() : TSkinWindow(QStringLiteral("FormRemember"), kSkinOlive), book_(kLinksMemoryFile) {
     resize(kWidth, kHeight);
 
     Label1 = new QLabel(QStringLiteral("SELECTED LINKS MEMORY BOOK"), this);
