@@ -59,12 +59,16 @@ public:
             files_[entry.path().lexically_relative(folder).generic_string()] = {std::istreambuf_iterator<char>(in),
                                                                                  std::istreambuf_iterator<char>()};
         }
-        acceptor_ = std::thread([this] { AcceptLoop(); });
+        threads_.Start(
+            [this](int connection, int) {
+                Serve(connection);
+                ::close(connection);
+            },
+            [this] { return stop_.load(); });
     }
     ~HostileMirror() {
         stop_ = true;
-        acceptor_.join();
-        for (std::thread& handler : handlers_) handler.join();
+        threads_.Stop();
     }
     HostileMirror(const HostileMirror&) = delete;
     HostileMirror& operator=(const HostileMirror&) = delete;
@@ -82,21 +86,6 @@ private:
     Hostility Current() {
         std::lock_guard<std::mutex> lock(mutex_);
         return hostility_;
-    }
-
-    void AcceptLoop() {
-        while (!stop_) {
-            const int connection = listener_.Accept(kSliceMs);
-            if (connection < 0) continue;
-            if (handlers_.size() >= 512) {
-                ::close(connection);
-                continue;
-            }
-            handlers_.emplace_back([this, connection] {
-                Serve(connection);
-                ::close(connection);
-            });
-        }
     }
 
     // The request head, bounded in size and time; empty when none came.
@@ -216,8 +205,7 @@ private:
     std::string head_date_;
     LoopbackListener listener_{"hostile mirror"};
     std::atomic<bool> stop_{false};
-    std::thread acceptor_;
-    std::vector<std::thread> handlers_;
+    ConnectionThreads threads_{listener_, 512};
     std::mutex mutex_;
     Hostility hostility_;
 };

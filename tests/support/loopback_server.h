@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -70,19 +71,75 @@ private:
     int port_ = 0;
 };
 
+// Accepts connections on a thread of its own and serves each on a thread of
+// its own, at most max_handlers of them (later ones are closed at once).
+// Stop, or the destructor, ends the accepting and joins every thread.
+class ConnectionThreads {
+public:
+    // serve(connection, index): index counts every connection accepted.
+    using Serve = std::function<void(int connection, int index)>;
+
+    ConnectionThreads(const LoopbackListener& listener, size_t max_handlers) : listener_(listener), max_(max_handlers) {}
+    ~ConnectionThreads() { Stop(); }
+    ConnectionThreads(const ConnectionThreads&) = delete;
+    ConnectionThreads& operator=(const ConnectionThreads&) = delete;
+
+    // Accepts until Stop, or until expired() says so.
+    void Start(Serve serve, std::function<bool()> expired) {
+        serve_ = std::move(serve);
+        expired_ = std::move(expired);
+        acceptor_ = std::thread([this] { AcceptLoop(); });
+    }
+    void Stop() {
+        stop_ = true;
+        if (acceptor_.joinable()) acceptor_.join();
+        for (std::thread& handler : handlers_) handler.join();
+        handlers_.clear();
+    }
+    int Accepted() const { return accepted_; }
+
+private:
+    static constexpr int kSliceMs = 20;
+
+    void AcceptLoop() {
+        while (!stop_ && !expired_()) {
+            const int connection = listener_.Accept(kSliceMs);
+            if (connection < 0) continue;
+            const int index = accepted_++;
+            if (handlers_.size() >= max_) {
+                ::close(connection);
+                continue;
+            }
+            handlers_.emplace_back([this, connection, index] { serve_(connection, index); });
+        }
+    }
+
+    const LoopbackListener& listener_;
+    const size_t max_;
+    Serve serve_;
+    std::function<bool()> expired_;
+    std::atomic<bool> stop_{false};
+    std::atomic<int> accepted_{0};
+    std::thread acceptor_;
+    std::vector<std::thread> handlers_;
+};
+
 class LoopbackServer {
 public:
     // Connections beyond the scripts given play `fallback` (by default: read
     // the request and close).
     explicit LoopbackServer(std::vector<ServerScript> scripts, ServerScript fallback = {ReadRequest(), CloseConnection()})
         : scripts_(std::move(scripts)), fallback_(std::move(fallback)), listener_("test server") {
-        acceptor_ = std::thread([this] { AcceptLoop(); });
+        threads_.Start(
+            [this](int connection, int index) {
+                Play(connection, index < static_cast<int>(scripts_.size()) ? scripts_[index] : fallback_);
+            },
+            [this] { return Expired(); });
     }
 
     ~LoopbackServer() {
         stop_ = true;
-        acceptor_.join();
-        for (std::thread& handler : handlers_) handler.join();
+        threads_.Stop();
     }
 
     LoopbackServer(const LoopbackServer&) = delete;
@@ -96,7 +153,7 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         return requests_;
     }
-    int Connections() const { return connections_; }
+    int Connections() const { return threads_.Accepted(); }
 
 private:
     static constexpr int kSliceMs = 20;
@@ -104,19 +161,6 @@ private:
 
     bool Expired() const { return stop_ || std::chrono::steady_clock::now() - started_ > kMaxLife; }
 
-    void AcceptLoop() {
-        while (!Expired()) {
-            const int connection = listener_.Accept(kSliceMs);
-            if (connection < 0) continue;
-            const int index = connections_++;
-            const ServerScript& script = index < static_cast<int>(scripts_.size()) ? scripts_[index] : fallback_;
-            if (handlers_.size() >= 64) {
-                ::close(connection);
-                continue;
-            }
-            handlers_.emplace_back([this, connection, &script] { Play(connection, script); });
-        }
-    }
 
     // Waits for bytes; false once the peer closed or time ran out.
     bool WaitReadable(int connection, int milliseconds) {
@@ -203,10 +247,8 @@ private:
     ServerScript fallback_;
     LoopbackListener listener_;
     std::atomic<bool> stop_{false};
-    std::atomic<int> connections_{0};
     const std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
-    std::thread acceptor_;
-    std::vector<std::thread> handlers_;
+    ConnectionThreads threads_{listener_, 64};
     mutable std::mutex mutex_;
     std::vector<std::string> requests_;
 };

@@ -405,109 +405,149 @@ bool ReadListEndFromTail(int fd, const std::string_view category, ListEnd& list)
     return false;
 }
 
-}  // namespace
+// The rows of one history list, in day-list order.
+struct ListRows {
+    std::string_view code;
+    std::vector<size_t> rows;
+};
 
-void MergeDayIntoHistory(const std::string& kind) {
-    RecordTable today;
-    ReadRecordFile(TodayList(kind), today);
-
-    // The rows of each list, in day-list order; the lists in the order their
-    // first row comes. Lists are independent, so filing them one after the
-    // other decides every entry as appending them one by one would.
-    std::vector<std::string_view> codes;
-    std::unordered_map<std::string_view, std::vector<size_t>> rows_of;
+// The lists in the order their first row comes. Lists are independent, so
+// filing them one after the other decides every entry as appending them one
+// by one would.
+std::vector<ListRows> RowsByList(const RecordTable& today) {
+    std::vector<ListRows> lists;
+    std::unordered_map<std::string_view, size_t> index_of;
     for (size_t row = 0; row < today.RowCount(); ++row) {
         const std::string_view code = today.Field(row, kCategoryField);
         if (!IsCategoryCode(code)) continue;
-        auto& rows = rows_of[code];
-        if (rows.empty()) codes.push_back(code);
-        rows.push_back(row);
+        const auto [at, added] = index_of.try_emplace(code, lists.size());
+        if (added) lists.push_back({code, {}});
+        lists[at->second].rows.push_back(row);
+    }
+    return lists;
+}
+
+// An open history list: its descriptor (-1 for a list not yet made), its end,
+// and for a list read whole its bytes.
+struct OpenList {
+    std::string path;
+    int fd = -1;
+    FileBytes bytes;
+    ListEnd end;
+    std::string count_line;  // a new list's first line
+
+    OpenList() = default;
+    OpenList(const OpenList&) = delete;
+    OpenList& operator=(const OpenList&) = delete;
+    ~OpenList() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+// Files one day's rows into the history lists of one licence kind.
+class HistoryFiler {
+public:
+    HistoryFiler(const std::string& kind, const RecordTable& today) : kind_(kind), today_(today) {}
+
+    void FileList(const ListRows& list) {
+        OpenList open;
+        Open(list.code, open);
+        const std::string pending = NewRecords(list.rows, open.end);
+        if (!pending.empty()) Write(open, pending);
     }
 
-    std::mutex header_lock;
-    std::string header;
-    const auto file_list = [&](const std::string_view code) {
-        const std::string path = HistoryPath(std::string(code), kind);
-        const int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CLOEXEC);
-        if (fd < 0 && errno != ENOENT) throw FileError(FileErrorText(errno));
-        struct Closer {
-            int fd;
-            ~Closer() {
-                if (fd >= 0) ::close(fd);
-            }
-        } closer{fd};
-        FileBytes bytes;
-        ListEnd list;
-        std::string count_line;  // a new list's
-        if (fd >= 0 && ReadListEndFromTail(fd, code, list)) {
-        } else if (fd >= 0) {
-            bytes = ReadWholeFileBytes(path);
+private:
+    void Open(std::string_view code, OpenList& open) {
+        open.path = HistoryPath(std::string(code), kind_);
+        open.fd = ::open(open.path.c_str(), O_RDWR | O_APPEND | O_CLOEXEC);
+        if (open.fd < 0 && errno != ENOENT) throw FileError(FileErrorText(errno));
+        if (open.fd >= 0 && ReadListEndFromTail(open.fd, code, open.end)) {
+        } else if (open.fd >= 0) {
+            open.bytes = ReadWholeFileBytes(open.path);
             try {
-                list = ReadListEnd(bytes);
+                open.end = ReadListEnd(open.bytes);
             } catch (const Error& failure) {
-                throw Error("The history list " + path + " cannot take new entries: " + failure.what());
+                throw Error("The history list " + open.path + " cannot take new entries: " + failure.what());
             }
         } else {
             // A new list starts with the header source's count line and
             // takes the entries as the day list has them.
-            {
-                const std::lock_guard<std::mutex> hold(header_lock);
-                if (header.empty()) header = FirstLine(Resources("0." + kind + "cat")) + "\r\n";
-                count_line = header;
-            }
-            list.width = today.Width();
+            open.count_line = Header();
+            open.end.width = today_.Width();
         }
-        // A list of another width than the day list gets the entries in its
-        // own width, so that it reads back as the records written.
-        if (list.width <= kIdField)
-            throw Error("The history list " + path + " has no room for entry ids (" + std::to_string(list.width) +
-                        " fields a record)");
+        if (open.end.width <= kIdField)
+            throw Error("The history list " + open.path + " has no room for entry ids (" +
+                        std::to_string(open.end.width) + " fields a record)");
+    }
+
+    // The records of the rows newer than the list's last id, encoded in the
+    // list's own width, so that a list of another width than the day list
+    // reads back as the records written.
+    std::string NewRecords(const std::vector<size_t>& rows, ListEnd& end) const {
         std::string pending;
-        for (const size_t row : rows_of.at(code)) {
-            const std::string_view id = today.Field(row, kIdField);
-            if (list.has_rows && StrToInt(id) <= StrToInt(list.last_id)) continue;
-            if (today.Width() == list.width) {
-                pending += EncodeRecord(today, row);
+        for (const size_t row : rows) {
+            const std::string_view id = today_.Field(row, kIdField);
+            if (end.has_rows && StrToInt(id) <= StrToInt(end.last_id)) continue;
+            if (today_.Width() == end.width) {
+                pending += EncodeRecord(today_, row);
             } else {
-                std::vector<std::string> fields = today.Row(row);
-                fields.resize(list.width);
+                std::vector<std::string> fields = today_.Row(row);
+                fields.resize(end.width);
                 pending += EncodeRecord(fields);
             }
-            list.has_rows = true;
-            list.last_id = std::string(id);
+            end.has_rows = true;
+            end.last_id = std::string(id);
         }
-        if (pending.empty()) return;
+        return pending;
+    }
+
+    static void Write(const OpenList& open, const std::string& pending) {
         ApplyStep();
-        if (fd < 0) {
-            ReplaceFileAtomically(path, count_line + pending);
-        } else if (list.text_end < bytes.size) {
+        if (open.fd < 0) {
+            ReplaceFileAtomically(open.path, open.count_line + pending);
+        } else if (open.end.text_end < open.bytes.size) {
             // Text after an end-of-text byte is not read: the new records go
             // before that byte, the rest is kept.
-            const char* data = bytes.data.get();
-            ReplaceFileAtomically(path, std::string(data, list.text_end) + list.completion + pending +
-                                            std::string(data + list.text_end, bytes.size - list.text_end));
+            const char* data = open.bytes.data.get();
+            const size_t text_end = open.end.text_end;
+            ReplaceFileAtomically(open.path, std::string(data, text_end) + open.end.completion + pending +
+                                                 std::string(data + text_end, open.bytes.size - text_end));
         } else {
             // One write call, so that a killed process never leaves half a
             // record. The appends are made durable together with the rest of
             // the day, before the day is recorded as applied.
             FileStep();
-            WriteAllBytes(fd, list.completion + pending);
+            WriteAllBytes(open.fd, open.end.completion + pending);
         }
-    };
+    }
 
-    // Lists are separate files: two threads take every other list, so that
-    // reading list ends and encoding entries, most of the filing's time, use
-    // both cores. A failing list ends its thread's share; of two failures the
-    // one of the list that comes first is raised.
+    // Read once, by whichever thread first makes a new list.
+    std::string Header() {
+        const std::lock_guard<std::mutex> hold(header_lock_);
+        if (header_.empty()) header_ = FirstLine(Resources("0." + kind_ + "cat")) + "\r\n";
+        return header_;
+    }
+
+    const std::string& kind_;
+    const RecordTable& today_;
+    std::mutex header_lock_;
+    std::string header_;
+};
+
+// Lists are separate files: two threads take every other list, so that
+// reading list ends and encoding entries, most of the filing's time, use
+// both cores. A failing list ends its thread's share; of two failures the
+// one of the list that comes first is raised.
+void FileLists(const std::vector<ListRows>& lists, HistoryFiler& filer) {
     struct Failure {
         size_t at = SIZE_MAX;
         std::exception_ptr error;
     };
     const auto file_share = [&](size_t first, size_t step) {
         Failure failure;
-        for (size_t i = first; i < codes.size(); i += step) {
+        for (size_t i = first; i < lists.size(); i += step) {
             try {
-                file_list(codes[i]);
+                filer.FileList(lists[i]);
             } catch (...) {
                 failure = {i, std::current_exception()};
                 break;
@@ -516,7 +556,7 @@ void MergeDayIntoHistory(const std::string& kind) {
         return failure;
     };
     Failure failure;
-    if (codes.size() < kSharedFilingLists) {
+    if (lists.size() < kSharedFilingLists) {
         failure = file_share(0, 1);
     } else {
         auto other = std::async(std::launch::async, file_share, 1, 2);
@@ -525,6 +565,15 @@ void MergeDayIntoHistory(const std::string& kind) {
         if (second.at < failure.at) failure = second;
     }
     if (failure.error) std::rethrow_exception(failure.error);
+}
+
+}  // namespace
+
+void MergeDayIntoHistory(const std::string& kind) {
+    RecordTable today;
+    ReadRecordFile(TodayList(kind), today);
+    HistoryFiler filer(kind, today);
+    FileLists(RowsByList(today), filer);
 }
 
 }  // namespace veltod

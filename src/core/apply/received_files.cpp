@@ -241,82 +241,103 @@ void DeleteIfExists(const std::string& path) {
     if (FileExists(path)) RemoveFile(path);
 }
 
+namespace {
+
+// What a pass that was stopped left behind: a package moved into bin/ (what
+// it unpacked is finished by this pass or fetched again, the package is
+// done) and fetched copies of listed packages.
+void RemoveStoppedPassLeftovers(const RecordTable& received) {
+    RemoveLeftTemporaries();
+    for (size_t row = 0; row < received.RowCount(); ++row) {
+        const std::string name = received.FieldString(row, 0);
+        if (IsPlainName(name)) DeleteIfExists("../bin/" + name);
+    }
+    RecordTable listing;
+    ReadRecordFile("../Recibi/listado.txt", listing);
+    for (size_t row = 0; row < listing.RowCount(); ++row) {
+        const std::string name = listing.FieldString(row, 1);
+        if (!IsPlainName(name)) continue;
+        for (const char* suffix : {".exeQ", ".exeP", ".exe"}) {
+            ApplyStep();
+            DeleteIfExists("../Recibi/" + name + suffix);
+        }
+    }
+}
+
+// A package's new updater program takes the updater's name.
+void TakeNewUpdater() {
+    if (!FileExists("../bin/VeltoD.upd")) return;
+    ApplyStep();
+    DeleteIfExists("../bin/Veltodactualiz.exe");
+    ApplyStep();
+    MoveFile("../bin/VeltoD.upd", "../bin/Veltodactualiz.exe");
+}
+
+// A refused text bundle is reported at the end of the pass; the rest goes on.
+void UnpackNewTextBundle(std::vector<std::string>& reports) {
+    if (!FileExists("../bin/nuevo.lst")) return;
+    try {
+        UnpackTextBundle("../bin/nuevo.lst");
+    } catch (const PackageError& refusal) {
+        reports.push_back(refusal.what());
+    }
+    ApplyStep();
+    DeleteIfExists("../bin/nuevo.lst");
+}
+
+// A package that brought a new program: it takes over, and this pass ends.
+bool StartNewProgram(ApplyOwner& owner) {
+    if (!FileExists("../bin/Veltodactualiz.upd")) return false;
+    ApplyStep();
+    try {
+        MoveFile("../bin/Veltodactualiz.upd", "../bin/Veltodactualiz.exe");
+    } catch (const FileError&) {
+    }
+    // Before the new program starts: its start-up pass must not find a week
+    // list half made.
+    RebuildStaleWeekLists();
+    TheProgramStarter().Start("../bin/VeltoD.exe");
+    owner.RequestEnd();
+    return true;
+}
+
+// Applies one row of the received list; false when the pass must end.
+bool ApplyReceivedPackage(ApplyOwner& owner, const std::string& name, std::vector<std::string>& reports) {
+    const bool plain = IsPlainName(name);
+    const std::string day = plain ? name.substr(0, 8) : std::string();
+    std::string applied = "nada";
+    if (plain && FileExists("../Recibi/" + name)) {
+        applied = day;
+        RunPackage(owner, name);
+        CheckDayIndex(name, day);
+    }
+    TakeNewUpdater();
+    MoveDeliveredFiles(reports);
+    if (plain) {
+        RunDayScript(day);
+        if (!IsStartUp()) InstallDayLists(day);
+    }
+    UnpackNewTextBundle(reports);
+    if (FileExists(kDayIndex) && !IsStartUp()) ApplyDayRange(owner, TheApplyState().ApplyDate, LastAppliedDay());
+    // The package's day counts as applied once no listed day waits; the day
+    // index may already have recorded it or a later day.
+    if (applied != "nada" && !FileExists(kDayIndex) && applied > LastAppliedDay()) RecordAppliedDay(applied);
+    return !StartNewProgram(owner);
+}
+
+}  // namespace
+
 void ApplyReceivedFiles(ApplyOwner& owner, const std::string& date) {
     TheApplyState().ApplyDate = date;
     RecordTable received;
     ReadRecordFile("../Recibi/archivos.new", received);
     DropScriptJournal(LastAppliedDay());
-    if (date == kStartUpDate) {
-        RemoveLeftTemporaries();
-        // A package moved into bin/ by a pass that was stopped: what it
-        // unpacked is finished below or fetched again, the package is done.
-        for (size_t row = 0; row < received.RowCount(); ++row) {
-            const std::string name = received.FieldString(row, 0);
-            if (IsPlainName(name)) DeleteIfExists("../bin/" + name);
-        }
-        RecordTable listing;
-        ReadRecordFile("../Recibi/listado.txt", listing);
-        for (size_t row = 0; row < listing.RowCount(); ++row) {
-            const std::string name = listing.FieldString(row, 1);
-            if (!IsPlainName(name)) continue;
-            for (const char* suffix : {".exeQ", ".exeP", ".exe"}) {
-                ApplyStep();
-                DeleteIfExists("../Recibi/" + name + suffix);
-            }
-        }
-    }
+    if (date == kStartUpDate) RemoveStoppedPassLeftovers(received);
     std::vector<std::string> reports;
     ThenRebuildWeekLists([&] {
         for (size_t row = 0; row < received.RowCount(); ++row) {
             StopIfRequested(owner);
-            const std::string name = received.FieldString(row, 0);
-            const bool plain = IsPlainName(name);
-            const std::string day = plain ? name.substr(0, 8) : std::string();
-            std::string applied = "nada";
-            if (plain && FileExists("../Recibi/" + name)) {
-                applied = day;
-                RunPackage(owner, name);
-                CheckDayIndex(name, day);
-            }
-
-            if (FileExists("../bin/VeltoD.upd")) {
-                ApplyStep();
-                DeleteIfExists("../bin/Veltodactualiz.exe");
-                ApplyStep();
-                MoveFile("../bin/VeltoD.upd", "../bin/Veltodactualiz.exe");
-            }
-            MoveDeliveredFiles(reports);
-            if (plain) {
-                RunDayScript(day);
-                if (!IsStartUp()) InstallDayLists(day);
-            }
-            if (FileExists("../bin/nuevo.lst")) {
-                try {
-                    UnpackTextBundle("../bin/nuevo.lst");
-                } catch (const PackageError& refusal) {
-                    reports.push_back(refusal.what());
-                }
-                ApplyStep();
-                DeleteIfExists("../bin/nuevo.lst");
-            }
-            if (FileExists(kDayIndex) && !IsStartUp()) ApplyDayRange(owner, TheApplyState().ApplyDate, LastAppliedDay());
-            // The package's day counts as applied once no listed day waits; the
-            // day index may already have recorded it or a later day.
-            if (applied != "nada" && !FileExists(kDayIndex) && applied > LastAppliedDay()) RecordAppliedDay(applied);
-
-            if (FileExists("../bin/Veltodactualiz.upd")) {
-                ApplyStep();
-                try {
-                    MoveFile("../bin/Veltodactualiz.upd", "../bin/Veltodactualiz.exe");
-                } catch (const FileError&) {
-                }
-                // Before the new program starts: its start-up pass must not
-                // find a week list half made.
-                RebuildStaleWeekLists();
-                TheProgramStarter().Start("../bin/VeltoD.exe");
-                owner.RequestEnd();
-                break;
-            }
+            if (!ApplyReceivedPackage(owner, received.FieldString(row, 0), reports)) break;
         }
     });
     if (!reports.empty()) {

@@ -185,29 +185,21 @@ void DayNewsModel::MakeEntryRow(int k, size_t entry) {
     view_.SetRowVisible(k, true);
 }
 
-void DayNewsModel::MakeMoreRow(int k) {
-    SetPicture(k, Picture("Dayarrmore", 0));
-    SetState(k, kStateLowMore);
+void DayNewsModel::MakeArrowRow(int k, std::string_view picture, std::string_view state, int marker) {
+    SetPicture(k, Picture(picture, 0));
+    SetState(k, state);
     DayRow& row = At(k);
     row.caption.clear();
     view_.SetRowCaption(k, row.caption);
-    row.marker = std::to_string(kMoreMarker);
+    row.marker = std::to_string(marker);
     view_.SetRowMarker(k, row.marker);
     row.visible = true;
     view_.SetRowVisible(k, true);
 }
 
-void DayNewsModel::MakeBackRow(int k) {
-    SetPicture(k, Picture("Dayarrback", 0));
-    SetState(k, kStateLowBack);
-    DayRow& row = At(k);
-    row.caption.clear();
-    view_.SetRowCaption(k, row.caption);
-    row.marker = std::to_string(kBackMarker);
-    view_.SetRowMarker(k, row.marker);
-    row.visible = true;
-    view_.SetRowVisible(k, true);
-}
+void DayNewsModel::MakeMoreRow(int k) { MakeArrowRow(k, "Dayarrmore", kStateLowMore, kMoreMarker); }
+
+void DayNewsModel::MakeBackRow(int k) { MakeArrowRow(k, "Dayarrback", kStateLowBack, kBackMarker); }
 
 void DayNewsModel::FinishPage(int rows) {
     rows_shown_ = rows;

@@ -152,6 +152,8 @@ private:
     void MakeEntryRow(int k, size_t entry);
     void MakeMoreRow(int k);
     void MakeBackRow(int k);
+    // A row of the back or more arrow: a picture, no caption, a marker.
+    void MakeArrowRow(int k, std::string_view picture, std::string_view state, int marker);
     void FinishPage(int rows);
     void RestoreHighlighted(bool paging_rows_too);
     int ComputeRowsPerPage();

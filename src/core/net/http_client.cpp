@@ -361,81 +361,90 @@ void HttpClient::Perform(const std::string& method, const std::string& address, 
     response_ = ResponseHead{};
     content_length_ = 0;
     date_ = LocalDateTime{};
-    Observer observer(*this);
 
     std::string current = address;
     for (int requests = 1;; ++requests) {
         const HttpAddress target = SplitAddress(current);
-        const bool proxy = !settings_.proxy_server.empty();
-        const std::string host = proxy ? settings_.proxy_server : target.ConnectHost();
-        const int port = proxy ? settings_.proxy_port : target.port;
-        if (fd_ >= 0 && (!EqualsIgnoringCase(host, connected_host_) || port != connected_port_)) Close();
-        if (fd_ >= 0 && StaleConnection()) Close();
-        if (aborted_) throw NetworkError(kNotConnected);
-        const bool reused = fd_ >= 0;
-        if (!reused) Connect(host, port);
-        request_generation_ = generation_;
-
-        ResponseHead head;
-        std::string location;
-        try {
-            received_ = 0;
-            try {
-                SendAll(BuildRequest(method, target, settings_));
-                head = ReadResponseHead(*reader_, limits_);
-            } catch (const NetworkError&) {
-                // A kept-alive connection the server dropped just as it was
-                // reused: ask again once, on a fresh connection.
-                if (!reused || aborted_ || !peer_closed_ || received_ != 0 || fd_ < 0) throw;
-                Close();
-                Connect(host, port);
-                request_generation_ = generation_;
-                received_ = 0;
-                SendAll(BuildRequest(method, target, settings_));
-                head = ReadResponseHead(*reader_, limits_);
-            }
-            StoreResponse(head);
-            // Only the body the caller is given reaches the sink; any other
-            // is read past (counted against the limit all the same).
-            location = TrimBlanks(head.headers.Value("Location"));
-            const bool redirect = !location.empty();
-            const bool kept = redirect ? requests >= kMaxRequestsPerCall : head.code / 100 == 2;
-            DiscardSink dropped;
-            ReadBody(*reader_, PlanBody(head, method == "HEAD"), limits_, observer, kept ? sink : dropped);
-        } catch (...) {
-            // A connection left in the middle of a response cannot carry the
-            // next one. One the server closed is left for Connected to notice.
-            if (fd_ >= 0 && !peer_closed_) {
-                try {
-                    Close();
-                } catch (...) {
-                }
-            }
-            throw;
-        }
-
+        const bool follow = requests < kMaxRequestsPerCall;
+        const ResponseHead head = Exchange(method, target, follow, sink);
+        const std::string location(TrimBlanks(head.headers.Value("Location")));
         const bool close_after =
             head.version == "1.0" || EqualsIgnoringCase(TrimBlanks(head.headers.Value("Connection")), "close");
-        const bool redirect = !location.empty();
-        if (redirect && requests < kMaxRequestsPerCall) {
-            if (close_after) Close();
+        if (close_after) Close();
+        if (!location.empty() && follow) {
             current = ResolveLocation(target, location);
             continue;
         }
-        if (close_after) Close();
-        if (const std::string* date = head.headers.Find("Date")) {
-            long offset = 0;
-            try {
-                Clock& clock = TheClock();
-                offset = clock.UtcOffsetSeconds(clock.Now());
-            } catch (...) {
-                throw NetworkError("Failed attempting to retrieve time zone information.");
-            }
-            date_ = HttpDateToLocal(*date, offset);
-        }
-        if (redirect || head.code / 100 == 2) return;
+        if (const std::string* date = head.headers.Find("Date")) StoreDate(*date);
+        if (!location.empty() || head.code / 100 == 2) return;
         throw HttpStatusError(head.code, head.status_line);
     }
+}
+
+ResponseHead HttpClient::Exchange(const std::string& method, const HttpAddress& target, bool follow,
+                                  BodySink& sink) {
+    const bool proxy = !settings_.proxy_server.empty();
+    const std::string host = proxy ? settings_.proxy_server : target.ConnectHost();
+    const int port = proxy ? settings_.proxy_port : target.port;
+    if (fd_ >= 0 && (!EqualsIgnoringCase(host, connected_host_) || port != connected_port_)) Close();
+    if (fd_ >= 0 && StaleConnection()) Close();
+    if (aborted_) throw NetworkError(kNotConnected);
+    const bool reused = fd_ >= 0;
+    if (!reused) Connect(host, port);
+    request_generation_ = generation_;
+    try {
+        const std::string request = BuildRequest(method, target, settings_);
+        ResponseHead head = SendAndReadHead(request, host, port, reused);
+        StoreResponse(head);
+        // Only the body the caller is given reaches the sink; any other
+        // is read past (counted against the limit all the same).
+        const bool redirect = !TrimBlanks(head.headers.Value("Location")).empty();
+        const bool kept = redirect ? !follow : head.code / 100 == 2;
+        DiscardSink dropped;
+        Observer observer(*this);
+        ReadBody(*reader_, PlanBody(head, method == "HEAD"), limits_, observer, kept ? sink : dropped);
+        return head;
+    } catch (...) {
+        // A connection left in the middle of a response cannot carry the
+        // next one. One the server closed is left for Connected to notice.
+        if (fd_ >= 0 && !peer_closed_) {
+            try {
+                Close();
+            } catch (...) {
+            }
+        }
+        throw;
+    }
+}
+
+ResponseHead HttpClient::SendAndReadHead(const std::string& request, const std::string& host, int port,
+                                     bool reused) {
+    received_ = 0;
+    try {
+        SendAll(request);
+        return ReadResponseHead(*reader_, limits_);
+    } catch (const NetworkError&) {
+        // A kept-alive connection the server dropped just as it was reused:
+        // ask again once, on a fresh connection.
+        if (!reused || aborted_ || !peer_closed_ || received_ != 0 || fd_ < 0) throw;
+        Close();
+        Connect(host, port);
+        request_generation_ = generation_;
+        received_ = 0;
+        SendAll(request);
+        return ReadResponseHead(*reader_, limits_);
+    }
+}
+
+void HttpClient::StoreDate(const std::string& date) {
+    long offset = 0;
+    try {
+        Clock& clock = TheClock();
+        offset = clock.UtcOffsetSeconds(clock.Now());
+    } catch (...) {
+        throw NetworkError("Failed attempting to retrieve time zone information.");
+    }
+    date_ = HttpDateToLocal(date, offset);
 }
 
 }  // namespace veltod

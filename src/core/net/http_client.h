@@ -98,6 +98,12 @@ private:
     class Observer;
 
     void Perform(const std::string& method, const std::string& address, BodySink& sink);
+    // One request and its answer on the connection to the target (or the
+    // proxy); follow says whether a redirect will be followed, so that its
+    // body is then read past instead of handed to the sink.
+    ResponseHead Exchange(const std::string& method, const HttpAddress& target, bool follow, BodySink& sink);
+    ResponseHead SendAndReadHead(const std::string& request, const std::string& host, int port, bool reused);
+    void StoreDate(const std::string& date);
     void Connect(const std::string& host, int port);
     ::addrinfo* Resolve(const std::string& host, int port, bool numeric);
     void SendAll(const std::string& bytes);

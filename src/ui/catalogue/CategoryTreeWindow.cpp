@@ -31,11 +31,7 @@ void TCategoryTreeWindow::FormActivate() {
     TreeView1->clear();
     // Activation is an event of its own: its error is reported, and the
     // handler that showed the window goes on.
-    try {
-        VolcarTreeConArray();
-    } catch (...) {
-        ReportCurrentException();
-    }
+    RunReported([this] { VolcarTreeConArray(); });
 }
 
 void TCategoryTreeWindow::TreeView1Click() {

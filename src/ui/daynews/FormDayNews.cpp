@@ -48,11 +48,7 @@ TFormDayNews::TFormDayNews(std::future<ListRead> read_ahead)
     }
     // The window is created by the program's entry and by filter changes; a
     // list that cannot be read is reported and the window still exists.
-    try {
-        FormCreate();
-    } catch (...) {
-        ReportCurrentException();
-    }
+    RunReported([this] { FormCreate(); });
 }
 
 void TFormDayNews::AcomodarBarra() {

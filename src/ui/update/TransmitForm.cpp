@@ -176,11 +176,7 @@ TTransmitForm::TTransmitForm() : TSkinWindow(QStringLiteral("TransmitForm"), kSk
 
 TTransmitForm::~TTransmitForm() {
     if (!isVisible()) return;
-    try {
-        FormHide();
-    } catch (...) {
-        ReportCurrentException();
-    }
+    RunReported([this] { FormHide(); });
 }
 
 void TTransmitForm::HideViewer() {
@@ -245,11 +241,7 @@ void TTransmitForm::hideEvent(QHideEvent* event) {
     settings_loaded_ = false;
     // Reported here: the hide itself must complete whatever the caller does
     // next (switch views, end the run).
-    try {
-        FormHide();
-    } catch (...) {
-        ReportCurrentException();
-    }
+    RunReported([this] { FormHide(); });
 }
 
 }  // namespace veltod
