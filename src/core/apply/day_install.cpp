@@ -17,6 +17,7 @@
 #include "core/platform/convert.h"
 #include "core/platform/errors.h"
 #include "core/platform/file_io.h"
+#include "core/platform/stored_files.h"
 #include "core/records/line_scanner.h"
 #include "core/records/record_file.h"
 #include "core/records/record_table.h"
@@ -38,12 +39,6 @@ bool IsCategoryCode(std::string_view code) {
     return !code.empty() && code.size() <= 10 &&
            std::all_of(code.begin(), code.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
-
-std::string Resources(const std::string& name) { return "../Resources/" + name; }
-std::string DayFile(const std::string& kind, int n) { return Resources("today." + kind + std::to_string(n)); }
-std::string TodayList(const std::string& kind) { return Resources("today." + kind + "cat"); }
-// Present while the week list of kind may not match its day files.
-std::string StaleMark(const std::string& kind) { return Resources("today." + kind + "sem"); }
 
 // The first line of a file, without its line end (empty when the file is).
 std::string FirstLine(const std::string& path) {
@@ -99,11 +94,11 @@ void WriteDayRecords(AtomicFileWriter& week, const char* begin, size_t size, boo
 
 void RebuildWeekList(const std::string& kind) {
     std::vector<std::string> paths;
-    for (int n = 1; n <= 7; ++n) paths.push_back(DayFile(kind, n));
+    for (int n = 1; n <= 7; ++n) paths.push_back(DayFilePath(kind, n));
     std::vector<size_t> sizes;
     const FileBytes all = ReadWholeFilesBytes(paths, sizes);
     ApplyStep();
-    AtomicFileWriter week(Resources("S0100000." + kind + "txt"), Durability::kDerived);
+    AtomicFileWriter week(WeekListPath(kind), Durability::kDerived);
     size_t offset = 0;
     for (size_t n = 0; n < sizes.size(); ++n) {
         WriteDayRecords(week, all.data.get() + offset, sizes[n], n == 0);
@@ -179,10 +174,6 @@ HistoryTail ReadOpenHistoryTail(int fd, const std::string& path, const std::stri
 
 }  // namespace
 
-std::string HistoryPath(const std::string& category, const std::string& kind) {
-    return Resources(category + "." + kind + "cat");
-}
-
 HistoryTail ReadHistoryTail(const std::string& path, const std::string& category) {
     const int fd = ::open(SystemPath(path), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return TailFromWholeFile(path);  // raises the file error
@@ -193,8 +184,8 @@ HistoryTail ReadHistoryTail(const std::string& path, const std::string& category
 
 void InstallDayList(const std::string& kind, const std::string& source, WeekList week) {
     ApplyStep();
-    LinkOrCopyFile(source, TodayList(kind));
-    // The source is named by its day: "../bin/" + day + "." + kind + "cat".
+    LinkOrCopyFile(source, TodayListPath(kind));
+    // The source is named by its day: kBinFolder + DayListName(day, kind).
     const std::string name = source.substr(source.rfind('/') + 1);
     const std::string day = name.substr(0, name.find('.'));
     // The rotation and the filing write different files and only read
@@ -217,14 +208,14 @@ void InstallDayList(const std::string& kind, const std::string& source, WeekList
 }
 
 void RotateDayFiles(const std::string& kind, const std::string& day, WeekList week) {
-    const std::string outgoing = DayFile(kind, 0);
-    const std::string marker = Resources("today." + kind + "rot");
+    const std::string outgoing = DayFilePath(kind, 0);
+    const std::string marker = RotationMarkPath(kind);
     // The mark comes before the first day file moves, so that whatever
     // stops the rotation or what follows it, the week list is known to be
     // out of date; it goes only after the week list is made and flushed.
     if (week == WeekList::kLater) {
         ApplyStep();
-        CreateMarkFile(StaleMark(kind));
+        CreateMarkFile(StaleWeekMarkPath(kind));
     }
     const auto rebuild = [&] {
         if (week == WeekList::kNow) RebuildWeekList(kind);
@@ -236,28 +227,28 @@ void RotateDayFiles(const std::string& kind, const std::string& day, WeekList we
         }
         // A fresh installation may lack day files: they start as empty lists.
         for (int n = 1; n <= 7; ++n) {
-            if (FileExists(DayFile(kind, n))) continue;
+            if (FileExists(DayFilePath(kind, n))) continue;
             ApplyStep();
-            ReplaceFileAtomically(DayFile(kind, n), FirstLine(TodayList(kind)) + "\r\n");
+            ReplaceFileAtomically(DayFilePath(kind, n), FirstLine(TodayListPath(kind)) + "\r\n");
         }
         // Day file 1 moves aside instead of going at once: while it is aside,
         // the first missing day file tells how far the rotation got.
         ApplyStep();
-        MoveFile(DayFile(kind, 1), outgoing);
+        MoveFile(DayFilePath(kind, 1), outgoing);
     }
     int hole = 0;
     for (int n = 1; n <= 7 && hole == 0; ++n)
-        if (!FileExists(DayFile(kind, n))) hole = n;
+        if (!FileExists(DayFilePath(kind, n))) hole = n;
     if (hole != 0) {
         for (int n = hole; n < 7; ++n) {
             ApplyStep();
             try {
-                MoveFile(DayFile(kind, n + 1), DayFile(kind, n));
+                MoveFile(DayFilePath(kind, n + 1), DayFilePath(kind, n));
             } catch (const FileError&) {
             }
         }
         ApplyStep();
-        LinkOrCopyFile(TodayList(kind), DayFile(kind, 7));
+        LinkOrCopyFile(TodayListPath(kind), DayFilePath(kind, 7));
     }
     if (!day.empty()) {
         ApplyStep();
@@ -271,19 +262,19 @@ void RotateDayFiles(const std::string& kind, const std::string& day, WeekList we
 void RebuildStaleWeekLists() {
     std::vector<std::string> rebuilt;
     for (const char* kind : {"1", "2", "3"}) {
-        const std::string mark = StaleMark(kind);
+        const std::string mark = StaleWeekMarkPath(kind);
         if (!FileExists(mark)) continue;
         // A rotation cut short (its outgoing day file still there, or a day
         // file missing) is finished when its day is installed again; a week
         // list made now would only be made again then.
-        bool whole = !FileExists(DayFile(kind, 0));
-        for (int n = 1; n <= 7 && whole; ++n) whole = FileExists(DayFile(kind, n));
+        bool whole = !FileExists(DayFilePath(kind, 0));
+        for (int n = 1; n <= 7 && whole; ++n) whole = FileExists(DayFilePath(kind, n));
         if (!whole) continue;
         RebuildWeekList(kind);
         rebuilt.push_back(mark);
     }
     if (rebuilt.empty()) return;
-    SyncFileSystem(Resources(""));
+    SyncFileSystem(kResourcesFolder);
     for (const std::string& mark : rebuilt) {
         ApplyStep();
         DeleteFile(mark);
@@ -458,7 +449,7 @@ public:
 
 private:
     void Open(std::string_view code, OpenList& open) {
-        open.path = HistoryPath(std::string(code), kind_);
+        open.path = HistoryListPath(code, kind_);
         open.fd = ::open(open.path.c_str(), O_RDWR | O_APPEND | O_CLOEXEC);
         if (open.fd < 0 && errno != ENOENT) throw FileError(FileErrorText(errno));
         if (open.fd >= 0 && ReadListEndFromTail(open.fd, code, open.end)) {
@@ -524,7 +515,7 @@ private:
     // Read once, by whichever thread first makes a new list.
     std::string Header() {
         const std::lock_guard<std::mutex> hold(header_lock_);
-        if (header_.empty()) header_ = FirstLine(Resources("0." + kind_ + "cat")) + "\r\n";
+        if (header_.empty()) header_ = FirstLine(HeaderSourcePath(kind_)) + "\r\n";
         return header_;
     }
 
@@ -571,7 +562,7 @@ void FileLists(const std::vector<ListRows>& lists, HistoryFiler& filer) {
 
 void MergeDayIntoHistory(const std::string& kind) {
     RecordTable today;
-    ReadRecordFile(TodayList(kind), today);
+    ReadRecordFile(TodayListPath(kind), today);
     HistoryFiler filer(kind, today);
     FileLists(RowsByList(today), filer);
 }

@@ -45,7 +45,4 @@ struct HistoryTail {
 };
 HistoryTail ReadHistoryTail(const std::string& path, const std::string& category);
 
-// The path of a category history list.
-std::string HistoryPath(const std::string& category, const std::string& kind);
-
 }  // namespace veltod

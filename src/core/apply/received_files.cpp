@@ -16,6 +16,7 @@
 #include "core/platform/errors.h"
 #include "core/platform/file_io.h"
 #include "core/platform/program_start.h"
+#include "core/platform/stored_files.h"
 #include "core/records/line_scanner.h"
 #include "core/records/record_file.h"
 #include "core/records/record_table.h"
@@ -23,8 +24,6 @@
 namespace veltod {
 namespace {
 
-const std::string kLastApplied = "../Resources/actualizado.fij";
-const std::string kDayIndex = "../bin/dias.lst";
 const char* const kKinds[] = {"1", "2", "3"};
 
 bool IsStartUp() { return TheApplyState().ApplyDate == kStartUpDate; }
@@ -32,21 +31,21 @@ bool IsStartUp() { return TheApplyState().ApplyDate == kStartUpDate; }
 // The day's appends to the history lists are not flushed one by one: one
 // flush makes the whole day durable before it counts as applied.
 std::string LastAppliedDay() {
-    if (!FileExists(kLastApplied)) return {};
+    if (!FileExists(kLastAppliedFile)) return {};
     RecordTable table;
-    ReadRecordFile(kLastApplied, table);
+    ReadRecordFile(kLastAppliedFile, table);
     return table.FieldString(0, 0);
 }
 
 // The update script's journal goes with the day it belongs to.
 void RecordAppliedDay(const std::string& day) {
-    SyncFileSystem("../Resources");
+    SyncFileSystem(kResourcesFolder);
     ApplyStep();
-    WriteRecordFile(kLastApplied, 1, {{day}});
+    WriteRecordFile(kLastAppliedFile, 1, {{day}});
     DropScriptJournal(day);
 }
 
-// The "*.new~" files below folder, links not followed. Read with the bare
+// The "*.new~" files below folder (named with its slash), links not followed. Read with the bare
 // directory calls: this runs at every start, over thousands of history
 // lists, and needs only the names and their kinds.
 void CollectTemporaries(const std::string& folder, std::vector<std::string>& found) {
@@ -57,14 +56,14 @@ void CollectTemporaries(const std::string& folder, std::vector<std::string>& fou
         const std::string_view name = entry->d_name;
         if (name == "." || name == "..") continue;
         unsigned char type = entry->d_type;
-        const std::string path = folder + "/" + std::string(name);
+        const std::string path = folder + std::string(name);
         if (type == DT_UNKNOWN) {
             struct stat info{};
             if (::lstat(path.c_str(), &info) != 0) continue;
             type = S_ISDIR(info.st_mode) ? DT_DIR : S_ISLNK(info.st_mode) ? DT_LNK : DT_REG;
         }
         if (type == DT_DIR)
-            folders.push_back(path);
+            folders.push_back(path + "/");
         else if (name.size() > 5 && name.substr(name.size() - 5) == ".new~")
             found.push_back(path);
     }
@@ -78,13 +77,22 @@ void CollectTemporaries(const std::string& folder, std::vector<std::string>& fou
 void RemoveLeftTemporaries() {
     std::vector<std::string> left;
     // Only the installation's own folders: its parent may be a home folder.
-    for (const char* folder : {"../bin", "../Resources", "../Recibi", "../Def"}) CollectTemporaries(folder, left);
+    for (const std::string& folder : {kBinFolder, kResourcesFolder, kReceivedFolder, kDefFolder})
+        CollectTemporaries(folder, left);
     for (const auto& path : left) DeleteFile(path);
+}
+
+// What a package of day unpacks for that day alone: its lists and script.
+std::vector<std::string> DayFilesOf(const std::string& day) {
+    std::vector<std::string> files;
+    for (const char* kind : kKinds) files.push_back(kBinFolder + DayListName(day, kind));
+    files.push_back(kBinFolder + DayScriptName(day));
+    return files;
 }
 
 void InstallDayLists(const std::string& day) {
     for (const char* kind : kKinds) {
-        const std::string source = "../bin/" + day + "." + kind + "cat";
+        const std::string source = kBinFolder + DayListName(day, kind);
         if (!FileExists(source)) continue;
         InstallDayList(kind, source, WeekList::kLater);
         ApplyStep();
@@ -93,10 +101,10 @@ void InstallDayLists(const std::string& day) {
 }
 
 void RunDayScript(const std::string& day) {
-    const std::string script = "../bin/" + day + ".cam";
+    const std::string script = kBinFolder + DayScriptName(day);
     if (!FileExists(script)) return;
     DropScriptJournal(LastAppliedDay());
-    RunUpdateScript(day + ".cam");
+    RunUpdateScript(DayScriptName(day));
     ApplyStep();
     DeleteIfExists(script);
 }
@@ -156,13 +164,12 @@ void ThenRebuildWeekLists(Work&& work) {
     RebuildStaleWeekLists();
 }
 
-// Moves the files named in "../bin/mover.new" from "../bin/" to "../".
+// Moves the files named in kMoveListFile from kBinFolder to "../".
 // A file already moved (a pass run again) is not touched a second time.
 void MoveDeliveredFiles(std::vector<std::string>& reports) {
-    const std::string list = "../bin/mover.new";
-    if (!FileExists(list)) return;
+    if (!FileExists(kMoveListFile)) return;
     RecordTable table;
-    ReadRecordFile(list, table);
+    ReadRecordFile(kMoveListFile, table);
     std::vector<std::string> refused;
     for (size_t row = table.RowCount(); row-- > 0;) {
         const std::string name = table.FieldString(row, 0);
@@ -173,7 +180,7 @@ void MoveDeliveredFiles(std::vector<std::string>& reports) {
             refused.push_back("mover.new line " + std::to_string(line) + ": '" + name + "' " + WhyNotMovable(name));
             continue;
         }
-        const std::string source = "../bin/" + name;
+        const std::string source = kBinFolder + name;
         if (!FileExists(source)) continue;
         ApplyStep();
         try {
@@ -187,7 +194,7 @@ void MoveDeliveredFiles(std::vector<std::string>& reports) {
         }
     }
     ApplyStep();
-    DeleteIfExists(list);
+    DeleteIfExists(kMoveListFile);
     reports.insert(reports.end(), refused.begin(), refused.end());
 }
 
@@ -196,8 +203,8 @@ void StopIfRequested(ApplyOwner& owner) {
 }
 
 void RunPackage(ApplyOwner& owner, const std::string& name) {
-    const std::string received = "../Recibi/" + name;
-    const std::string package = "../bin/" + name;
+    const std::string received = kReceivedFolder + name;
+    const std::string package = kBinFolder + name;
     ApplyStep();
     DeleteIfExists(package);
     ApplyStep();
@@ -220,14 +227,15 @@ void RunPackage(ApplyOwner& owner, const std::string& name) {
 // is applied; what it unpacked is removed, so no later pass applies part of
 // it. Its day is not recorded: the next update fetches it again.
 void CheckDayIndex(const std::string& name, const std::string& day) {
-    if (!FileExists(kDayIndex)) return;
+    if (!FileExists(kDayIndexFile)) return;
     try {
-        DayIndexDays(ReadWholeFile(kDayIndex), kDayIndex);
+        DayIndexDays(ReadWholeFile(kDayIndexFile), kDayIndexFile);
     } catch (const PackageError& refusal) {
-        for (const std::string& file : {kDayIndex, "../bin/" + day + ".1cat", "../bin/" + day + ".2cat",
-                                        "../bin/" + day + ".3cat", "../bin/" + day + ".cam", std::string("../bin/nuevo.lst"),
-                                        std::string("../bin/mover.new"), std::string("../bin/VeltoD.upd"),
-                                        std::string("../bin/Veltodactualiz.upd")}) {
+        std::vector<std::string> unpacked = DayFilesOf(day);
+        unpacked.insert(unpacked.begin(), kDayIndexFile);
+        unpacked.insert(unpacked.end(),
+                        {kTextBundleFile, kMoveListFile, kProgramForNextStartFile, kProgramForRestartFile});
+        for (const std::string& file : unpacked) {
             ApplyStep();
             DeleteIfExists(file);
         }
@@ -250,53 +258,53 @@ void RemoveStoppedPassLeftovers(const RecordTable& received) {
     RemoveLeftTemporaries();
     for (size_t row = 0; row < received.RowCount(); ++row) {
         const std::string name = received.FieldString(row, 0);
-        if (IsPlainName(name)) DeleteIfExists("../bin/" + name);
+        if (IsPlainName(name)) DeleteIfExists(kBinFolder + name);
     }
     RecordTable listing;
-    ReadRecordFile("../Recibi/listado.txt", listing);
+    ReadRecordFile(kListingFile, listing);
     for (size_t row = 0; row < listing.RowCount(); ++row) {
         const std::string name = listing.FieldString(row, 1);
         if (!IsPlainName(name)) continue;
         for (const char* suffix : {".exeQ", ".exeP", ".exe"}) {
             ApplyStep();
-            DeleteIfExists("../Recibi/" + name + suffix);
+            DeleteIfExists(kReceivedFolder + name + suffix);
         }
     }
 }
 
 // A package's new updater program takes the updater's name.
 void TakeNewUpdater() {
-    if (!FileExists("../bin/VeltoD.upd")) return;
+    if (!FileExists(kProgramForNextStartFile)) return;
     ApplyStep();
-    DeleteIfExists("../bin/Veltodactualiz.exe");
+    DeleteIfExists(kWaitingProgramFile);
     ApplyStep();
-    MoveFile("../bin/VeltoD.upd", "../bin/Veltodactualiz.exe");
+    MoveFile(kProgramForNextStartFile, kWaitingProgramFile);
 }
 
 // A refused text bundle is reported at the end of the pass; the rest goes on.
 void UnpackNewTextBundle(std::vector<std::string>& reports) {
-    if (!FileExists("../bin/nuevo.lst")) return;
+    if (!FileExists(kTextBundleFile)) return;
     try {
-        UnpackTextBundle("../bin/nuevo.lst");
+        UnpackTextBundle(kTextBundleFile);
     } catch (const PackageError& refusal) {
         reports.push_back(refusal.what());
     }
     ApplyStep();
-    DeleteIfExists("../bin/nuevo.lst");
+    DeleteIfExists(kTextBundleFile);
 }
 
 // A package that brought a new program: it takes over, and this pass ends.
 bool StartNewProgram(ApplyOwner& owner) {
-    if (!FileExists("../bin/Veltodactualiz.upd")) return false;
+    if (!FileExists(kProgramForRestartFile)) return false;
     ApplyStep();
     try {
-        MoveFile("../bin/Veltodactualiz.upd", "../bin/Veltodactualiz.exe");
+        MoveFile(kProgramForRestartFile, kWaitingProgramFile);
     } catch (const FileError&) {
     }
     // Before the new program starts: its start-up pass must not find a week
     // list half made.
     RebuildStaleWeekLists();
-    TheProgramStarter().Start("../bin/VeltoD.exe");
+    TheProgramStarter().Start(kInstalledProgramFile);
     owner.RequestEnd();
     return true;
 }
@@ -306,7 +314,7 @@ bool ApplyReceivedPackage(ApplyOwner& owner, const std::string& name, std::vecto
     const bool plain = IsPlainName(name);
     const std::string day = plain ? name.substr(0, 8) : std::string();
     std::string applied = "nada";
-    if (plain && FileExists("../Recibi/" + name)) {
+    if (plain && FileExists(kReceivedFolder + name)) {
         applied = day;
         RunPackage(owner, name);
         CheckDayIndex(name, day);
@@ -318,10 +326,10 @@ bool ApplyReceivedPackage(ApplyOwner& owner, const std::string& name, std::vecto
         if (!IsStartUp()) InstallDayLists(day);
     }
     UnpackNewTextBundle(reports);
-    if (FileExists(kDayIndex) && !IsStartUp()) ApplyDayRange(owner, TheApplyState().ApplyDate, LastAppliedDay());
+    if (FileExists(kDayIndexFile) && !IsStartUp()) ApplyDayRange(owner, TheApplyState().ApplyDate, LastAppliedDay());
     // The package's day counts as applied once no listed day waits; the day
     // index may already have recorded it or a later day.
-    if (applied != "nada" && !FileExists(kDayIndex) && applied > LastAppliedDay()) RecordAppliedDay(applied);
+    if (applied != "nada" && !FileExists(kDayIndexFile) && applied > LastAppliedDay()) RecordAppliedDay(applied);
     return !StartNewProgram(owner);
 }
 
@@ -330,7 +338,7 @@ bool ApplyReceivedPackage(ApplyOwner& owner, const std::string& name, std::vecto
 void ApplyReceivedFiles(ApplyOwner& owner, const std::string& date) {
     TheApplyState().ApplyDate = date;
     RecordTable received;
-    ReadRecordFile("../Recibi/archivos.new", received);
+    ReadRecordFile(kReceivedPackagesFile, received);
     DropScriptJournal(LastAppliedDay());
     if (date == kStartUpDate) RemoveStoppedPassLeftovers(received);
     std::vector<std::string> reports;
@@ -352,7 +360,7 @@ void ApplyUnpackedDays(ApplyOwner& owner, const std::string& server_date, const 
     // the start-up pass was the last to set the date: its days are applied
     // whole, in order, whatever lists they hold.
     TheApplyState().ApplyDate = server_date;
-    if (FileExists(kDayIndex)) ThenRebuildWeekLists([&] { ApplyDayRange(owner, server_date, last_update_date); });
+    if (FileExists(kDayIndexFile)) ThenRebuildWeekLists([&] { ApplyDayRange(owner, server_date, last_update_date); });
 }
 
 void ApplyDayRange(ApplyOwner& owner, const std::string& server_date, const std::string& last_update_date) {
@@ -366,27 +374,27 @@ void ApplyDayRange(ApplyOwner& owner, const std::string& server_date, const std:
     }
     // A day index whose every day is applied would otherwise stay for ever
     // and keep later packages from being recorded as applied.
-    if (FileExists(kDayIndex) && !TheApplyState().LastListedDay.empty() && FileExists(kLastApplied)) {
+    if (FileExists(kDayIndexFile) && !TheApplyState().LastListedDay.empty() && FileExists(kLastAppliedFile)) {
         int32_t last_listed = 0;
         if (!TryStrToInt(TheApplyState().LastListedDay, last_listed) || last_listed <= StrToInt(LastAppliedDay())) {
             ApplyStep();
-            DeleteIfExists(kDayIndex);
+            DeleteIfExists(kDayIndexFile);
         }
     }
 }
 
 std::string NextDay(const std::string& a_text, const std::string& b_text, const std::string& c_text) {
-    if (!FileExists(kDayIndex)) return "terminado";
+    if (!FileExists(kDayIndexFile)) return "terminado";
     std::vector<std::string> days;
     try {
-        days = DayIndexDays(ReadWholeFile(kDayIndex), kDayIndex);
+        days = DayIndexDays(ReadWholeFile(kDayIndexFile), kDayIndexFile);
     } catch (const PackageError& refusal) {
         throw Error(refusal.what());
     }
     if (days.empty()) {
         // An index listing no day has nothing left to apply.
         ApplyStep();
-        DeleteIfExists(kDayIndex);
+        DeleteIfExists(kDayIndexFile);
         return "terminado";
     }
     TheApplyState().LastListedDay = days.back();
@@ -413,9 +421,9 @@ std::string NextDay(const std::string& a_text, const std::string& b_text, const 
         for (const auto& day : days) {
             const int64_t d = StrToInt(day);
             if (d <= c) {
-                for (const char* suffix : {".1cat", ".2cat", ".3cat", ".cam"}) {
+                for (const std::string& file : DayFilesOf(day)) {
                     ApplyStep();
-                    DeleteIfExists("../bin/" + day + suffix);
+                    DeleteIfExists(file);
                 }
             }
             if (c < d && d <= a) {
@@ -438,7 +446,7 @@ void ApplyDay(ApplyOwner&, const std::string& day) {
     if (day > LastAppliedDay()) RecordAppliedDay(day);
     if (day == TheApplyState().LastListedDay) {
         ApplyStep();
-        DeleteIfExists(kDayIndex);
+        DeleteIfExists(kDayIndexFile);
     }
 }
 

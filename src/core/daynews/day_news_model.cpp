@@ -8,6 +8,7 @@
 #include "core/platform/convert.h"
 #include "core/platform/file_io.h"
 #include "core/platform/seams.h"
+#include "core/platform/stored_files.h"
 #include "core/records/record_file.h"
 #include "core/skin/screen_layout.h"
 #include "core/view/process_state.h"
@@ -16,15 +17,13 @@ namespace veltod {
 
 namespace {
 
-const std::string kResources = "../Resources/";
-
 std::string ThreeDigits(int n) {
     std::string digits = std::to_string(n);
     return std::string(3 - digits.size(), '0') + digits;
 }
 
 std::string PlainPicture(std::string_view look, std::string_view mode) {
-    return kResources + "day" + std::string(look) + "000" + std::string(mode) + ".gif";
+    return kResourcesFolder + "day" + std::string(look) + "000" + std::string(mode) + ".gif";
 }
 
 std::string FirstOrPlain(std::string first, std::string_view look, std::string_view mode, const FileProbe& files) {
@@ -37,7 +36,7 @@ std::string CurrentResolutionKey() {
 }
 
 bool IsSearchList(const std::string& list_file, const std::string& mode) {
-    return list_file == kResources + "Encontro." + mode + "cat";
+    return list_file == SearchResultsPath(mode);
 }
 
 }  // namespace
@@ -49,15 +48,15 @@ std::string DayPictureFile(std::string_view key, int n, std::string_view mode, c
     if (key == "DayNewsARR" || key == "DayNewsUND") {
         const std::string_view look = key == "DayNewsARR" ? "arr" : "und";
         if (!numbered) return PlainPicture(look, mode);
-        return FirstOrPlain(kResources + "day" + std::string(look) + ThreeDigits(n) + std::string(mode) + ".gif", look,
-                            mode, files);
+        return FirstOrPlain(kResourcesFolder + "day" + std::string(look) + ThreeDigits(n) + std::string(mode) + ".gif",
+                            look, mode, files);
     }
     if (key == "DayNoneARR") return PlainPicture("arr", mode);
     if (key == "DayNoneUND") return PlainPicture("und", mode);
-    if (key == "Dayarrmore") return FirstOrPlain(kResources + "dayarrmore.gif", "arr", mode, files);
-    if (key == "Dayundmore") return FirstOrPlain(kResources + "dayundmore.gif", "und", mode, files);
-    if (key == "Dayarrback") return FirstOrPlain(kResources + "dayarrback.gif", "arr", mode, files);
-    if (key == "Dayundback") return FirstOrPlain(kResources + "dayundback.gif", "und", mode, files);
+    if (key == "Dayarrmore") return FirstOrPlain(kResourcesFolder + "dayarrmore.gif", "arr", mode, files);
+    if (key == "Dayundmore") return FirstOrPlain(kResourcesFolder + "dayundmore.gif", "und", mode, files);
+    if (key == "Dayarrback") return FirstOrPlain(kResourcesFolder + "dayarrback.gif", "arr", mode, files);
+    if (key == "Dayundback") return FirstOrPlain(kResourcesFolder + "dayundback.gif", "und", mode, files);
     throw std::invalid_argument("unknown day picture key " + std::string(key));
 }
 
