@@ -164,11 +164,13 @@ TEST_F(Fetch, FailingMirrorsAreTriedInTurnAndTheFetchGivesUpLeavingTheTarget) {
     EXPECT_EQ(truncated.Requests().size(), 2u);
 }
 
-// A fetched list that is too long, not signed with the publisher's key or
-// does not read as its users expect is a bad copy: the installed list stays
-// and the message says what was wrong.
-TEST_F(Fetch, ListsOverTheirCapUnsignedOrNotSoundNeverReplaceTheInstalledOne) {
+// A fetched list that is too long, not signed with the publisher's key,
+// past its signed expiry on the server date or does not read as its users
+// expect is a bad copy: the installed list stays and the message says what
+// was wrong. A list without an expiry is taken, and the trace says so.
+TEST_F(Fetch, ListsOverTheirCapUnsignedExpiredOrNotSoundNeverReplaceTheInstalledOne) {
     TheUpdateSettings().MaxMirrorRounds = 1;
+    TheUpdateState().ServerDate = "20261209";
     TheUpdateSettings().MaxListingBytes = 400;
     TheUpdateSettings().MaxMirrorListBytes = 400;
     test::InstallListKey();
@@ -184,9 +186,22 @@ TEST_F(Fetch, ListsOverTheirCapUnsignedOrNotSoundNeverReplaceTheInstalledOne) {
     const std::string signed_listing = test::SignedList(listing);
     std::string tampered = signed_listing;
     tampered.replace(tampered.find("20261208"), 8, "20261209");
+    const std::string expired = test::SignedList(listing, test::TestListKeys().secret_key, "20261208");
+    std::string moved_expiry = expired;
+    moved_expiry.replace(moved_expiry.find("vence 20261208"), 14, "vence 20261231");
+    std::string unreadable_expiry = expired;
+    unreadable_expiry.replace(unreadable_expiry.find("vence 20261208"), 14, "vence tomorrow");
     const Case cases[] = {
-        {"a sound listing", "listado.txt", signed_listing, ""},
+        {"a sound listing without expiry", "listado.txt", signed_listing, ""},
         {"a sound mirror list", "espejos.txt", test::SignedList("1\r\nhttp://m.test/\r\n"), ""},
+        {"good through the server date", "listado.txt", test::SignedList(listing, test::TestListKeys().secret_key, "20261209"), ""},
+        {"expired the day before", "listado.txt", expired, "expired on 2026-12-08 (the server date is 2026-12-09)"},
+        {"an expired mirror list", "espejos.txt",
+         test::SignedList("1\r\nhttp://m.test/\r\n", test::TestListKeys().secret_key, "20261130"), "expired on 2026-11-30"},
+        {"an expiry moved later", "listado.txt", moved_expiry, "expiry with a signature that does not verify"},
+        {"an expiry of another key", "listado.txt", test::SignedList(listing, other_secret, "20261231"),
+         "expiry with a signature that does not verify"},
+        {"an expiry that is no day", "listado.txt", unreadable_expiry, "expiry line that does not read"},
         {"a listing over its cap", "listado.txt", test::SignedList("2\r\n" + std::string(500, 'x') + "\r\n"),
          "larger than 400 bytes"},
         {"no signature", "listado.txt", "comensando\r\n" + listing + "terminando\r\n", "is not signed"},
@@ -206,9 +221,15 @@ TEST_F(Fetch, ListsOverTheirCapUnsignedOrNotSoundNeverReplaceTheInstalledOne) {
         LoopbackServer mirror({}, {ReadRequest(), Send(HttpAnswer(c.body))});
         Mirrors({mirror.Url("/")});
         const TextListRules rules = std::string(c.remote) == "listado.txt" ? ListingRules() : MirrorListRules();
+        view.trace.clear();
         if (std::string(c.failure).empty()) {
             EXPECT_EQ(FetchFile(view, client, target, c.remote, kTextMode, &rules), "ok");
             EXPECT_NE(installation.Read(std::string("Recibi/") + c.remote), "installed");
+            const bool dated = c.body.find("\r\nvence ") != std::string::npos;
+            EXPECT_EQ(view.TraceLinesStarting("The " + std::string(c.remote) + " of " + mirror.Url("/") +
+                                              " names no expiry: taken as good today.")
+                          .size(),
+                      dated ? 0u : 1u);
             continue;
         }
         try {
@@ -220,6 +241,43 @@ TEST_F(Fetch, ListsOverTheirCapUnsignedOrNotSoundNeverReplaceTheInstalledOne) {
         EXPECT_EQ(installation.Read(std::string("Recibi/") + c.remote), "installed");
         EXPECT_EQ(client.Limits().max_body_bytes, HttpLimits{}.max_body_bytes);
     }
+}
+
+// An expired list is a bad copy of its mirror: the next one is asked, and
+// when none has a fresh list the message names every mirror that served an
+// expired one and the day it expired.
+TEST_F(Fetch, ExpiredListsSendTheFetchOnAndTheFinalMessageNamesTheirMirrorsAndDays) {
+    test::InstallListKey();
+    TheUpdateState().ServerDate = "20261209";
+    const std::string listing = "2\r\n20261208\r\n20261208\r\n";
+    const auto served = [&](const std::string& valid_until) {
+        return HttpAnswer(test::SignedList(listing, test::TestListKeys().secret_key, valid_until));
+    };
+    LoopbackServer stale({}, {ReadRequest(), Send(served("20261201"))});
+    LoopbackServer missing({}, {ReadRequest(), Send(HttpAnswer("gone", "", true, "404 Not Found"))});
+    LoopbackServer older({}, {ReadRequest(), Send(served("20261130"))});
+    LoopbackServer fresh({}, {ReadRequest(), Send(served("20261216"))});
+    const TextListRules rules = ListingRules();
+
+    Mirrors({stale.Url("/"), missing.Url("/"), older.Url("/")});
+    try {
+        FetchFile(view, client, kTarget, "listado.txt", kTextMode, &rules);
+        ADD_FAILURE() << "an expired listing was taken";
+    } catch (const NetworkError& error) {
+        EXPECT_NE(std::string(error.what())
+                      .find("Expired lists (the server date is 2026-12-09): " + stale.Url("/") +
+                            " served one that expired on 2026-12-01; " + older.Url("/") +
+                            " served one that expired on 2026-11-30."),
+                  std::string::npos)
+            << error.what();
+    }
+    EXPECT_FALSE(FileExists(kTarget));
+
+    TheUpdateState().MirrorIndex = 0;
+    Mirrors({stale.Url("/"), fresh.Url("/")});
+    EXPECT_EQ(FetchFile(view, client, kTarget, "listado.txt", kTextMode, &rules), "ok");
+    EXPECT_EQ(installation.Read("Recibi/listado.txt"), listing);
+    EXPECT_EQ(TheUpdateState().MirrorIndex, 1u);
 }
 
 // While the fetch waits for the next round the window says why and for how

@@ -4,6 +4,7 @@
 // run looks for it.
 #include <string>
 
+#include "core/apply/list_expiry.h"
 #include "core/apply/package_format.h"
 
 namespace veltod::test {
@@ -18,9 +19,11 @@ inline const ListKeys& TestListKeys() {
     return keys;
 }
 
-// The content between the marker lines and the signature line after them.
-inline std::string SignedList(const std::string& content, const std::string& secret_key = TestListKeys().secret_key) {
-    return "comensando\r\n" + content + "terminando\r\n" + kSignatureLine + SignText(content, secret_key) + "\r\n";
+// The content between the marker lines and the signature line after them,
+// and the expiry line when valid_until (YYYYMMDD) is given.
+inline std::string SignedList(const std::string& content, const std::string& secret_key = TestListKeys().secret_key,
+                              const std::string& valid_until = "") {
+    return "comensando\r\n" + content + "terminando\r\n" + ListSealLines(content, secret_key, valid_until);
 }
 
 // Installs the public key as "../bin/veltod.pub" of the current installation.

@@ -35,4 +35,13 @@ int32_t StrToInt(std::string_view text) {
     return value;
 }
 
+bool IsEightDigits(std::string_view text) {
+    return text.size() == 8 && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+std::string DayText(std::string_view day) {
+    if (!IsEightDigits(day)) return std::string(day);
+    return std::string(day.substr(0, 4)) + "-" + std::string(day.substr(4, 2)) + "-" + std::string(day.substr(6, 2));
+}
+
 }  // namespace veltod

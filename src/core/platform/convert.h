@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace veltod {
@@ -11,5 +12,11 @@ int32_t StrToInt(std::string_view text);
 
 // Like StrToInt but returns false instead of raising.
 bool TryStrToInt(std::string_view text, int32_t& value);
+
+// True for eight decimal digits, the form of every day YYYYMMDD.
+bool IsEightDigits(std::string_view text);
+
+// A day YYYYMMDD as people read it, "2026-12-01"; other text as it is.
+std::string DayText(std::string_view day);
 
 }  // namespace veltod

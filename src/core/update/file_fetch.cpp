@@ -4,8 +4,10 @@
 #include <chrono>
 #include <optional>
 #include <thread>
+#include <utility>
 #include <vector>
 
+#include "core/apply/list_expiry.h"
 #include "core/apply/package_format.h"
 #include "core/platform/convert.h"
 #include "core/platform/errors.h"
@@ -70,26 +72,44 @@ bool FollowsRules(const std::string& content, const TextListRules& rules) {
     return true;
 }
 
-// Why a list that is not signed with the publisher's key must not be taken:
-// one mirror could otherwise point every later update elsewhere. Empty when
-// the signature verifies.
-std::string SignatureProblem(const std::string& content, std::string_view signature, const std::string& key_file) {
-    if (signature.empty()) return "is not signed";
+// Why a list may not be taken: one not signed with the publisher's key
+// could point every later update elsewhere, and one past its expiry could
+// hold the user on old news for ever. Empty when it may be taken. A list
+// without an expiry (from a publisher that wrote none) is checked as before
+// and taken as good today.
+std::string SealProblem(const std::string& content, std::string_view signature, const std::optional<std::string>& expiry,
+                        const TextListRules& rules, CopyFindings& found) {
     std::string key;
-    try {
-        key = ReadKeyFile(key_file, kPublicKeySize);
-    } catch (const Error& error) {
-        return std::string("cannot be checked: ") + error.what();
+    if (!rules.key_file.empty()) {
+        try {
+            key = ReadKeyFile(rules.key_file, kPublicKeySize);
+        } catch (const Error& error) {
+            return std::string("cannot be checked: ") + error.what();
+        }
     }
-    return TextSignatureVerifies(content, signature, key) ? "" : "has a signature that does not verify";
+    if (!expiry) {
+        found.without_expiry = true;
+        if (key.empty()) return "";
+        if (signature.empty()) return "is not signed";
+        return TextSignatureVerifies(content, signature, key) ? "" : "has a signature that does not verify";
+    }
+    std::string problem;
+    const std::string day = ExpiryDayOf(*expiry, content, key, problem);
+    if (day.empty()) return problem;
+    if (!rules.today.empty() && day < rules.today) {
+        found.expired_on = day;
+        return "expired on " + DayText(day) + " (the server date is " + DayText(rules.today) + ")";
+    }
+    return "";
 }
 
-std::string CheckTextCopy(const std::string& target, const TextListRules* rules, std::string* reason) {
+std::string CheckTextCopy(const std::string& target, const TextListRules* rules, CopyFindings& found) {
     std::string raw = ReadWholeFile(target + "Q");
     enum { Before, Inside, Done } where = Before;
     std::string content;
     content.reserve(raw.size());
     std::string signature;
+    std::optional<std::string> expiry;
     ScanLines(raw.data(), raw.data() + raw.size(), [&](std::string_view line) {
         if (where == Before) {
             if (BeginsWith(line, "comensando")) where = Inside;
@@ -102,23 +122,25 @@ std::string CheckTextCopy(const std::string& target, const TextListRules* rules,
             }
         } else if (signature.empty() && BeginsWith(line, kSignatureLine)) {
             signature = std::string(line.substr(std::string_view(kSignatureLine).size()));
+        } else if (!expiry && BeginsWith(line, kExpiryLine)) {
+            expiry = std::string(line.substr(std::string_view(kExpiryLine).size()));
         }
     });
     // A list near its cap is held once while it is checked and read, not twice.
     std::string().swap(raw);
     if (where != Done) {
-        if (reason) *reason = "was cut short (no end marker)";
+        found.reason = "was cut short (no end marker)";
         return kBad;
     }
-    if (rules && !rules->key_file.empty()) {
-        const std::string problem = SignatureProblem(content, signature, rules->key_file);
+    if (rules) {
+        const std::string problem = SealProblem(content, signature, expiry, *rules, found);
         if (!problem.empty()) {
-            if (reason) *reason = problem;
+            found.reason = problem;
             return kBad;
         }
     }
     if (rules && !FollowsRules(content, *rules)) {
-        if (reason) *reason = "is not a sound list";
+        found.reason = "is not a sound list";
         return kBad;
     }
     // The content goes through a file of its own, renamed over the target,
@@ -128,10 +150,10 @@ std::string CheckTextCopy(const std::string& target, const TextListRules* rules,
     return kGood;
 }
 
-std::string CheckBinaryCopy(const std::string& target, std::string* reason) {
+std::string CheckBinaryCopy(const std::string& target, CopyFindings& found) {
     // Only the mark is checked; a large package is not read in whole for it.
     if (ReadFileStart(target + "Q", 3) != "MZP") {
-        if (reason) *reason = "is not a package";
+        found.reason = "is not a package";
         return kBad;
     }
     MoveFile(target + "Q", target);
@@ -195,6 +217,29 @@ std::string NamedFailure(const std::string& what, HttpClient& client, const std:
     return what;
 }
 
+// The mirrors that served a list past its expiry during one fetch, in the
+// order they were asked, each with the day its list expired.
+class ExpiredMirrors {
+public:
+    void Add(const std::string& base, const std::string& day) {
+        for (const auto& [known, on] : mirrors_)
+            if (known == base && on == day) return;
+        mirrors_.emplace_back(base, day);
+    }
+    // " Expired lists (server date ...): A served one that expired on ...; ..."
+    // or nothing.
+    std::string Text(const TextListRules* rules) const {
+        if (mirrors_.empty()) return {};
+        std::string text = " Expired lists (the server date is " + DayText(rules ? rules->today : "") + "): ";
+        for (size_t i = 0; i < mirrors_.size(); ++i)
+            text += (i ? "; " : "") + mirrors_[i].first + " served one that expired on " + DayText(mirrors_[i].second);
+        return text + ".";
+    }
+
+private:
+    std::vector<std::pair<std::string, std::string>> mirrors_;
+};
+
 std::string Thousands(uint64_t value) { return value < 1000 ? std::string() : std::to_string(value / 1000); }
 
 }  // namespace
@@ -215,11 +260,13 @@ void CopyProxySettings(const TransmitView& view, HttpClient& client) {
 }
 
 std::string CheckFetchedFile(const std::string& target, const std::string& mode, const TextListRules* rules,
-                             std::string* reason) {
+                             CopyFindings* findings) {
+    CopyFindings ignored;
+    CopyFindings& found = findings ? *findings : ignored;
     std::string status = kBad;
     try {
-        if (mode == kTextMode) status = CheckTextCopy(target, rules, reason);
-        else if (mode == kBinaryMode) status = CheckBinaryCopy(target, reason);
+        if (mode == kTextMode) status = CheckTextCopy(target, rules, found);
+        else if (mode == kBinaryMode) status = CheckBinaryCopy(target, found);
     } catch (...) {
         if (FileExists(target + "P")) DeleteFile(target + "P");
         RemoveRawCopy(target);
@@ -266,6 +313,7 @@ std::string FetchFile(TransmitView& view, HttpClient& client, const std::string&
     const int max_rounds = std::max(1, TheUpdateSettings().MaxMirrorRounds);
     size_t failures = 0;
     std::string last_failure;
+    ExpiredMirrors expired;
     while (status == kBad) {
         // A cancelled request fails like any other; the run must not go on
         // to the next mirror or pause for another round.
@@ -287,12 +335,15 @@ std::string FetchFile(TransmitView& view, HttpClient& client, const std::string&
                                        std::to_string(kMaxRequestsPerCall) + " requests)");
                 raw.Commit();
             }
-            std::string reason;
-            status = CheckFetchedFile(target, mode, rules, &reason);
+            CopyFindings found;
+            status = CheckFetchedFile(target, mode, rules, &found);
             view.Trace("Proceso de Traer archivo CORRECTO");
             if (status == kBad) {
-                last_failure = "the copy from " + base + " " + reason;
+                last_failure = "the copy from " + base + " " + found.reason;
+                if (!found.expired_on.empty()) expired.Add(base, found.expired_on);
                 AdvanceMirror();
+            } else if (rules && found.without_expiry) {
+                view.Trace("The " + remote + " of " + base + " names no expiry: taken as good today.");
             }
         } catch (const NetworkError& problem) {
             last_failure = NamedFailure(problem.what(), client, base, rules);
@@ -307,7 +358,7 @@ std::string FetchFile(TransmitView& view, HttpClient& client, const std::string&
                 busy.Restore();
                 view.Trace("Saliendo del proceso traer archivo con resultado : ");
                 throw NetworkError("No mirror delivered " + remote + " after " + std::to_string(failures) +
-                                   " attempts. Last failure: " + last_failure);
+                                   " attempts." + expired.Text(rules) + " Last failure: " + last_failure);
             }
             PauseBetweenRounds(view, failures, last_failure);
         }

@@ -18,15 +18,24 @@ inline constexpr const char* kBinaryMode = "binario";
 
 // What a fetched text list must be to replace the installed one: at most
 // max_bytes long (the HTTP body), signed with the key in key_file (when one
-// is named), and a sound record file of at least min_fields fields and
-// min_rows records whose every row passes row_ok. A copy that is not is a
-// bad copy: the next mirror is asked.
+// is named), not expired on the day today (YYYYMMDD, when one is named), and
+// a sound record file of at least min_fields fields and min_rows records
+// whose every row passes row_ok. A copy that is not is a bad copy: the next
+// mirror is asked.
 struct TextListRules {
     uint64_t max_bytes = 0;
     size_t min_fields = 1;
     size_t min_rows = 0;
     bool (*row_ok)(const RecordTable& table, size_t row) = nullptr;
     std::string key_file;
+    std::string today;
+};
+
+// What the check of a raw copy found beyond good or bad.
+struct CopyFindings {
+    std::string reason;      // why a bad copy was bad
+    std::string expired_on;  // the expiry day of a list refused as expired
+    bool without_expiry = false;  // a text list that names no expiry
 };
 
 // Copies the proxy fields into the client's request when "Use Proxy" is
@@ -38,7 +47,8 @@ void CopyProxySettings(const TransmitView& view, HttpClient& client);
 // a complete copy is in place. After each round over the whole list it
 // pauses (processing window events, so Cancel works), and after
 // TheUpdateSettings().MaxMirrorRounds rounds it gives up with a
-// NetworkError; target is then as it was. An empty mirror list or an unknown
+// NetworkError naming the mirrors whose lists had expired, and on which
+// day; target is then as it was. An empty mirror list or an unknown
 // mode is an Error before anything is fetched. Text lists may name rules
 // their copies must pass.
 std::string FetchFile(TransmitView& view, HttpClient& client, const std::string& target, const std::string& remote,
@@ -46,10 +56,11 @@ std::string FetchFile(TransmitView& view, HttpClient& client, const std::string&
 
 // Checks the raw copy target + "Q": "bien" when it was complete (and, for a
 // text list with rules, passes them) and is now the target, "mal" when it
-// was not (target untouched), with what was wrong in reason. The raw copy is
-// gone afterwards in every case.
+// was not (target untouched), with what was wrong in findings. A text list
+// without an expiry is taken as good today. The raw copy is gone afterwards
+// in every case.
 std::string CheckFetchedFile(const std::string& target, const std::string& mode, const TextListRules* rules = nullptr,
-                             std::string* reason = nullptr);
+                             CopyFindings* findings = nullptr);
 
 // The next row of the mirror list, back to row 0 after the last.
 void AdvanceMirror();

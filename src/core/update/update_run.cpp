@@ -80,11 +80,15 @@ bool IsMirrorRow(const RecordTable& table, size_t row) {
     return scheme == "http://";
 }
 
+// The server date while the probe has found one; empty before.
+std::string RunDay() {
+    const std::string& day = TheUpdateState().ServerDate;
+    return IsEightDigits(day) ? day : std::string();
+}
+
 // A listed package is a day (eight digits) and a name.
 bool IsListingRow(const RecordTable& table, size_t row) {
-    const std::string_view day = table.Field(row, 0);
-    return day.size() == 8 && day.find_first_not_of("0123456789") == std::string_view::npos &&
-           !table.Field(row, 1).empty();
+    return IsEightDigits(table.Field(row, 0)) && !table.Field(row, 1).empty();
 }
 
 // Replaces the mirror list with the one the mirrors offer now. A list that
@@ -221,13 +225,14 @@ void CheckPackageName(const std::string& name) {
 }  // namespace
 
 // A sound list without any mirror is taken as a copy, but not as the list
-// (RefreshMirrors).
+// (RefreshMirrors). A list is fresh when it has not expired on the server
+// date the probe took from sites other than the mirrors.
 TextListRules MirrorListRules() {
-    return {TheUpdateSettings().MaxMirrorListBytes, 1, 0, IsMirrorRow, TheUpdateSettings().ListKeyFile};
+    return {TheUpdateSettings().MaxMirrorListBytes, 1, 0, IsMirrorRow, TheUpdateSettings().ListKeyFile, RunDay()};
 }
 
 TextListRules ListingRules() {
-    return {TheUpdateSettings().MaxListingBytes, 2, 0, IsListingRow, TheUpdateSettings().ListKeyFile};
+    return {TheUpdateSettings().MaxListingBytes, 2, 0, IsListingRow, TheUpdateSettings().ListKeyFile, RunDay()};
 }
 
 std::string ReadLastUpdateDate() {
@@ -371,7 +376,7 @@ std::string ArrivalSummary(const std::vector<std::string>& days) {
     for (size_t i = 0; i < days.size(); ++i) {
         const std::string& day = days[i];
         text += (i == 0 ? " " : ", ");
-        text += day.size() == 8 ? day.substr(0, 4) + "-" + day.substr(4, 2) + "-" + day.substr(6, 2) : day;
+        text += DayText(day);
         // Day file 7 holds the newest day, 6 the one before, and so on.
         const size_t from_newest = days.size() - 1 - i;
         if (from_newest >= counted) continue;
