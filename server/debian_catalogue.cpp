@@ -296,6 +296,16 @@ std::string AddDays(const std::string& day, int delta) {
     return text;
 }
 
+bool IsDate(const std::string& day) {
+    if (!IsEightDigits(day)) return false;
+    try {
+        AddDays(day, 0);
+    } catch (const ConvertError&) {
+        return false;
+    }
+    return true;
+}
+
 DebianCatalogue BuildDebianCatalogue(const std::vector<DebianStanza>& all, const DebianOptions& options) {
     if (options.days < 1) throw Error("The number of days must be at least 1");
     std::vector<const DebianStanza*> chosen;

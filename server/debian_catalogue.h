@@ -55,4 +55,7 @@ std::string Utf8ToAnsi(std::string_view text);
 // The day delta days after day (YYYYMMDD), delta may be negative.
 std::string AddDays(const std::string& day, int delta);
 
+// True when day is eight digits naming a day of the calendar.
+bool IsDate(const std::string& day);
+
 }  // namespace veltod

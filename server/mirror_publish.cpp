@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <map>
 
+#include "core/apply/list_expiry.h"
+#include "core/platform/convert.h"
 #include "core/platform/errors.h"
 #include "core/platform/file_io.h"
 #include "core/platform/stored_files.h"
@@ -11,10 +13,6 @@
 
 namespace veltod {
 namespace {
-
-bool IsDay(const std::string& text) {
-    return text.size() == 8 && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
 
 std::string RecordsBytes(int fields, const std::vector<std::vector<std::string>>& records) {
     std::string bytes = std::to_string(fields) + "\r\n";
@@ -24,14 +22,16 @@ std::string RecordsBytes(int fields, const std::vector<std::vector<std::string>>
 
 }  // namespace
 
-std::string WrapInMarkers(const std::string& content, const std::string& secret_key) {
-    return "comensando\r\n" + content + "terminando\r\n" + kSignatureLine + SignText(content, secret_key) + "\r\n";
+std::string WrapInMarkers(const std::string& content, const std::string& secret_key, const std::string& valid_until) {
+    if (!IsDate(valid_until)) throw Error("'" + valid_until + "' is not a day YYYYMMDD to end a list's validity");
+    return "comensando\r\n" + content + "terminando\r\n" + ListSealLines(content, secret_key, valid_until);
 }
 
+std::string DefaultValidUntil(const std::string& newest_day) { return AddDays(newest_day, kListValidDays); }
+
 void WriteMirror(const std::string& folder, const std::vector<DayPackage>& days, const std::vector<std::string>& mirrors,
-                 const std::string& secret_key) {
+                 const std::string& secret_key, const std::string& valid_until) {
     namespace fs = std::filesystem;
-    fs::create_directories(fs::path(folder) / "dos");
     std::vector<std::vector<std::string>> mirror_rows;
     for (const auto& mirror : mirrors) {
         if (mirror.rfind("http://", 0) != 0 || mirror.back() != '/')
@@ -41,13 +41,24 @@ void WriteMirror(const std::string& folder, const std::vector<DayPackage>& days,
     // The program tries the last record first.
     std::reverse(mirror_rows.begin(), mirror_rows.end());
     std::vector<std::vector<std::string>> listing;
+    std::string newest;
     for (const auto& day : days) {
-        if (!IsDay(day.day)) throw Error("'" + day.day + "' is not a day YYYYMMDD");
-        ReplaceFileAtomically(folder + "/dos/" + day.day + ".gif", BuildPackage(day.files, secret_key));
+        if (!IsDate(day.day)) throw Error("'" + day.day + "' is not a day YYYYMMDD");
         listing.push_back({day.day, day.day});
+        newest = std::max(newest, day.day);
     }
-    ReplaceFileAtomically(folder + "/espejos.txt", WrapInMarkers(RecordsBytes(1, mirror_rows), secret_key));
-    ReplaceFileAtomically(folder + "/listado.txt", WrapInMarkers(RecordsBytes(2, listing), secret_key));
+    if (days.empty()) throw Error("No day to publish");
+    const std::string until = valid_until.empty() ? DefaultValidUntil(newest) : valid_until;
+    if (until < newest)
+        throw Error("The lists would expire on " + until + ", before the newest day they list, " + newest);
+    const std::string mirror_list = WrapInMarkers(RecordsBytes(1, mirror_rows), secret_key, until);
+    const std::string listing_list = WrapInMarkers(RecordsBytes(2, listing), secret_key, until);
+
+    fs::create_directories(fs::path(folder) / "dos");
+    for (const auto& day : days)
+        ReplaceFileAtomically(folder + "/dos/" + day.day + ".gif", BuildPackage(day.files, secret_key));
+    ReplaceFileAtomically(folder + "/espejos.txt", mirror_list);
+    ReplaceFileAtomically(folder + "/listado.txt", listing_list);
 }
 
 std::vector<DayPackage> ReadDayFolder(const std::string& folder) {
@@ -55,11 +66,11 @@ std::vector<DayPackage> ReadDayFolder(const std::string& folder) {
     std::map<std::string, DayPackage> days;
     for (const auto& entry : fs::directory_iterator(folder)) {
         const std::string name = entry.path().filename().string();
-        if (entry.is_regular_file() && name.size() > 9 && IsDay(name.substr(0, 8)) && name[8] == '.') {
+        if (entry.is_regular_file() && name.size() > 9 && IsEightDigits(name.substr(0, 8)) && name[8] == '.') {
             auto& day = days[name.substr(0, 8)];
             day.day = name.substr(0, 8);
             day.files.push_back({name, ReadWholeFile(entry.path().string())});
-        } else if (entry.is_directory() && IsDay(name)) {
+        } else if (entry.is_directory() && IsEightDigits(name)) {
             auto& day = days[name];
             day.day = name;
             for (const auto& inner : fs::recursive_directory_iterator(entry.path())) {

@@ -16,9 +16,21 @@ struct DayPackage {
     std::vector<PackageFile> files;
 };
 
+// Lists are good, unless the publisher says otherwise, for this many days
+// after the newest day they list: a mirror that stops renewing them is then
+// refused by every client within a week.
+inline constexpr int kListValidDays = 7;
+
+// The day a mirror's lists stop being good by default: newest_day plus
+// kListValidDays.
+std::string DefaultValidUntil(const std::string& newest_day);
+
 // Writes the tree into folder (created when missing); days oldest first.
+// Its lists are good through valid_until (YYYYMMDD, not before the newest
+// day; empty for DefaultValidUntil of the newest day). Every mirror address
+// and day is checked before anything is written.
 void WriteMirror(const std::string& folder, const std::vector<DayPackage>& days, const std::vector<std::string>& mirrors,
-                 const std::string& secret_key);
+                 const std::string& secret_key, const std::string& valid_until = {});
 
 // The packages of a folder of ready files: every file whose name begins with
 // a day YYYYMMDD followed by "." goes into that day's package, and so does
@@ -32,7 +44,9 @@ std::vector<DayPackage> ReadDayFolder(const std::string& folder);
 std::vector<DayPackage> PackagesOf(const DebianCatalogue& catalogue);
 
 // The body of a text file as a mirror serves it: the content lines between
-// the marker lines, then the signature line over that content.
-std::string WrapInMarkers(const std::string& content, const std::string& secret_key);
+// the marker lines, then the signature line over that content and the
+// expiry line, signed over valid_until (YYYYMMDD) and the content. Every
+// list a publisher writes goes through here.
+std::string WrapInMarkers(const std::string& content, const std::string& secret_key, const std::string& valid_until);
 
 }  // namespace veltod

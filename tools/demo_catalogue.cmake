@@ -27,8 +27,11 @@ foreach(file ${old_lists})
 endforeach()
 file(REMOVE_RECURSE ${mirror})
 
+# The demo's days are fixed while its mirror answers with today's date, so
+# its lists are made good far beyond any day the demo is run on.
 execute_process(COMMAND ${PUBLISH} debian --packages ${INDEX} --out ${mirror} --key ${keys}/veltod.sec
                         --last-day ${last_day} --days 21 --limit 8000 --mirror http://127.0.0.1:8478/
+                        --valid-until 20991231
                 COMMAND_ERROR_IS_FATAL ANY)
 execute_process(COMMAND ${PUBLISH} install --mirror ${mirror} --installation ${STAGE}
                         --through ${through} --start-after ${start_after}

@@ -29,6 +29,7 @@
 #include "core/update/update_run.h"
 #include "core/update/update_state.h"
 #include "core/view/process_state.h"
+#include "server/debian_catalogue.h"
 #include "server/mirror_publish.h"
 #include "support/demo_mirror.h"
 #include "support/fake_seams.h"
@@ -72,8 +73,22 @@ const test::ListKeys& OtherKeys() {
     return keys;
 }
 
+// Far beyond the server date of every run here.
+const char kFarDay[] = "20991231";
+
 std::string ResignedWithOtherKey(const std::string&, const std::string& published) {
-    return WrapInMarkers(ListContent(published), OtherKeys().secret_key);
+    return WrapInMarkers(ListContent(published), OtherKeys().secret_key, kFarDay);
+}
+
+std::string DemoSecretKey() {
+    return ReadKeyFile(fs::path(Stage()).parent_path() / "demo-keys/veltod.sec", kSecretKeySize);
+}
+
+// A demo list signed again with the demo key, validly, but good only through
+// the day before the runs' server date, the demo's newest day.
+std::string ExpiredTheDayBefore(const std::string&, const std::string& published) {
+    const test::DemoListing days(fs::path(Stage()).parent_path() / "mirror/listado.txt");
+    return WrapInMarkers(ListContent(published), DemoSecretKey(), AddDays(days.LastDay(), -1));
 }
 
 // The demo packages' members, packed again and signed with another key.
@@ -94,7 +109,7 @@ std::string MillionNames(const std::string&, const std::string&) {
     for (int name = 0; name < 1000000; ++name)
         content += std::string("19990101\r\n") + letters[name % 36] + letters[name / 36 % 36] +
                    letters[name / 1296 % 36] + letters[name / 46656 % 36] + "\r\n";
-    return WrapInMarkers(content, OtherKeys().secret_key);
+    return WrapInMarkers(content, OtherKeys().secret_key, kFarDay);
 }
 
 std::string MillionMirrors(const std::string&, const std::string&) {
@@ -104,7 +119,7 @@ std::string MillionMirrors(const std::string&, const std::string&) {
 }
 
 std::string EmptyListing(const std::string&, const std::string&) {
-    return WrapInMarkers("", ReadKeyFile(fs::path(Stage()).parent_path() / "demo-keys/veltod.sec", kSecretKeySize));
+    return WrapInMarkers("", DemoSecretKey(), kFarDay);
 }
 
 struct Case {
@@ -144,6 +159,10 @@ const std::vector<Case>& Cases() {
          "is not signed", false, false},
         {"MirrorListOfAnotherKey", {M::Replace, "espejos.txt", ResignedWithOtherKey},
          "signature that does not verify", false, false},
+        {"ExpiredListing", {M::Replace, "listado.txt", ExpiredTheDayBefore},
+         "served one that expired on 2026-12-06", false, false},
+        {"ExpiredMirrorList", {M::Replace, "espejos.txt", ExpiredTheDayBefore},
+         "served one that expired on 2026-12-06", false, false},
     };
     return cases;
 }

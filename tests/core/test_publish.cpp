@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -8,6 +9,8 @@
 #include <string>
 
 #include "core/apply/apply_state.h"
+#include "core/apply/list_expiry.h"
+#include "core/apply/package_format.h"
 #include "core/apply/received_files.h"
 #include "core/platform/errors.h"
 #include "core/platform/file_io.h"
@@ -156,19 +159,32 @@ TEST(Mirror, TreeListsWrappedInMarkersAndFolderSources) {
     MakeKeyPair(public_key, secret_key);
     WriteMirror("../mirror", {{"20261201", {{"20261201.1cat", "14\r\n"}}}, {"20261202", {{"dias.lst", "1\r\n"}}}},
                 {"http://127.0.0.1:8001/", "http://127.0.0.1:8002/"}, secret_key);
-    // Each list ends with its signature over the content between the markers.
+    // Each list ends with its signature over the content between the markers
+    // (what clients that know no expiry check), then its expiry, by default
+    // a week after the newest day, signed together with the content.
     const std::string listing = "2\r\n20261201\r\n20261201\r\n20261202\r\n20261202\r\n";
     const std::string mirrors = "1\r\nhttp://127.0.0.1:8002/\r\nhttp://127.0.0.1:8001/\r\n";
     for (const auto& [file, content] : {std::pair{"mirror/listado.txt", listing}, std::pair{"mirror/espejos.txt", mirrors}}) {
         const std::string published = installation.Read(file);
         const std::string head = "comensando\r\n" + content + "terminando\r\nfirma ";
         ASSERT_EQ(published.substr(0, head.size()), head) << file;
-        const std::string signature = published.substr(head.size(), published.size() - head.size() - 2);
-        EXPECT_TRUE(TextSignatureVerifies(content, signature, public_key)) << file;
+        const size_t expiry = published.find("\r\nvence 20261209 ");
+        ASSERT_NE(expiry, std::string::npos) << published;
+        EXPECT_TRUE(TextSignatureVerifies(content, published.substr(head.size(), expiry - head.size()), public_key));
+        std::string problem;
+        const std::string expiry_rest = published.substr(expiry + 8, published.size() - expiry - 10);
+        EXPECT_EQ(ExpiryDayOf(expiry_rest, content, public_key, problem), "20261209") << problem;
+        EXPECT_EQ(ExpiryDayOf(expiry_rest, content + "x\r\n", public_key, problem), "");
         EXPECT_EQ(published.substr(published.size() - 2), "\r\n");
     }
     EXPECT_EQ(OpenPackage(installation.Read("mirror/dos/20261202.gif"), public_key).at(0).name, "dias.lst");
-    EXPECT_THROW(WriteMirror("../mirror", {}, {"ftp://x/"}, secret_key), Error);
+    // A bad mirror address, a day that is not a date, or lists that would
+    // expire before their newest day write nothing.
+    const std::vector<DayPackage> one_day = {{"20261201", {{"20261201.1cat", "14\r\n"}}}};
+    EXPECT_THROW(WriteMirror("../refused", one_day, {"ftp://x/"}, secret_key), Error);
+    EXPECT_THROW(WriteMirror("../refused", {{"20261301", {}}}, {"http://x/"}, secret_key), Error);
+    EXPECT_THROW(WriteMirror("../refused", one_day, {"http://x/"}, secret_key, "20261130"), Error);
+    EXPECT_FALSE(std::filesystem::exists(installation.Root() / "refused"));
 
     std::filesystem::create_directories(installation.Root() / "source/20261203/Resources");
     installation.Write("source/20261203.1cat", "14\r\n");
