@@ -4,17 +4,19 @@
 // own apply code (the build uses that for the demo catalogue).
 //
 //   veltod-publish keygen PUBLIC_KEY_FILE SECRET_KEY_FILE
-//   veltod-publish folder --source DIR --out MIRROR --key SECRET [--mirror URL]...
+//   veltod-publish folder --source DIR --out MIRROR --key SECRET [--mirror URL]... [--valid-until YYYYMMDD]
 //   veltod-publish debian --packages FILE --out MIRROR --key SECRET --last-day YYYYMMDD
-//                  [--days N] [--limit N] [--first-id N] [--archive URL] [--mirror URL]...
+//                  [--days N] [--limit N] [--first-id N] [--archive URL] [--mirror URL]... [--valid-until YYYYMMDD]
 //   veltod-publish install --mirror MIRROR --installation ROOT --through YYYYMMDD [--start-after YYYYMMDD]
+//
+// A command line it does not understand stops it with exit status 2 before
+// anything is read or written; any other failure with status 1.
 #include <archive.h>
 #include <archive_entry.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,36 +32,11 @@
 #include "core/records/record_table.h"
 #include "server/debian_catalogue.h"
 #include "server/mirror_publish.h"
+#include "server/publish_options.h"
 
 namespace {
 
 using namespace veltod;
-
-struct Arguments {
-    std::map<std::string, std::vector<std::string>> options;
-    std::string One(const std::string& name, const std::string& fallback = "") const {
-        const auto found = options.find(name);
-        if (found == options.end() || found->second.empty()) {
-            if (fallback.empty()) throw Error("missing option " + name);
-            return fallback;
-        }
-        return found->second.back();
-    }
-    std::vector<std::string> All(const std::string& name) const {
-        const auto found = options.find(name);
-        return found == options.end() ? std::vector<std::string>{} : found->second;
-    }
-};
-
-Arguments Parse(int argc, char** argv, int first) {
-    Arguments arguments;
-    for (int i = first; i < argc; ++i) {
-        const std::string name = argv[i];
-        if (name.rfind("--", 0) != 0 || i + 1 >= argc) throw Error("unexpected argument " + name);
-        arguments.options[name].push_back(argv[++i]);
-    }
-    return arguments;
-}
 
 // A Packages index as apt keeps it (plain, or compressed with xz, lz4, gzip
 // or bzip2); libarchive's raw format undoes the compression.
@@ -82,7 +59,7 @@ std::string ReadIndex(const std::string& path) {
     return text;
 }
 
-std::vector<std::string> Mirrors(const Arguments& arguments) {
+std::vector<std::string> Mirrors(const PublishOptions& arguments) {
     auto mirrors = arguments.All("--mirror");
     if (mirrors.empty()) mirrors.push_back("http://127.0.0.1:8478/");
     return mirrors;
@@ -103,14 +80,14 @@ std::string Unwrap(const std::string& body) {
     return body.substr(first + 1, end - first);
 }
 
-void Install(const Arguments& arguments) {
+void Install(const PublishOptions& arguments) {
     namespace fs = std::filesystem;
     const fs::path mirror = fs::absolute(arguments.One("--mirror"));
     const fs::path root = fs::absolute(arguments.One("--installation"));
     const std::string through = arguments.One("--through");
     fs::current_path(root / "bin");
     SetPackageRunnerPath((root / "bin" / "veltod-unpack").string());
-    if (!arguments.All("--start-after").empty())
+    if (!arguments.One("--start-after").empty())
         WriteRecordFile(kLastAppliedFile, 1, {{arguments.One("--start-after")}});
     ReplaceFileAtomically(kListingFile, Unwrap(ReadWholeFile((mirror / "listado.txt").string())));
 
@@ -133,28 +110,33 @@ void Install(const Arguments& arguments) {
 }
 
 int Run(int argc, char** argv) {
-    if (argc < 2) throw Error("usage: veltod-publish keygen|folder|debian|install ... (see the README)");
+    if (argc < 2) throw UsageError("usage: veltod-publish keygen|folder|debian|install ... (see the README)");
     const std::string command = argv[1];
     if (command == "keygen") {
-        if (argc != 4) throw Error("usage: veltod-publish keygen PUBLIC_KEY_FILE SECRET_KEY_FILE");
+        if (argc != 4) throw UsageError("usage: veltod-publish keygen PUBLIC_KEY_FILE SECRET_KEY_FILE");
         std::string public_key, secret_key;
         MakeKeyPair(public_key, secret_key);
         WriteKeyFile(argv[3], secret_key);
         WriteKeyFile(argv[2], public_key);
         return 0;
     }
-    const Arguments arguments = Parse(argc, argv, 2);
+    const PublishOptions arguments = ParseOptions(RulesOf(command), std::vector<std::string>(argv + 2, argv + argc));
     if (command == "install") {
         Install(arguments);
         return 0;
     }
-    const std::string secret_key = ReadKeyFile(arguments.One("--key"), kSecretKeySize);
     std::vector<DayPackage> packages;
+    std::string valid_until, secret_key;
     if (command == "folder") {
-        packages = ReadDayFolder(arguments.One("--source"));
-    } else if (command == "debian") {
+        packages = ReadDayFolder(arguments.One("--source"));  // oldest day first
+        valid_until = ValidUntilOf(arguments, packages.back().day);
+        secret_key = ReadKeyFile(arguments.One("--key"), kSecretKeySize);
+    } else {
         DebianOptions options;
         options.last_day = arguments.One("--last-day");
+        // Both checked before the index, which may be large, is read.
+        valid_until = ValidUntilOf(arguments, options.last_day);
+        secret_key = ReadKeyFile(arguments.One("--key"), kSecretKeySize);
         options.days = StrToInt(arguments.One("--days", "21"));
         options.limit = static_cast<size_t>(StrToInt(arguments.One("--limit", "0")));
         options.first_id = StrToInt(arguments.One("--first-id", "1000"));
@@ -164,11 +146,10 @@ int Run(int argc, char** argv) {
         const DebianCatalogue catalogue = BuildDebianCatalogue(stanzas, options);
         packages = PackagesOf(catalogue);
         std::printf("%zu packages of the index, %zu categories\n", stanzas.size(), catalogue.categories.size());
-    } else {
-        throw Error("unknown command " + command);
     }
-    WriteMirror(arguments.One("--out"), packages, Mirrors(arguments), secret_key);
-    std::printf("published %zu days, %s to %s\n", packages.size(), packages.front().day.c_str(), packages.back().day.c_str());
+    WriteMirror(arguments.One("--out"), packages, Mirrors(arguments), secret_key, valid_until);
+    std::printf("published %zu days, %s to %s, lists good through %s\n", packages.size(), packages.front().day.c_str(),
+                packages.back().day.c_str(), valid_until.c_str());
     return 0;
 }
 
@@ -177,6 +158,9 @@ int Run(int argc, char** argv) {
 int main(int argc, char** argv) {
     try {
         return Run(argc, argv);
+    } catch (const UsageError& error) {
+        std::fprintf(stderr, "veltod-publish: %s\n", error.what());
+        return 2;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "veltod-publish: %s\n", error.what());
         return 1;

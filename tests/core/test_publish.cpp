@@ -1,12 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "core/apply/apply_state.h"
 #include "core/apply/list_expiry.h"
@@ -254,6 +261,93 @@ TEST(Mirror, APublishedIndexAppliedThroughTheRunnerFilesEveryEntry) {
         }
     EXPECT_EQ(filed, 80u);
     EXPECT_EQ(installation.Read("Resources/actualizado.fij"), "1\r\n20261201\r\n");
+}
+
+// Runs the publisher with arguments from folder; its exit status, and what it
+// wrote to standard output and error in output.
+int RunPublisher(const std::vector<std::string>& arguments, const std::filesystem::path& folder, std::string& output) {
+    const std::filesystem::path log = folder / "publisher.log";
+    std::vector<std::string> words = {VELTOD_PUBLISH_PROGRAM};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (auto& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    pid_t child = 0;
+    const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) return -1;
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    std::ifstream in(log, std::ios::binary);
+    output.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::filesystem::remove(log);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A command line the publisher does not understand stops it with exit
+// status 2 and a message saying what is wrong, before anything is written;
+// the same line without the fault publishes.
+TEST(PublisherCommandLine, ArgumentErrorsStopWithStatusTwoBeforeAnythingIsWritten) {
+    test::ScratchInstallation installation;
+    const std::filesystem::path root = installation.Root();
+    std::string public_key, secret_key;
+    MakeKeyPair(public_key, secret_key);
+    WriteKeyFile(installation.Path("key.sec"), secret_key);
+    std::filesystem::create_directories(root / "source");
+    installation.Write("source/20261203.1cat", "14\r\n");
+    installation.Write("index", "Package: plain\nVersion: 1\nSection: utils\nDescription: Plain\n\n");
+    const std::string source = installation.Path("source"), out = installation.Path("out"),
+                      key = installation.Path("key.sec"), index = installation.Path("index");
+    const std::vector<std::string> folder = {"folder", "--source", source, "--out", out, "--key", key};
+    const std::vector<std::string> debian = {"debian", "--packages", index, "--out", out, "--key", key};
+    const auto with = [](std::vector<std::string> line, const std::vector<std::string>& more) {
+        line.insert(line.end(), more.begin(), more.end());
+        return line;
+    };
+    struct Case {
+        const char* what;
+        std::vector<std::string> arguments;
+        int status;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"an unknown option", with(folder, {"--bogus-option", "1"}), 2, "unknown option --bogus-option for folder"},
+        {"a last option without its value", with(folder, {"--mirror"}), 2, "option --mirror needs a value"},
+        {"an option for a value", {"folder", "--source", source, "--out", "--key", key}, 2, "option --out needs a value"},
+        {"a stray argument", with(folder, {"extra"}), 2, "unexpected argument 'extra'"},
+        {"a required option left out", {"folder", "--source", source, "--out", out}, 2, "missing option --key"},
+        {"a single option twice", with(folder, {"--out", out + "2"}), 2, "option --out is given twice"},
+        {"an expiry written with dashes", with(folder, {"--valid-until", "2026-12-31"}), 2,
+         "'2026-12-31' given to --valid-until is not a day YYYYMMDD"},
+        {"an expiry on no day", with(folder, {"--valid-until", "20261332"}), 2, "is not a day"},
+        {"a last day on no day", with(debian, {"--last-day", "20260230"}), 2, "'20260230' given to --last-day"},
+        {"a count that is no number", with(debian, {"--last-day", "20261207", "--days", "7d"}), 2,
+         "'7d' given to --days is not a number"},
+        {"an expiry before the newest day of a folder", with(folder, {"--valid-until", "20261202"}), 2,
+         "--valid-until 20261202 lies before the newest day published, 20261203"},
+        {"an expiry before the last day of an index", with(debian, {"--last-day", "20261207", "--valid-until", "20261201"}),
+         2, "lies before the newest day published, 20261207"},
+        {"an install through no day", {"install", "--mirror", out, "--installation", source, "--through", "soon"}, 2,
+         "'soon' given to --through"},
+        {"an unknown command", {"publish", "--out", out}, 2, "unknown command 'publish'"},
+        {"a key pair with one file", {"keygen", out}, 2, "usage: veltod-publish keygen"},
+        {"no command", {}, 2, "usage: veltod-publish"},
+        {"a sound command line", with(folder, {"--valid-until", "20261203"}), 0, "lists good through 20261203"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string output;
+        EXPECT_EQ(RunPublisher(c.arguments, root, output), c.status) << output;
+        EXPECT_NE(output.find(c.says), std::string::npos) << output;
+        if (c.status == 0) continue;
+        EXPECT_EQ(output.rfind("veltod-publish: ", 0), 0u) << output;
+        EXPECT_FALSE(std::filesystem::exists(out)) << "the publisher wrote before it refused";
+    }
+    EXPECT_TRUE(std::filesystem::exists(root / "out/listado.txt"));
 }
 
 }  // namespace
