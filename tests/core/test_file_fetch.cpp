@@ -194,10 +194,12 @@ TEST_F(Fetch, ListsOverTheirCapUnsignedExpiredOrNotSoundNeverReplaceTheInstalled
     const Case cases[] = {
         {"a sound listing without expiry", "listado.txt", signed_listing, ""},
         {"a sound mirror list", "espejos.txt", test::SignedList("1\r\nhttp://m.test/\r\n"), ""},
-        {"good through the server date", "listado.txt", test::SignedList(listing, test::TestListKeys().secret_key, "20261209"), ""},
-        {"expired the day before", "listado.txt", expired, "expired on 2026-12-08 (the server date is 2026-12-09)"},
+        {"good through the server date", "listado.txt",
+         test::SignedList(listing, test::TestListKeys().secret_key, "20261209"), ""},
+        {"expired the day before", "listado.txt", expired, "/ served one that expired on 2026-12-08."},
         {"an expired mirror list", "espejos.txt",
-         test::SignedList("1\r\nhttp://m.test/\r\n", test::TestListKeys().secret_key, "20261130"), "expired on 2026-11-30"},
+         test::SignedList("1\r\nhttp://m.test/\r\n", test::TestListKeys().secret_key, "20261130"),
+         "served one that expired on 2026-11-30."},
         {"an expiry moved later", "listado.txt", moved_expiry, "expiry with a signature that does not verify"},
         {"an expiry of another key", "listado.txt", test::SignedList(listing, other_secret, "20261231"),
          "expiry with a signature that does not verify"},
@@ -259,7 +261,7 @@ TEST_F(Fetch, ExpiredListsSendTheFetchOnAndTheFinalMessageNamesTheirMirrorsAndDa
     LoopbackServer fresh({}, {ReadRequest(), Send(served("20261216"))});
     const TextListRules rules = ListingRules();
 
-    Mirrors({stale.Url("/"), missing.Url("/"), older.Url("/")});
+    Mirrors({stale.Url("/"), older.Url("/"), missing.Url("/")});
     try {
         FetchFile(view, client, kTarget, "listado.txt", kTextMode, &rules);
         ADD_FAILURE() << "an expired listing was taken";
@@ -267,7 +269,7 @@ TEST_F(Fetch, ExpiredListsSendTheFetchOnAndTheFinalMessageNamesTheirMirrorsAndDa
         EXPECT_NE(std::string(error.what())
                       .find("Expired lists (the server date is 2026-12-09): " + stale.Url("/") +
                             " served one that expired on 2026-12-01; " + older.Url("/") +
-                            " served one that expired on 2026-11-30."),
+                            " served one that expired on 2026-11-30. Last failure: HTTP/1.1 404 Not Found"),
                   std::string::npos)
             << error.what();
     }

@@ -21,7 +21,8 @@ std::string ExpirySignedText(std::string_view day, std::string_view content) {
 std::string ListSealLines(std::string_view content, const std::string& secret_key, const std::string& valid_until) {
     std::string lines = kSignatureLine + SignText(content, secret_key) + "\r\n";
     if (!valid_until.empty())
-        lines += kExpiryLine + valid_until + " " + SignText(ExpirySignedText(valid_until, content), secret_key) + "\r\n";
+        lines +=
+            kExpiryLine + valid_until + " " + SignText(ExpirySignedText(valid_until, content), secret_key) + "\r\n";
     return lines;
 }
 
@@ -33,7 +34,8 @@ std::string ExpiryDayOf(std::string_view line_rest, std::string_view content, co
         problem = "has an expiry line that does not read as a day and a signature";
         return {};
     }
-    if (!public_key.empty() && !TextSignatureVerifies(ExpirySignedText(day, content), line_rest.substr(9), public_key)) {
+    if (!public_key.empty() &&
+        !TextSignatureVerifies(ExpirySignedText(day, content), line_rest.substr(9), public_key)) {
         problem = "has an expiry with a signature that does not verify";
         return {};
     }

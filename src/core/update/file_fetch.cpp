@@ -77,8 +77,8 @@ bool FollowsRules(const std::string& content, const TextListRules& rules) {
 // hold the user on old news for ever. Empty when it may be taken. A list
 // without an expiry (from a publisher that wrote none) is checked as before
 // and taken as good today.
-std::string SealProblem(const std::string& content, std::string_view signature, const std::optional<std::string>& expiry,
-                        const TextListRules& rules, CopyFindings& found) {
+std::string SealProblem(const std::string& content, std::string_view signature,
+                        const std::optional<std::string>& expiry, const TextListRules& rules, CopyFindings& found) {
     std::string key;
     if (!rules.key_file.empty()) {
         try {
@@ -98,7 +98,7 @@ std::string SealProblem(const std::string& content, std::string_view signature, 
     if (day.empty()) return problem;
     if (!rules.today.empty() && day < rules.today) {
         found.expired_on = day;
-        return "expired on " + DayText(day) + " (the server date is " + DayText(rules.today) + ")";
+        return "expired on " + DayText(day) + ", before the server date " + DayText(rules.today);
     }
     return "";
 }
@@ -313,6 +313,7 @@ std::string FetchFile(TransmitView& view, HttpClient& client, const std::string&
     const int max_rounds = std::max(1, TheUpdateSettings().MaxMirrorRounds);
     size_t failures = 0;
     std::string last_failure;
+    bool last_expired = false;
     ExpiredMirrors expired;
     while (status == kBad) {
         // A cancelled request fails like any other; the run must not go on
@@ -340,16 +341,19 @@ std::string FetchFile(TransmitView& view, HttpClient& client, const std::string&
             view.Trace("Proceso de Traer archivo CORRECTO");
             if (status == kBad) {
                 last_failure = "the copy from " + base + " " + found.reason;
-                if (!found.expired_on.empty()) expired.Add(base, found.expired_on);
+                last_expired = !found.expired_on.empty();
+                if (last_expired) expired.Add(base, found.expired_on);
                 AdvanceMirror();
             } else if (rules && found.without_expiry) {
                 view.Trace("The " + remote + " of " + base + " names no expiry: taken as good today.");
             }
         } catch (const NetworkError& problem) {
             last_failure = NamedFailure(problem.what(), client, base, rules);
+            last_expired = false;
             if (status == kBad) AdvanceMirror();
         } catch (const Error& problem) {
             last_failure = problem.what();
+            last_expired = false;
             if (status == kBad) AdvanceMirror();
         }
         StopIfCancelled();
@@ -357,8 +361,10 @@ std::string FetchFile(TransmitView& view, HttpClient& client, const std::string&
             if (failures / mirrors >= static_cast<size_t>(max_rounds)) {
                 busy.Restore();
                 view.Trace("Saliendo del proceso traer archivo con resultado : ");
+                // The expired lists say it all when the last failure was one.
                 throw NetworkError("No mirror delivered " + remote + " after " + std::to_string(failures) +
-                                   " attempts." + expired.Text(rules) + " Last failure: " + last_failure);
+                                   " attempts." + expired.Text(rules) +
+                                   (last_expired ? std::string() : " Last failure: " + last_failure));
             }
             PauseBetweenRounds(view, failures, last_failure);
         }
