@@ -10,7 +10,7 @@
 //   veltod-publish install --mirror MIRROR --installation ROOT --through YYYYMMDD [--start-after YYYYMMDD]
 //
 // A command line it does not understand stops it with exit status 2 before
-// anything is read or written; any other failure with status 1.
+// anything is written; any other failure with status 1.
 #include <archive.h>
 #include <archive_entry.h>
 
@@ -131,7 +131,7 @@ int Run(int argc, char** argv) {
         packages = ReadDayFolder(arguments.One("--source"));  // oldest day first
         valid_until = ValidUntilOf(arguments, packages.back().day);
         secret_key = ReadKeyFile(arguments.One("--key"), kSecretKeySize);
-    } else {
+    } else if (command == "debian") {
         DebianOptions options;
         options.last_day = arguments.One("--last-day");
         // Both checked before the index, which may be large, is read.
@@ -146,6 +146,8 @@ int Run(int argc, char** argv) {
         const DebianCatalogue catalogue = BuildDebianCatalogue(stanzas, options);
         packages = PackagesOf(catalogue);
         std::printf("%zu packages of the index, %zu categories\n", stanzas.size(), catalogue.categories.size());
+    } else {
+        throw Error("unknown command " + command);
     }
     WriteMirror(arguments.One("--out"), packages, Mirrors(arguments), secret_key, valid_until);
     std::printf("published %zu days, %s to %s, lists good through %s\n", packages.size(), packages.front().day.c_str(),
