@@ -95,6 +95,10 @@ void EngineUpdateSwap(ApplyOwner& owner) {
     }
     if (Exists(kProgramFile) && Exists(kOldCopyFile))
         RetryUntil([] { DeleteFile(kOldCopyFile); }, [] { return !Exists(kOldCopyFile); });
+    StartUpPassWithoutSwap(owner);
+}
+
+void StartUpPassWithoutSwap(ApplyOwner& owner) {
     if (Exists(kProgramFile) && !Exists(kOldCopyFile) && !Exists(kNewCopyFile) && !Exists(kWaitingFile))
         ApplyReceivedFiles(owner, kStartUpDate);
 }

@@ -39,4 +39,8 @@ inline constexpr int kHandOverWaitMs = 10000;
 // and starts the next copy; the caller finishes what it is doing first.
 void EngineUpdateSwap(ApplyOwner& owner);
 
+// The start-up pass of an ordinary start alone, when no swap is under way:
+// for the update command, which starts no copy of the program.
+void StartUpPassWithoutSwap(ApplyOwner& owner);
+
 }  // namespace veltod
