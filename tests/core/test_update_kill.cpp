@@ -155,6 +155,8 @@ protected:
         WriteRecordFile("../Recibi/listado.txt", 2, {});
         WriteRecordFile("../Recibi/archivos.new", 1, {});
         ReplaceFileAtomically("../Recibi/proxy.con", "\r\n\r\n\r\n\r\nhttp://127.0.0.1/old\r\n");
+        // The program under its name: without it a start does no start-up pass.
+        ReplaceFileAtomically("../bin/VeltoD.exe", "the program");
     }
 
     // A start of the program (its pass over received files), then Update;

@@ -95,12 +95,12 @@ void EngineUpdateSwap(ApplyOwner& owner) {
     }
     if (Exists(kProgramFile) && Exists(kOldCopyFile))
         RetryUntil([] { DeleteFile(kOldCopyFile); }, [] { return !Exists(kOldCopyFile); });
-    StartUpPassWithoutSwap(owner);
-}
-
-void StartUpPassWithoutSwap(ApplyOwner& owner) {
     if (Exists(kProgramFile) && !Exists(kOldCopyFile) && !Exists(kNewCopyFile) && !Exists(kWaitingFile))
         ApplyReceivedFiles(owner, kStartUpDate);
+}
+
+void StartUpPassBesideSwap(ApplyOwner& owner) {
+    if (Exists(kProgramFile) && !Exists(kOldCopyFile) && !Exists(kNewCopyFile)) ApplyReceivedFiles(owner, kStartUpDate);
 }
 
 }  // namespace veltod

@@ -73,7 +73,7 @@ RunReport UpdateOnce(ConsoleTransmitView& view, HttpClient& client, ConsoleLines
     RunReport report;
     try {
         // A start of the program first, as the button's run has after it.
-        if (!WithUpdateLock([&view] { StartUpPassWithoutSwap(view); })) {
+        if (!WithUpdateLock([&view] { StartUpPassBesideSwap(view); })) {
             report.end = RunEnd::AlreadyRunning;
             report.message = kAlreadyRunningText;
             return report;
