@@ -10,7 +10,7 @@
 namespace veltod {
 namespace {
 
-constexpr int kBarWidth = 30;
+constexpr size_t kBarWidth = 30;
 
 std::string Kilobytes(uint64_t bytes) { return std::to_string((bytes + 1023) / 1024) + " KiB"; }
 
@@ -31,12 +31,15 @@ void ConsoleLines::Line(const std::string& text) {
 
 void ConsoleLines::Bar(uint64_t done, uint64_t total) {
     if (!out_) return;
+    // Appended piece by piece: GCC 12 at -O3 takes a literal put in front of
+    // a temporary string for an overlapping copy (GCC bug 105329).
     std::string bar;
     if (total > 0) {
         const uint64_t shown = std::min(done, total);
-        const int filled = static_cast<int>(shown * kBarWidth / total);
-        bar = "[" + std::string(filled, '#') + std::string(kBarWidth - filled, ' ') + "] " +
-              std::to_string(shown * 100 / total) + "% " + Kilobytes(shown) + " of " + Kilobytes(total);
+        const size_t filled = static_cast<size_t>(shown * kBarWidth / total);
+        bar.append("[").append(filled, '#').append(kBarWidth - filled, ' ').append("] ");
+        bar.append(std::to_string(shown * 100 / total)).append("% ").append(Kilobytes(shown));
+        bar.append(" of ").append(Kilobytes(total));
     } else {
         bar = Kilobytes(done);
     }
@@ -84,7 +87,9 @@ void ConsoleTransmitView::SetStatusLine(const std::string& text) {
 void ConsoleTransmitView::Trace(const std::string& line) {
     const std::string prefix = kFetchTrace;
     if (line.rfind(prefix, 0) != 0) return;
-    lines_.Line("Fetching " + line.substr(prefix.size(), line.find(kFetchTraceTarget) - prefix.size()));
+    std::string text = "Fetching ";
+    text.append(line, prefix.size(), line.find(kFetchTraceTarget) - prefix.size());
+    lines_.Line(text);
 }
 
 void ConsoleTransmitView::SetProgressLine(const std::string& text) {

@@ -424,10 +424,16 @@ std::string ArrivalSummary(const std::vector<DayArrival>& days) {
 std::string ArrivalHeadline(const std::vector<DayArrival>& days) {
     size_t entries = 0;
     for (const DayArrival& day : days) entries += day.entries;
-    std::string count = std::to_string(entries);
-    for (size_t at = count.size(); at > 3; at -= 3) count.insert(at - 3, ",");
-    return std::to_string(days.size()) + (days.size() == 1 ? " day" : " days") + " arrived: " + count + " new " +
-           (entries == 1 ? "entry" : "entries");
+    // Built by appending only: GCC 12 at -O3 takes an insert into a string
+    // for an overlapping copy (GCC bug 105329).
+    const std::string digits = std::to_string(entries);
+    std::string text = std::to_string(days.size());
+    text.append(days.size() == 1 ? " day" : " days").append(" arrived: ");
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) text.push_back(',');
+        text.push_back(digits[i]);
+    }
+    return text.append(entries == 1 ? " new entry" : " new entries");
 }
 
 void HandleDisconnected(TransmitView& view) {
