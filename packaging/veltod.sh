@@ -67,6 +67,7 @@ if [ -n "$daily" ]; then
   esac
   exit 0
 fi
+
 [ -d "$shipped_data" ] && [ -x "$shipped_programs/VeltoD.exe" ] ||
   fail "the shipped copy is missing ($shipped_data, $shipped_programs)"
 
