@@ -8,11 +8,16 @@ set -eu
 
 usage() {
   cat <<USAGE
-Usage: veltod [--home DIR] [--help] [--version]
+Usage: veltod [--home DIR] [--update | --daily on|off] [--help] [--version]
 
 Starts VeltoD on your own installation tree, by default
 \${XDG_DATA_HOME:-~/.local/share}/veltod, which is made from the shipped copy
 on first start. VELTOD_HOME or --home DIR names another tree.
+
+  --update        fetch and apply the new days without a window, then end
+                  (0 days arrived, 3 up to date, 4 another update runs,
+                  5 cancelled, 1 failed)
+  --daily on|off  start or stop the daily update timer of your account
 USAGE
 }
 
@@ -22,6 +27,8 @@ here=$(dirname "$(readlink -f "$0")")
 shipped_data=${VELTOD_SHIPPED_DATA:-$here/../share/veltod}
 shipped_programs=${VELTOD_SHIPPED_PROGRAMS:-$here/../lib/veltod}
 tree=${VELTOD_HOME:-${XDG_DATA_HOME:-${HOME:-/nonexistent}/.local/share}/veltod}
+program_args=""
+daily=""
 
 while [ $# -gt 0 ]; do
   case $1 in
@@ -29,11 +36,38 @@ while [ $# -gt 0 ]; do
     --home=*) tree=${1#--home=}; shift ;;
     --help|-h) usage; exit 0 ;;
     --version) cat "$shipped_data/shipped-version"; exit 0 ;;
+    # The update without a window, and the daily timer that runs it.
+    --update) program_args="--update"; shift ;;
+    --daily) [ $# -ge 2 ] || { usage >&2; exit 2; }; daily=$2; shift 2 ;;
+    --daily=*) daily=${1#--daily=}; shift ;;
     *) echo "veltod: unknown option '$1'" >&2; usage >&2; exit 2 ;;
   esac
 done
 
 fail() { echo "veltod: $*" >&2; exit 1; }
+
+# The daily timer is the user's own systemd timer; it runs `veltod --update`
+# on the default tree, or on the one named here through a drop-in.
+if [ -n "$daily" ]; then
+  dropin=${XDG_CONFIG_HOME:-${HOME:-/nonexistent}/.config}/systemd/user/veltod-update.service.d
+  case $daily in
+    on)
+      mkdir -p "$dropin" || fail "cannot create $dropin"
+      # Quoted for systemd, whose specifiers start with %.
+      value=$(printf '%s' "$tree" | sed 's/\\/\\\\/g; s/"/\\"/g; s/%/%%/g')
+      printf '[Service]\nEnvironment="VELTOD_HOME=%s"\n' "$value" > "$dropin/home.conf"
+      systemctl --user daemon-reload && systemctl --user enable --now veltod-update.timer ||
+        fail "the daily update timer could not be started" ;;
+    off)
+      rm -f "$dropin/home.conf"
+      rmdir "$dropin" 2>/dev/null || true
+      systemctl --user disable --now veltod-update.timer ||
+        fail "the daily update timer could not be stopped" ;;
+    *) echo "veltod: --daily takes on or off" >&2; usage >&2; exit 2 ;;
+  esac
+  exit 0
+fi
+
 [ -d "$shipped_data" ] && [ -x "$shipped_programs/VeltoD.exe" ] ||
   fail "the shipped copy is missing ($shipped_data, $shipped_programs)"
 
@@ -91,4 +125,5 @@ elif [ -e "$tree/shipped-version" ] && [ "$(cat "$tree/shipped-version")" != "$s
   take_upgrade
 fi
 
-exec "$tree/bin/VeltoD.exe"
+# shellcheck disable=SC2086 # no argument or exactly one word
+exec "$tree/bin/VeltoD.exe" $program_args

@@ -9,6 +9,7 @@ packages=(
   nginx-light tinyproxy curl
   dpkg-dev file lintian desktop-file-utils appstream
   clang libclang-rt-dev
+  dbus-daemon systemd
 )
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"

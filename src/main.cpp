@@ -9,11 +9,13 @@
 #include "core/platform/stored_files.h"
 #include "core/shell/engine_update_swap.h"
 #include "core/shell/startup_hooks.h"
+#include "core/update/update_lock.h"
 #include "core/update/update_state.h"
 #include "ui/platform/QtSeams.h"
 #include "ui/shell/FormNetFiles.h"
 #include "ui/shell/PaintMark.h"
 #include "ui/shell/ProgramWindows.h"
+#include "ui/shell/UpdateCommandMain.h"
 #include "ui/shell/VeltodApplication.h"
 #include "ui/skin/ReportedError.h"
 #include "ui/skin/ScreenFollower.h"
@@ -27,6 +29,8 @@ int main(int argc, char** argv) {
         std::printf("%s\n", veltod::kSelfCheckAnswer);
         return 0;
     }
+    if (argc >= 2 && std::strcmp(argv[1], veltod::kUpdateArgument) == 0) return veltod::UpdateCommandMain(argc, argv);
+    const bool day_news = argc >= 2 && std::strcmp(argv[1], veltod::kDayNewsArgument) == 0;
     // Today's list is what the first page shows: its read runs on a second
     // core while the toolkit connects to the display.
     std::future<veltod::ListRead> today_list;
@@ -44,7 +48,11 @@ int main(int argc, char** argv) {
     veltod::InstallSkinDialogs();
     veltod::TheUpdateSettings().ProbeSites = veltod::DefaultProbeSites();
     veltod::TApplicationEnd application_end;
-    veltod::TheStartupHooks().EngineUpdateSwap = [&application_end] { veltod::EngineUpdateSwap(application_end); };
+    // Not beside an update run of another process: that run applies what it
+    // receives, and a swap waits for a later start.
+    veltod::TheStartupHooks().EngineUpdateSwap = [&application_end] {
+        veltod::WithUpdateLock([&application_end] { veltod::EngineUpdateSwap(application_end); });
+    };
     veltod::TheStartupHooks().ComputeCategoryMarks = [] { veltod::ComputeCategoryMarks(); };
     veltod::TProgramWindows windows;
     // No event handler runs these, so the application's handler never sees
@@ -58,6 +66,7 @@ int main(int argc, char** argv) {
         // Before the main window shows: its first activation may show boxes.
         veltod::InstallPaintMark(windows);
         windows.FormNetFiles->ShowWindow();
+        if (day_news) windows.FormNetFiles->Image1Click();
     } catch (...) {
         veltod::ReportCurrentException();
         return 1;

@@ -39,18 +39,20 @@ protected:
     // version they are and where they were started.
     void ShipVersion(const std::string& version, const std::string& program) {
         Write(root / "share/veltod/shipped-version", version + "\n");
-        Write(root / "lib/veltod/VeltoD.exe", "#!/bin/sh\n# " + program + "\npwd > \"$(dirname \"$0\")/../started\"\n");
+        Write(root / "lib/veltod/VeltoD.exe", "#!/bin/sh\n# " + program +
+                                                  "\npwd > \"$(dirname \"$0\")/../started\"\necho \"$@\" >> \"$(dirname \"$0\")/../arguments\"\n");
         Write(root / "lib/veltod/veltod-unpack", "#!/bin/sh\n# runner " + version + "\n");
         fs::permissions(root / "lib/veltod/VeltoD.exe", fs::perms(0755));
         fs::permissions(root / "lib/veltod/veltod-unpack", fs::perms(0755));
     }
 
-    // Runs the launcher on the given tree; its exit status.
-    int Start(const fs::path& tree) {
+    // Runs the launcher on the given tree with the options and variables;
+    // its exit status.
+    int Start(const fs::path& tree, const std::string& options = "", const std::string& variables = "") {
         const std::string launcher = std::string(std::getenv("VELTOD_SOURCE_DIR")) + "/packaging/veltod.sh";
-        const std::string command = "VELTOD_SHIPPED_DATA='" + (root / "share/veltod").string() +
+        const std::string command = variables + " VELTOD_SHIPPED_DATA='" + (root / "share/veltod").string() +
                                     "' VELTOD_SHIPPED_PROGRAMS='" + (root / "lib/veltod").string() + "' sh '" +
-                                    launcher + "' --home '" + tree.string() + "' 2>/dev/null";
+                                    launcher + "' --home '" + tree.string() + "' " + options + " 2>/dev/null";
         const int status = std::system(command.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
@@ -121,6 +123,54 @@ TEST_F(Launcher, LeavesAloneWhatItDidNotMakeOrWhatIsUnderWay) {
     EXPECT_EQ(Start(foreign), 1);
     EXPECT_EQ(Read(foreign / "notes.txt"), "not an installation");
     EXPECT_FALSE(fs::exists(foreign / "bin"));
+}
+
+// --update reaches the program; --daily turns the user's timer on and off
+// through systemctl, the tree named in a drop-in the timer's service reads.
+TEST_F(Launcher, UpdateReachesTheProgramAndDailyDrivesTheUsersTimer) {
+    const fs::path tree = root / "home/my tree %h";
+    ASSERT_EQ(Start(tree, "--update"), 0);
+    EXPECT_EQ(Read(tree / "arguments"), "--update\n");
+
+    Write(root / "path/systemctl", "#!/bin/sh\necho \"$@\" >> \"$(dirname \"$0\")/calls\"\n");
+    fs::permissions(root / "path/systemctl", fs::perms(0755));
+    const std::string variables = "PATH='" + (root / "path").string() + ":/usr/bin:/bin' XDG_CONFIG_HOME='" +
+                                  (root / "config").string() + "'";
+    const fs::path dropin = root / "config/systemd/user/veltod-update.service.d/home.conf";
+    ASSERT_EQ(Start(tree, "--daily on", variables), 0);
+    EXPECT_EQ(Read(root / "path/calls"), "--user daemon-reload\n--user enable --now veltod-update.timer\n");
+    EXPECT_EQ(Read(dropin), "[Service]\nEnvironment=\"VELTOD_HOME=" + (root / "home/my tree %%h").string() + "\"\n");
+    ASSERT_EQ(Start(tree, "--daily off", variables), 0);
+    EXPECT_EQ(Read(root / "path/calls"),
+              "--user daemon-reload\n--user enable --now veltod-update.timer\n--user disable --now veltod-update.timer\n");
+    EXPECT_FALSE(fs::exists(dropin));
+    EXPECT_EQ(Start(tree, "--daily sometimes", variables), 2);
+    // The program was started only for --update.
+    EXPECT_EQ(Read(tree / "arguments"), "--update\n");
+}
+
+// The units as shipped, with the service's command made an absolute path to
+// a stand-in (systemd looks a bare name up where the package installs it).
+TEST(DailyTimer, BothUnitsPassSystemdAnalyzeVerify) {
+    veltod::test::ScratchInstallation scratch;
+    const fs::path units = std::string(std::getenv("VELTOD_SOURCE_DIR")) + "/packaging/systemd";
+    const fs::path dir = scratch.Root() / "units";
+    Write(dir / "veltod", "#!/bin/sh\n");
+    fs::permissions(dir / "veltod", fs::perms(0755));
+    std::string service = Read(units / "veltod-update.service");
+    const std::string command = "ExecStart=veltod --update";
+    ASSERT_NE(service.find(command), std::string::npos);
+    service.replace(service.find(command), command.size(), "ExecStart=" + (dir / "veltod").string() + " --update");
+    Write(dir / "veltod-update.service", service);
+    fs::copy_file(units / "veltod-update.timer", dir / "veltod-update.timer");
+    fs::create_directories(scratch.Root() / "runtime");
+    const std::string verify = "XDG_RUNTIME_DIR='" + (scratch.Root() / "runtime").string() +
+                               "' systemd-analyze --user --man=no verify '" + (dir / "veltod-update.service").string() +
+                               "' '" + (dir / "veltod-update.timer").string() + "' > '" +
+                               (scratch.Root() / "said").string() + "' 2>&1";
+    const int status = std::system(verify.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << Read(scratch.Root() / "said");
+    EXPECT_EQ(Read(scratch.Root() / "said"), "");
 }
 
 }  // namespace

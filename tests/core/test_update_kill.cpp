@@ -1,7 +1,8 @@
-// The update run the Update button starts, after the start-up pass, killed
-// with SIGKILL at each of its durable steps (every rename, append, delete,
-// link and flush), then started again and updated: the installation must end
-// byte for byte as after a run that was never interrupted.
+// The update run the Update button starts, after the start-up pass, and the
+// update command that runs both without a window, killed with SIGKILL at
+// each of their durable steps (every rename, append, delete, link and flush),
+// then started again and updated: the installation must end byte for byte
+// as after a run that was never interrupted.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -24,6 +25,7 @@
 #include "core/platform/file_io.h"
 #include "core/platform/program_start.h"
 #include "core/records/record_file.h"
+#include "core/shell/update_command.h"
 #include "core/update/update_run.h"
 #include "core/update/update_state.h"
 #include "server/mirror_publish.h"
@@ -78,6 +80,15 @@ void NoEnd() {}
 struct Owner : ApplyOwner {
     void RequestEnd() override {}
 };
+
+struct NoNotices : UpdateNotices {
+    void DaysArrived(const std::vector<DayArrival>&) override {}
+    void FailingDays(int, const std::string&) override {}
+};
+
+// How the run is started: the program's start then its Update button, or the
+// update command.
+enum class RunFrom { Button, Command };
 
 class KilledUpdate : public ::testing::Test {
 protected:
@@ -144,11 +155,13 @@ protected:
         WriteRecordFile("../Recibi/listado.txt", 2, {});
         WriteRecordFile("../Recibi/archivos.new", 1, {});
         ReplaceFileAtomically("../Recibi/proxy.con", "\r\n\r\n\r\n\r\nhttp://127.0.0.1/old\r\n");
+        // The program under its name: without it a start does no start-up pass.
+        ReplaceFileAtomically("../bin/VeltoD.exe", "the program");
     }
 
     // A start of the program (its pass over received files), then Update;
     // in a child process of its own, as a new start of the program is.
-    static int StartAndUpdate(long kill_at, bool keep_synced = false) {
+    static int StartAndUpdate(long kill_at, bool keep_synced = false, RunFrom entry = RunFrom::Button) {
         const pid_t child = ::fork();
         if (child != 0) {
             int status = 0;
@@ -163,6 +176,11 @@ protected:
         }
         if (keep_synced) SetFileSyncedHook(CopySyncedTree);
         try {
+            if (entry == RunFrom::Command) {
+                NoNotices notices;
+                const int status = RunUpdateCommand(notices, stderr, false);
+                ::_exit(status == kExitDaysArrived || status == kExitUpToDate ? 0 : 3);
+            }
             Owner owner;
             ApplyReceivedFiles(owner, kStartUpDate);
             test::RecordingTransmitView view;
@@ -206,9 +224,12 @@ protected:
     std::string runner, public_key, secret_key;
 };
 
-TEST_F(KilledUpdate, KilledAtEveryDurableStepThenStartedAndUpdatedEndsAsAnUninterruptedRun) {
+class KilledUpdateFrom : public KilledUpdate, public ::testing::WithParamInterface<RunFrom> {};
+
+TEST_P(KilledUpdateFrom, KilledAtEveryDurableStepThenStartedAndUpdatedEndsAsAnUninterruptedRun) {
+    const RunFrom entry = GetParam();
     Prepare();
-    ASSERT_EQ(StartAndUpdate(-1), 0);
+    ASSERT_EQ(StartAndUpdate(-1, false, entry), 0);
     const std::string expected = Tree();
     for (const std::string& part : {"Resources/actualizado.fij\n1\r\n" + kDay4 + "\r\n", std::string("Board games"), std::string("Chess"),
                              std::string("Resources/note.txt\nagain\r\n"),
@@ -224,11 +245,11 @@ TEST_F(KilledUpdate, KilledAtEveryDurableStepThenStartedAndUpdatedEndsAsAnUninte
     long tried = 0, matched = 0;
     for (long step = 0; step < 3000; ++step) {
         Prepare();
-        const int status = StartAndUpdate(step);
+        const int status = StartAndUpdate(step, false, entry);
         if (WIFEXITED(status) && WEXITSTATUS(status) == 0) break;  // the run ended before this step
         ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "step " << step << " status " << status;
         ++tried;
-        ASSERT_EQ(StartAndUpdate(-1), 0) << "the run after a kill at step " << step << " failed";
+        ASSERT_EQ(StartAndUpdate(-1, false, entry), 0) << "the run after a kill at step " << step << " failed";
         const std::string tree = Tree();
         EXPECT_EQ(tree, expected) << "killed at step " << step;
         if (tree == expected) ++matched;
@@ -241,6 +262,11 @@ TEST_F(KilledUpdate, KilledAtEveryDurableStepThenStartedAndUpdatedEndsAsAnUninte
 // A power cut keeps only what reached the disk: the run stops at each durable
 // step and the installation goes back to what it was at the last flush of
 // the file system before that step (each applied day ends with one).
+INSTANTIATE_TEST_SUITE_P(Entries, KilledUpdateFrom, ::testing::Values(RunFrom::Button, RunFrom::Command),
+                         [](const ::testing::TestParamInfo<RunFrom>& entry) {
+                             return std::string(entry.param == RunFrom::Button ? "Button" : "Command");
+                         });
+
 TEST_F(KilledUpdate, APowerCutAtAnyStepKeepsTheLastFlushAndTheNextUpdateEndsTheSame) {
     Prepare();
     ASSERT_EQ(StartAndUpdate(-1), 0);

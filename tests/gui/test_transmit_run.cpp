@@ -11,6 +11,7 @@
 #include "core/apply/package_format.h"
 #include "core/platform/errors.h"
 #include "core/platform/file_io.h"
+#include "core/platform/file_lock.h"
 #include "core/platform/program_start.h"
 #include "core/records/record_file.h"
 #include "core/update/update_run.h"
@@ -166,6 +167,26 @@ TEST_F(TransmitRun, CancelDuringADownloadRestartsTheProgramAndKeepsWhatArrived) 
     EXPECT_TRUE(ended.day3_package);
     EXPECT_EQ(installation.Read("Resources/actualizado.fij"), "1\r\n" + kDay1 + "\r\n");
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// While the update command (or another copy of the program) holds the
+// installation, the button asks nothing of the network: the window says
+// that an update is running and stays for the user to close.
+TEST_F(TransmitRun, WhileAnotherUpdateRunsTheWindowSaysSo) {
+    LoopbackServer proxy({});
+    Settings(proxy);
+    const std::unique_ptr<FileLock> held = FileLock::TryTake("../Recibi/update.lock");
+    ASSERT_NE(held, nullptr);
+    Start();
+    Main().Image8Click();
+
+    EXPECT_TRUE(Form().isVisible());
+    EXPECT_EQ(Form().Edit1->text().toStdString(), kAlreadyRunningText);
+    EXPECT_TRUE(Form().Button2->isVisibleTo(&Form()));
+    EXPECT_EQ(proxy.Connections(), 0);
+    EXPECT_TRUE(seams.dialogs.shown.empty()) << LastError();
+    EXPECT_FALSE(TheUpdateState().RunInProgress);
+    EXPECT_EQ(installation.Read("Resources/actualizado.fij"), "1\r\n" + kDay1 + "\r\n");
 }
 
 }  // namespace

@@ -304,7 +304,7 @@ bool StartNewProgram(ApplyOwner& owner) {
     // Before the new program starts: its start-up pass must not find a week
     // list half made.
     RebuildStaleWeekLists();
-    TheProgramStarter().Start(kInstalledProgramFile);
+    if (owner.StartsNewProgram()) TheProgramStarter().Start(kInstalledProgramFile);
     owner.RequestEnd();
     return true;
 }

@@ -17,6 +17,9 @@ public:
     // Asked before each package and day and while a package unpacks: true
     // ends the pass with Stopped, keeping what is applied so far.
     virtual bool StopRequested() { return false; }
+    // Whether a new program delivered for an at-once swap is started before
+    // the end is asked; false leaves it waiting for the next start.
+    virtual bool StartsNewProgram() const { return true; }
 };
 
 // The date argument of the pass made at every ordinary start.

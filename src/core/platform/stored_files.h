@@ -59,6 +59,11 @@ inline const std::string kListingFile = "../Recibi/listado.txt";
 inline const std::string kReceivedPackagesFile = "../Recibi/archivos.new";
 // The connection settings: proxy, user, notification address.
 inline const std::string kConnectionSettingsFile = "../Recibi/proxy.con";
+// Held (flock) by the one update run in progress on this installation.
+inline const std::string kUpdateLockFile = "../Recibi/update.lock";
+// Failed runs of the update command on consecutive days: their count, the
+// last such day and the last error.
+inline const std::string kFailedRunsFile = "../Recibi/update.failed";
 
 // A fetched package waiting to be applied.
 inline std::string ReceivedPackagePath(std::string_view name) { return kReceivedFolder + std::string(name) + ".exe"; }

@@ -99,4 +99,8 @@ void EngineUpdateSwap(ApplyOwner& owner) {
         ApplyReceivedFiles(owner, kStartUpDate);
 }
 
+void StartUpPassBesideSwap(ApplyOwner& owner) {
+    if (Exists(kProgramFile) && !Exists(kOldCopyFile) && !Exists(kNewCopyFile)) ApplyReceivedFiles(owner, kStartUpDate);
+}
+
 }  // namespace veltod

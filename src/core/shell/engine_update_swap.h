@@ -39,4 +39,10 @@ inline constexpr int kHandOverWaitMs = 10000;
 // and starts the next copy; the caller finishes what it is doing first.
 void EngineUpdateSwap(ApplyOwner& owner);
 
+// The start-up pass alone, for the update command, which starts no copy of
+// the program: also while a received program waits for its swap (the pass
+// leaves it waiting, and what an interrupted pass left must be finished
+// before the run goes on), but not while a hand-over is under way.
+void StartUpPassBesideSwap(ApplyOwner& owner);
+
 }  // namespace veltod

@@ -321,7 +321,7 @@ std::string FetchFile(TransmitView& view, HttpClient& client, const std::string&
         StopIfCancelled();
         if (state.MirrorIndex >= mirrors) state.MirrorIndex = 0;
         const std::string base = state.MirrorList.FieldString(state.MirrorIndex, 0);
-        view.Trace("Por traer: " + base + remote + " / a: " + target);
+        view.Trace(kFetchTrace + base + remote + kFetchTraceTarget + target);
         if (failures > 0)
             view.SetProgressLine("Attempt " + std::to_string(failures + 1) + ": " + remote + " from " + base);
         try {

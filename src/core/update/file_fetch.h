@@ -13,6 +13,11 @@
 
 namespace veltod {
 
+// The trace line that begins each attempt: this, the address, " / a: " and
+// the local path.
+inline constexpr const char* kFetchTrace = "Por traer: ";
+inline constexpr const char* kFetchTraceTarget = " / a: ";
+
 inline constexpr const char* kTextMode = "texto";
 inline constexpr const char* kBinaryMode = "binario";
 

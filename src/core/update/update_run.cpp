@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cctype>
+#include <memory>
 #include <set>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "core/records/record_file.h"
 #include "core/records/record_table.h"
 #include "core/update/file_fetch.h"
+#include "core/update/update_lock.h"
 #include "core/update/update_state.h"
 
 namespace veltod {
@@ -37,7 +39,7 @@ std::string TwoDigits(int value) { return (value < 10 ? "0" : "") + std::to_stri
 
 // Asks the probe sites in turn for their date. False after the failure end:
 // nobody answered, the user has been told and the window is hidden.
-bool ProbeServerDate(TransmitView& view, HttpClient& client) {
+bool ProbeServerDate(TransmitView& view, HttpClient& client, RunReport& report) {
     UpdateState& state = TheUpdateState();
     const std::vector<std::string> sites = TheUpdateSettings().ProbeSites;
     state.ServerDate = kNothing;
@@ -53,10 +55,9 @@ bool ProbeServerDate(TransmitView& view, HttpClient& client) {
     if (state.ServerDate != kNothing) return true;
     // Still connected means something answered, so the proxy is the likely
     // fault; otherwise nothing could be reached at all.
-    if (client.Connected())
-        TheDialogs().TitledMessage("CONNECTION FAILED", "PLEASE, CHECK YOUR PROXY CONFIGURATION IN MENU OPTIONS");
-    else
-        TheDialogs().TitledMessage("CONNECTION FAILED", "PLEASE, CHECK YOUR TCP/IP CONNECTION");
+    report.message = client.Connected() ? "PLEASE, CHECK YOUR PROXY CONFIGURATION IN MENU OPTIONS"
+                                        : "PLEASE, CHECK YOUR TCP/IP CONNECTION";
+    TheDialogs().TitledMessage("CONNECTION FAILED", report.message);
     client.Disconnect();
     view.SetBusyCursor(false);
     view.ShowButton2();
@@ -124,8 +125,9 @@ void FetchListing(TransmitView& view, HttpClient& client) {
 
 std::vector<std::string> DaysAppliedSince(const std::string& applied_before);
 
-void RunSteps(TransmitView& view, HttpClient& client) {
+RunReport RunSteps(TransmitView& view, HttpClient& client) {
     UpdateState& state = TheUpdateState();
+    RunReport report;
     const bool proxy = view.UseProxy();
     const bool no_password = view.ProxyPassword().empty();
     const bool no_server = view.ProxyServer().empty();
@@ -134,13 +136,14 @@ void RunSteps(TransmitView& view, HttpClient& client) {
         view.HideTrace();
         if (no_password) view.FocusProxyPassword();
         if (no_server) view.FocusProxyServer();
-        return;
+        report.message = "The proxy settings are incomplete: a proxy server, or the password of its user, is missing.";
+        return report;
     }
     if (proxy && no_user) view.ClearProxyPassword();
 
     view.SetButton2Caption("Cancel");
     view.SetBusyCursor(true);
-    if (!ProbeServerDate(view, client)) return;
+    if (!ProbeServerDate(view, client, report)) return report;
     view.SetBusyCursor(false);
     view.Trace("Recibi\xF3 Fecha");
     if (StrToInt(state.ServerDate) < kFirstServerDate) {
@@ -149,9 +152,10 @@ void RunSteps(TransmitView& view, HttpClient& client) {
         const std::string* date = client.Headers().Find("Date");
         view.SetProgressLine(date ? "The date server's date is unusable or before October 2001: " + date->substr(0, 40)
                                   : "The date server's answer carried no date");
-        TheDialogs().Message("SERVER ERROR, PLEASE RETRAY LATER");
+        report.message = "SERVER ERROR, PLEASE RETRAY LATER";
+        TheDialogs().Message(report.message);
         view.ShowButton2();
-        return;
+        return report;
     }
 
     state.LastUpdateDate = ReadLastUpdateDate();
@@ -174,7 +178,8 @@ void RunSteps(TransmitView& view, HttpClient& client) {
     StopIfCancelled();
     ApplyReceivedFiles(view, state.ServerDate);
     ComputeCategoryMarks();
-    const std::vector<std::string> arrived = DaysAppliedSince(applied_before);
+    report.days = CountArrivals(DaysAppliedSince(applied_before));
+    report.end = report.days.empty() ? RunEnd::UpToDate : RunEnd::DaysArrived;
 
     view.ShowButton2();
     // Off the screen but still shown: a close of the connection during the
@@ -188,10 +193,11 @@ void RunSteps(TransmitView& view, HttpClient& client) {
     view.HideWindow();
     // On a fast mirror the window comes and goes unseen: a run that brought
     // days says which, and the day news opens on the newest.
-    if (!arrived.empty()) {
-        TheDialogs().Notice("UPDATE COMPLETE", ArrivalSummary(arrived));
+    if (!report.days.empty()) {
+        TheDialogs().Notice("UPDATE COMPLETE", ArrivalSummary(report.days));
         view.ShowNewestDay();
     }
+    return report;
 }
 
 // The days of the package listing after applied_before up to the day now
@@ -325,13 +331,26 @@ void FetchPackages(TransmitView& view, HttpClient& client, const std::string& se
     });
 }
 
-void RunUpdate(TransmitView& view, HttpClient& client) {
+RunReport RunUpdate(TransmitView& view, HttpClient& client) {
     UpdateState& state = TheUpdateState();
-    if (state.RunInProgress) return;
+    RunReport report;
+    report.end = RunEnd::AlreadyRunning;
+    report.message = kAlreadyRunningText;
+    if (state.RunInProgress) return report;
+    // A run of the update command or of another copy of the program: the
+    // window says so and is left for the user to close.
+    const std::unique_ptr<FileLock> lock = TryTakeUpdateLock();
+    if (!lock) {
+        view.SetStatusLine(kAlreadyRunningText);
+        view.SetProgressLine("");
+        view.ShowButton2();
+        view.ShowWindow();
+        return report;
+    }
     state.RunInProgress = true;
     state.CancelPressed = false;
     try {
-        RunSteps(view, client);
+        report = RunSteps(view, client);
     } catch (const Stopped&) {
         // The program could not be restarted fresh: this copy goes on, and the
         // window tells what happened to the run.
@@ -343,7 +362,9 @@ void RunUpdate(TransmitView& view, HttpClient& client) {
         // Also when Cancel ended a package's unpacking or the days' filing.
         view.SetStatusLine(UpdateCancelled::kUpdateCancelledText);
         view.ShowWindow();
-        return;
+        report.end = RunEnd::Cancelled;
+        report.message = UpdateCancelled::kUpdateCancelledText;
+        return report;
     } catch (...) {
         state.RunInProgress = false;
         // The error box follows; the window stays for the user to close.
@@ -352,6 +373,7 @@ void RunUpdate(TransmitView& view, HttpClient& client) {
         throw;
     }
     state.RunInProgress = false;
+    return report;
 }
 
 void CancelRun(TransmitView& view, HttpClient& client) {
@@ -370,28 +392,53 @@ bool TransmitView::StopRequested() {
     return TheUpdateState().RunInProgress && TheUpdateState().CancelPressed;
 }
 
-std::string ArrivalSummary(const std::vector<std::string>& days) {
-    std::string text = std::to_string(days.size()) + (days.size() == 1 ? " new day" : " new days") + " arrived:";
-    const size_t counted = std::min<size_t>(days.size(), 7);
+std::vector<DayArrival> CountArrivals(const std::vector<std::string>& days) {
+    std::vector<DayArrival> arrivals;
     for (size_t i = 0; i < days.size(); ++i) {
-        const std::string& day = days[i];
-        text += (i == 0 ? " " : ", ");
-        text += DayText(day);
+        DayArrival arrival{days[i]};
         // Day file 7 holds the newest day, 6 the one before, and so on.
         const size_t from_newest = days.size() - 1 - i;
-        if (from_newest >= counted) continue;
-        size_t entries = 0;
-        try {
-            for (const char* kind : {"1", "2", "3"}) {
-                const std::string path = DayFilePath(kind, static_cast<int>(7 - from_newest));
-                if (FileExists(path)) entries += ReadTable(path).RowCount();
+        if (from_newest < 7) {
+            try {
+                for (const char* kind : {"1", "2", "3"}) {
+                    const std::string path = DayFilePath(kind, static_cast<int>(7 - from_newest));
+                    if (FileExists(path)) arrival.entries += ReadTable(path).RowCount();
+                }
+                arrival.counted = true;
+            } catch (const Error&) {
+                arrival.entries = 0;  // the day did arrive; only its count is unknown
             }
-        } catch (const Error&) {
-            continue;  // the days did arrive; only their count is unknown
         }
-        text += " (" + std::to_string(entries) + (entries == 1 ? " entry)" : " entries)");
+        arrivals.push_back(arrival);
+    }
+    return arrivals;
+}
+
+std::string ArrivalSummary(const std::vector<DayArrival>& days) {
+    std::string text = std::to_string(days.size()) + (days.size() == 1 ? " new day" : " new days") + " arrived:";
+    for (size_t i = 0; i < days.size(); ++i) {
+        const std::string& day = days[i].day;
+        text += (i == 0 ? " " : ", ");
+        text += DayText(day);
+        if (days[i].counted)
+            text += " (" + std::to_string(days[i].entries) + (days[i].entries == 1 ? " entry)" : " entries)");
     }
     return text + ".";
+}
+
+std::string ArrivalHeadline(const std::vector<DayArrival>& days) {
+    size_t entries = 0;
+    for (const DayArrival& day : days) entries += day.entries;
+    // Built by appending only: GCC 12 at -O3 takes an insert into a string
+    // for an overlapping copy (GCC bug 105329).
+    const std::string digits = std::to_string(entries);
+    std::string text = std::to_string(days.size());
+    text.append(days.size() == 1 ? " day" : " days").append(" arrived: ");
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) text.push_back(',');
+        text.push_back(digits[i]);
+    }
+    return text.append(entries == 1 ? " new entry" : " new entries");
 }
 
 void HandleDisconnected(TransmitView& view) {

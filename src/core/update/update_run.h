@@ -55,19 +55,45 @@ void WalkPackages(TransmitView& view, const std::string& server_date, const std:
 // mode appends the line.
 void RecordReceivedPackage(const std::string& line, const std::string& mode);
 
-// The update button's run (Button1Click). Ignored while a run is already in
-// progress. File and conversion errors, and a fetch that gives up, leave it
-// as Errors for the application's error box.
-void RunUpdate(TransmitView& view, HttpClient& client);
+// A day a run applied and the entries it brought (all licence kinds).
+struct DayArrival {
+    std::string day;     // YYYYMMDD
+    size_t entries = 0;
+    bool counted = false;  // false when its day files could not be read
+};
+
+// How a run ended, for the update command's exit status and notification.
+enum class RunEnd { DaysArrived, UpToDate, Failed, Cancelled, AlreadyRunning };
+struct RunReport {
+    RunEnd end = RunEnd::Failed;
+    std::vector<DayArrival> days;  // oldest first; only with DaysArrived
+    std::string message;           // what the user was told when it failed
+};
+
+// The text the window shows, and the update command prints, when another
+// run holds the installation's update lock.
+inline constexpr const char* kAlreadyRunningText = "An update is already running.";
+
+// The update button's run (Button1Click), also the update command's. Ignored
+// while a run is already in progress in this process; ends at once, saying
+// so, while another process holds kUpdateLockFile, which the run holds
+// throughout. File and conversion errors, and a fetch that gives up, leave
+// it as Errors for the application's error box.
+RunReport RunUpdate(TransmitView& view, HttpClient& client);
 
 // The Close/Cancel button (Button2Click). The run stops at its next step:
 // nothing more is fetched or applied, and the window says so.
 void CancelRun(TransmitView& view, HttpClient& client);
 
-// What a run that applied days tells the user: each day and how many entries
-// it brought (the newest days are day files 7, 6, ... of each licence kind).
-// days are YYYYMMDD, oldest first.
-std::string ArrivalSummary(const std::vector<std::string>& days);
+// The entries each applied day brought, read from the day files (the newest
+// days are day files 7, 6, ... of each licence kind). days are YYYYMMDD,
+// oldest first.
+std::vector<DayArrival> CountArrivals(const std::vector<std::string>& days);
+
+// What a run that applied days tells the user: each day and its entries.
+std::string ArrivalSummary(const std::vector<DayArrival>& days);
+// The same in one short line: "3 days arrived: 2,114 new entries".
+std::string ArrivalHeadline(const std::vector<DayArrival>& days);
 
 // The client's disconnected event: with the window hidden the program starts
 // a fresh copy of itself and ends; otherwise the trace gets "1---".

@@ -4,10 +4,13 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 
+#include "core/platform/errors.h"
+#include "core/platform/file_io.h"
 #include "core/platform/seams.h"
 #include "core/platform/stored_files.h"
 #include "core/shell/startup_hooks.h"
 #include "core/skin/screen_layout.h"
+#include "core/update/update_lock.h"
 #include "core/update/update_state.h"
 #include "core/view/process_state.h"
 #include "ui/catalogue/FormBaseDatos.h"
@@ -28,6 +31,15 @@ namespace veltod {
 namespace {
 
 std::string Picture(const std::string& name) { return ResourcePicture(name); }
+
+// What says which days are applied; empty when it cannot be read.
+std::string AppliedDays() {
+    try {
+        return FileExists(kLastAppliedFile) ? ReadWholeFile(kLastAppliedFile) : std::string();
+    } catch (const Error&) {
+        return {};
+    }
+}
 
 void HideAll(std::initializer_list<QWidget*> windows) {
     for (QWidget* window : windows)
@@ -124,6 +136,11 @@ TFormNetFiles::TFormNetFiles() : TSkinWindow(QStringLiteral("FormNetFiles"), kSk
     LinksMemory1->setObjectName(QStringLiteral("LinksMemory1"));
     connect(LinksMemory1, &QAction::triggered, this, [this] { LinksMemory1Click(); });
 
+    // Any window of the program becoming the active one is a coming back.
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState now) {
+        if (now == Qt::ApplicationActive && State().MainActivated == kDone) ShowDaysArrivedMeanwhile();
+    });
+
     // FormCreate.
     ProcessState& state = State();
     state.FilterMode = "1";
@@ -136,7 +153,10 @@ TFormNetFiles::TFormNetFiles() : TSkinWindow(QStringLiteral("FormNetFiles"), kSk
 
 void TFormNetFiles::FormActivate() {
     ProcessState& state = State();
-    if (state.MainActivated == kDone) return;
+    if (state.MainActivated == kDone) {
+        ShowDaysArrivedMeanwhile();
+        return;
+    }
     state.FilterMode = "1";
     state.ListFilterMode = "1";
     StartupHooks& hooks = TheStartupHooks();
@@ -180,6 +200,7 @@ void TFormNetFiles::FormActivate() {
     Image7->move(207 - Image7->width(), 12);
 
     state.CurrentView = "NADA";
+    applied_seen_ = AppliedDays();
     Windows().FormBanner1->ShowWindow();
     Windows().FormBanner2->ShowWindow();
     state.MainActivated = kDone;
@@ -238,6 +259,8 @@ void TFormNetFiles::Image8Click() {
     transmit.Edit1->clear();
     transmit.HideViewer();
     transmit.Button1Click(this);
+    // What the button's run applied it has shown itself.
+    applied_seen_ = AppliedDays();
 }
 
 void TFormNetFiles::Image9Click() {
@@ -265,8 +288,13 @@ void TFormNetFiles::FilterMouseDown(const std::string& mode) {
     ProcessState& state = State();
     state.FilterMode = mode;
     state.ListFilterMode = mode;
+    HideAll({Windows().FormShowDetails, Windows().FormTreeFiles});
+    RebuildOpenWindow(mode);
+}
+
+void TFormNetFiles::RebuildOpenWindow(const std::string& mode) {
+    ProcessState& state = State();
     TWindowSet& w = Windows();
-    HideAll({w.FormShowDetails, w.FormTreeFiles});
     if (state.CurrentView == "FORMDAYNEWS" || state.CurrentView == "BUSQUEDA") {
         state.DayListFile = state.CurrentView == "FORMDAYNEWS" ? TodayListPath(mode) : SearchResultsPath(mode);
         state.ListFilterMode = mode;
@@ -282,6 +310,31 @@ void TFormNetFiles::FilterMouseDown(const std::string& mode) {
         w.FormBaseDatos->WindowMode = mode;
         w.FormBaseDatos->ShowWindow();
     }
+}
+
+void TFormNetFiles::ShowDaysArrivedMeanwhile() {
+    // The button's own run shows its days; one of another process is looked
+    // at once it has let go of the installation.
+    if (TheUpdateState().RunInProgress || AppliedDays() == applied_seen_) return;
+    RunReported([this] {
+        WithUpdateLock([this] {
+            applied_seen_ = AppliedDays();
+            ProcessState& state = State();
+            TWindowSet& w = Windows();
+            state.DayNewsLoaded = 0;
+            state.CategoryMarksLoaded = "no";
+            StartupHooks& hooks = TheStartupHooks();
+            if (state.CurrentView == "FORMBASEDATOS" && hooks.ComputeCategoryMarks) hooks.ComputeCategoryMarks();
+            // Trees load their data once, when first shown after creation.
+            if (w.FormCategorias && state.CurrentView != "FORMCATEGORIAS") w.RecreateFormCategorias();
+            if (w.FormBaseDatos && state.CurrentView != "FORMBASEDATOS") w.RecreateFormBaseDatos();
+            // Search results are not the update's: they stay as they are.
+            if (state.CurrentView == "BUSQUEDA") return;
+            if (state.CurrentView != "NADA" && state.CurrentView != "ACTUALIZAR")
+                HideAll({w.FormShowDetails, w.FormTreeFiles});
+            RebuildOpenWindow(state.FilterMode);
+        });
+    });
 }
 
 void TFormNetFiles::LinksMemory1Click() { EnsureWindow(Windows().FormRemember).ShowWindow(); }

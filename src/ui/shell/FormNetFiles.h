@@ -54,13 +54,24 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
 
+    // Days that an update of another process (the update command, the
+    // daily timer) applied while the program ran: the day news reloads and
+    // the list windows are made again, as a filter press makes them. Runs at
+    // each activation after the first, and whenever the program becomes
+    // the active one.
+    void ShowDaysArrivedMeanwhile();
+
 private:
     void FilterMouseDown(const std::string& mode);
+    // Makes the open content window again for mode; the search window stays.
+    void RebuildOpenWindow(const std::string& mode);
     void ShowFilterPictures(const std::string& mode);
     void ResetAllButtons();
 
     std::array<SkinButton*, 6> navigation_{};
     int creation_left_ = 0;
+    // The last applied day file as this process last showed it.
+    std::string applied_seen_;
     // The windows the minimise button took down with the main window.
     std::vector<QPointer<QWidget>> minimised_;
 };
