@@ -134,6 +134,8 @@ TEST_F(DebianPackage, PassesDebiansChecksAndEachAccountUpdatesItsOwnTree) {
     const fs::path root = scratch / "root";
     Shell("dpkg-deb -x " + deb.string() + " " + root.string());
     CheckPackageFiles(deb, root);
+    // In a Wayland session the windows are placed through Xwayland.
+    EXPECT_EQ(Shell("dpkg-deb -f " + deb.string() + " Recommends"), "xwayland, qt6-wayland\n");
     const std::string shipped_listing = Shell("cd " + root.string() + " && find . -printf '%p %s %T@ %m\\n' | sort");
     const DemoMirror mirror(stage);
     const Account first(scratch, 65534), second(scratch, 65533);
