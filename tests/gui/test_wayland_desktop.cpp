@@ -136,7 +136,7 @@ private:
     bool started_ = false;
 };
 
-class WaylandDesktop : public ::testing::TestWithParam<Desktop> {
+class InstalledProgram : public ::testing::Test {
 protected:
     // The installation as the package lays it out: launcher, programs and
     // the shipped tree every account's own is seeded from.
@@ -151,13 +151,13 @@ protected:
         delete installed_;
         installed_ = nullptr;
     }
-    void SetUp() override {
+    // The launcher is installed and these tools are there.
+    void CheckTools(std::initializer_list<const char*> tools) const {
         ASSERT_TRUE(fs::exists(installed_->Path("usr/bin/veltod"))) << "cmake --install gave no launcher";
         for (const char* tool : {"dbus-run-session", "xwininfo", "xdotool", "xprop"})
             ASSERT_FALSE(Shell(std::string("command -v ") + tool).empty()) << tool << " is missing (scripts/install-deps.sh)";
-        const char* compositor = GetParam() == Desktop::Gnome ? "mutter" : "kwin_wayland";
-        ASSERT_FALSE(Shell(std::string("command -v ") + compositor).empty())
-            << compositor << " is missing (scripts/install-deps.sh)";
+        for (const char* tool : tools)
+            ASSERT_FALSE(Shell(std::string("command -v ") + tool).empty()) << tool << " is missing (scripts/install-deps.sh)";
     }
 
     // The launcher as the session starts it, for an account whose tree is
@@ -173,6 +173,11 @@ protected:
 
     static inline ScratchInstallation* installed_ = nullptr;
     ScratchInstallation scratch;
+};
+
+class WaylandDesktop : public InstalledProgram, public ::testing::WithParamInterface<Desktop> {
+protected:
+    void SetUp() override { CheckTools({GetParam() == Desktop::Gnome ? "mutter" : "kwin_wayland"}); }
 };
 
 // Through Xwayland: the main window flush in the top right corner, both
@@ -272,6 +277,42 @@ TEST_P(WaylandDesktop, WithoutXwaylandTheProgramRunsAsAWaylandClientAndSaysWhoPl
     EXPECT_NE(errors.find(note), std::string::npos) << errors;
     EXPECT_EQ(errors.find(note), errors.rfind(note)) << "said more than once:\n" << errors;
     EXPECT_EQ(errors.find("VeltoD: "), std::string::npos) << errors;
+}
+
+// A screen change while the program runs, as Plasma's display settings make
+// it: at 200 % Plasma gives X programs the screen's logical size (960x540),
+// and every window follows, the main window to the new right edge.
+TEST_F(InstalledProgram, UnderKWinTheWindowsFollowAScaleChange) {
+    CheckTools({"kwin_wayland", "kscreen-doctor", "dbus-update-activation-environment"});
+    WaylandSession session(Desktop::Plasma, Xwayland::On, scratch.Root());
+    if (!session.Started()) GTEST_SKIP() << session.Name() << " cannot start here:\n" << session.LogTail();
+    const std::string display = session.Variable("DISPLAY");
+    setenv("XAUTHORITY", session.Variable("XAUTHORITY").c_str(), 1);
+    const int width = QImage(QString::fromStdString(installed_->Path("usr/share/veltod/Resources/fondobin.gif"))).width();
+    Child program(Launcher(session), {});
+    ASSERT_TRUE(program.Started());
+    ASSERT_EQ(WaitForFramedMainWindow(display, width).left, 1920 - width) << WindowTree(display);
+
+    // The display settings' own tool, a Qt 5 program, talks to KWin over
+    // Wayland; the session bus starts its helper with this environment.
+    std::string in_session = "env -i";
+    for (const std::string& entry : session.ClientEnvironment()) in_session += " '" + entry + "'";
+    in_session += " QT_QPA_PLATFORM=wayland ";
+    const std::string changed = Shell(in_session + "sh -c 'dbus-update-activation-environment WAYLAND_DISPLAY DISPLAY "
+                                      "XDG_RUNTIME_DIR QT_QPA_PLATFORM && timeout 30 kscreen-doctor "
+                                      "output.Virtual-0.scale.2' 2>&1");
+    ASSERT_NE(changed.find("scale: 2"), std::string::npos) << changed;
+    Geometry main_window;
+    EXPECT_TRUE(WaitFor([&] {
+        for (const Geometry& g : ShownWindows(display, "--name '^VeltoD$'")) main_window = g;
+        return main_window.left + main_window.width == 960;
+    })) << main_window.width << "x" << main_window.height << "+" << main_window.left << "+" << main_window.top << "\n"
+        << WindowTree(display);
+    EXPECT_EQ(main_window.top, 0);
+    EXPECT_TRUE(WaitFor([&] {
+        const auto shown = ShownWindows(display);
+        return std::any_of(shown.begin(), shown.end(), [](const Geometry& g) { return g.left == 0 && g.top == 0; });
+    })) << "the first banner left its corner";
 }
 
 INSTANTIATE_TEST_SUITE_P(, WaylandDesktop, ::testing::Values(Desktop::Gnome, Desktop::Plasma),
