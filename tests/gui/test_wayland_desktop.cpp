@@ -16,7 +16,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -28,15 +27,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace veltod::test;
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
 
 enum class Desktop { Gnome, Plasma };
 enum class Xwayland { On, Off };
@@ -69,7 +59,7 @@ public:
         fs::create_directories(home);
         fs::permissions(runtime, fs::perms::owner_all);
         const fs::path probe = folder_ / "session-program";
-        WriteFile(probe, "#!/bin/sh\nenv -0 > \"$0.env~\" && mv \"$0.env~\" \"$0.env\"\nexec sleep 900\n");
+        WriteBytes(probe, "#!/bin/sh\nenv -0 > \"$0.env~\" && mv \"$0.env~\" \"$0.env\"\nexec sleep 900\n");
         fs::permissions(probe, fs::perms(0755));
         const std::string socket = "wayland-veltod-" + std::to_string(::getpid()) + "-" + std::to_string(++count_);
         std::vector<std::string> command = {"env", "-i", "PATH=/usr/bin:/bin", "HOME=" + home.string(),
@@ -100,7 +90,7 @@ public:
         compositor_ = std::make_unique<Child>(command, std::vector<std::string>{}, -1, Log().string(), true);
         const fs::path environment = probe.string() + ".env";
         if (!compositor_->Started() || !WaitFor([&] { return fs::exists(environment); })) return;
-        const std::string text = ReadFile(environment);
+        const std::string text = ReadBytes(environment);
         for (size_t start = 0, end; start < text.size(); start = end + 1) {
             end = text.find('\0', start);
             if (end == std::string::npos) end = text.size();
@@ -116,7 +106,7 @@ public:
     fs::path Log() const { return folder_ / "compositor.log"; }
     // The end of the compositor's log, for a failure's message.
     std::string LogTail() const {
-        const std::string log = ReadFile(Log());
+        const std::string log = ReadBytes(Log());
         return log.substr(log.size() > 1500 ? log.size() - 1500 : 0);
     }
     // The environment the session gives its programs.
@@ -200,7 +190,7 @@ TEST_P(WaylandDesktop, TheWindowsStandWhereTheLayoutPutsThem) {
     ASSERT_TRUE(program.Started());
     const Geometry main_window = WaitForFramedMainWindow(display, background.width());
     ASSERT_GT(main_window.width, 0) << "no main window on " << display << ":\n"
-                                    << WindowTree(display) << ReadFile(scratch.Path("errors.txt"));
+                                    << WindowTree(display) << ReadBytes(scratch.Path("errors.txt"));
     EXPECT_EQ(main_window.left, 1920 - background.width());
     EXPECT_EQ(main_window.top, 0);
     EXPECT_EQ(main_window.height, background.height());
@@ -235,7 +225,7 @@ TEST_P(WaylandDesktop, TheWindowsStandWhereTheLayoutPutsThem) {
             if (g.left + g.width == news.left && g.top == news.top && g.left >= 0) return true;
         return false;
     })) << "no details beside the row:\n" << WindowTree(display);
-    EXPECT_EQ(ReadFile(scratch.Path("errors.txt")).find("VeltoD"), std::string::npos) << ReadFile(scratch.Path("errors.txt"));
+    EXPECT_EQ(ReadBytes(scratch.Path("errors.txt")).find("VeltoD"), std::string::npos) << ReadBytes(scratch.Path("errors.txt"));
 }
 
 // A device pixel ratio from the session's X resources (as GNOME's settings
@@ -269,10 +259,10 @@ TEST_P(WaylandDesktop, WithoutXwaylandTheProgramRunsAsAWaylandClientAndSaysWhoPl
     const std::string mark = scratch.Path("mark.txt");
     Child program(Launcher(session, {"VELTOD_PAINT_MARK=" + mark}), {}, -1, scratch.Path("errors.txt"));
     ASSERT_TRUE(program.Started());
-    EXPECT_TRUE(WaitFor([&] { return ReadFile(mark) == "painted\n"; }))
-        << "today's news was not painted: " << ReadFile(scratch.Path("errors.txt"));
+    EXPECT_TRUE(WaitFor([&] { return ReadBytes(mark) == "painted\n"; }))
+        << "today's news was not painted: " << ReadBytes(scratch.Path("errors.txt"));
     EXPECT_EQ(program.WaitExit(0), -1) << "the program ended";
-    const std::string errors = ReadFile(scratch.Path("errors.txt"));
+    const std::string errors = ReadBytes(scratch.Path("errors.txt"));
     const std::string note = "VeltoD note: Your desktop places the windows";
     EXPECT_NE(errors.find(note), std::string::npos) << errors;
     EXPECT_EQ(errors.find(note), errors.rfind(note)) << "said more than once:\n" << errors;
