@@ -12,10 +12,10 @@ TEST(DisplayPlatform, XwaylandInAWaylandSessionWaylandWithoutItTheUsersChoiceAlw
         const char* chosen;
     };
     const Case cases[] = {
-        {"GNOME or Plasma on Wayland", {"wayland-0", "wayland", ":0", ""}, "xcb"},
-        {"socket only (a nested compositor)", {"wayland-1", "", ":1", ""}, "xcb"},
-        {"session type only (the default socket)", {"", "wayland", ":0", ""}, "xcb"},
-        {"a Wayland socket in an X session", {"wayland-0", "x11", ":0", ""}, "xcb"},
+        {"GNOME or Plasma on Wayland", {"wayland-0", "wayland", ":0", ""}, "xcb;wayland"},
+        {"socket only (a nested compositor)", {"wayland-1", "", ":1", ""}, "xcb;wayland"},
+        {"session type only (the default socket)", {"", "wayland", ":0", ""}, "xcb;wayland"},
+        {"a Wayland socket in an X session", {"wayland-0", "x11", ":0", ""}, "xcb;wayland"},
         {"no Xwayland", {"wayland-0", "wayland", "", ""}, "wayland"},
         {"no Xwayland, session type only", {"", "wayland", "", ""}, "wayland"},
         {"an X session", {"", "x11", ":0", ""}, ""},
@@ -24,7 +24,7 @@ TEST(DisplayPlatform, XwaylandInAWaylandSessionWaylandWithoutItTheUsersChoiceAlw
         {"the user asked for Wayland", {"wayland-0", "wayland", ":0", "wayland"}, ""},
         {"the user asked for X", {"wayland-0", "wayland", "", "xcb"}, ""},
         {"the user asked for no screen", {"wayland-0", "wayland", ":0", "offscreen"}, ""},
-        {"an empty choice is none", {"wayland-0", "wayland", ":0", ""}, "xcb"},
+        {"an empty choice is none", {"wayland-0", "wayland", ":0", ""}, "xcb;wayland"},
         {"session type is matched exactly", {"", "Wayland", ":0", ""}, ""},
     };
     for (const Case& c : cases) {

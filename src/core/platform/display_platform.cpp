@@ -20,7 +20,7 @@ std::string ChooseDisplayPlatform(const DisplayEnvironment& environment) {
     if (!environment.qt_platform.empty()) return "";
     const bool wayland_session = !environment.wayland_display.empty() || environment.session_type == "wayland";
     if (!wayland_session) return "";
-    return environment.x_display.empty() ? "wayland" : "xcb";
+    return environment.x_display.empty() ? "wayland" : "xcb;wayland";
 }
 
 bool DesktopPlacesWindows(std::string_view platform_name) { return platform_name.substr(0, 7) == "wayland"; }

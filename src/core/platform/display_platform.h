@@ -22,9 +22,9 @@ DisplayEnvironment ProcessDisplayEnvironment();
 
 // The value to give QT_QPA_PLATFORM, or empty to leave it as it is: the
 // user's own choice always stands, and outside a Wayland session the
-// toolkit's default (X) is right. In a Wayland session: "xcb" with an X
-// display, "wayland" without one (the toolkit would otherwise try X and
-// fail).
+// toolkit's default (X) is right. In a Wayland session: "xcb;wayland" with
+// an X display (X first; Wayland should that display not answer), "wayland"
+// without one (the toolkit would otherwise try X and fail).
 std::string ChooseDisplayPlatform(const DisplayEnvironment& environment);
 
 // Whether on a platform the toolkit reports ("xcb", "wayland", "wayland-egl",

@@ -39,7 +39,7 @@ void UseDisplayPlatformThatPlacesWindows() {
 }
 
 QString DesktopPlacesWindowsNote() {
-    return QStringLiteral("Your desktop places the windows (Wayland without Xwayland)");
+    return QStringLiteral("Your desktop places the windows: without X, VeltoD runs as a Wayland client here");
 }
 
 void NoteWhoPlacesTheWindows(TWindowSet& windows, const QString& platform_name) {
