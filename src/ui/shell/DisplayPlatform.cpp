@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <stdexcept>
 
 #include "core/platform/display_platform.h"
 #include "ui/skin/ReportedError.h"
@@ -20,9 +21,17 @@ namespace {
 void ForgetChosenPlatform() { unsetenv("QT_QPA_PLATFORM"); }
 
 void NoteOnceTheWindowsExist() {
-    // The program's top creates the windows before its event loop runs.
+    // The program's top creates the windows before its event loop runs; a
+    // run without windows has nowhere to say it.
     QTimer::singleShot(0, qApp, [] {
-        RunReported([] { NoteWhoPlacesTheWindows(Windows(), QGuiApplication::platformName()); });
+        if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return;
+        TWindowSet* windows = nullptr;
+        try {
+            windows = &Windows();
+        } catch (const std::logic_error&) {
+            return;
+        }
+        RunReported([windows] { NoteWhoPlacesTheWindows(*windows, QGuiApplication::platformName()); });
     });
 }
 
