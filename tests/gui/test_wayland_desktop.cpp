@@ -46,7 +46,7 @@ Geometry WaitForFramedMainWindow(const std::string& display, int width) {
     return found;
 }
 
-std::string WindowTree(const std::string& display) { return Shell("DISPLAY=" + display + " xwininfo -root -tree 2>&1"); }
+std::string WindowTree(const std::string& display) { return Shell("DISPLAY=" + display + " timeout 10 xwininfo -root -tree 2>&1"); }
 
 // A compositor with its private session bus, stopped with everything it
 // started. Its session program writes the environment the compositor gives
@@ -134,7 +134,7 @@ protected:
         const char* stage = std::getenv("VELTOD_STAGE");
         ASSERT_NE(stage, nullptr);
         installed_ = new ScratchInstallation;
-        Shell("cmake --install " + fs::path(stage).parent_path().string() + " --prefix " + installed_->Path("usr") +
+        Shell("timeout 300 cmake --install " + fs::path(stage).parent_path().string() + " --prefix " + installed_->Path("usr") +
               " >/dev/null 2>&1");
     }
     static void TearDownTestSuite() {
@@ -144,9 +144,9 @@ protected:
     // The launcher is installed and these tools are there.
     void CheckTools(std::initializer_list<const char*> tools) const {
         ASSERT_TRUE(fs::exists(installed_->Path("usr/bin/veltod"))) << "cmake --install gave no launcher";
-        for (const char* tool : {"dbus-run-session", "xwininfo", "xdotool", "xprop"})
-            ASSERT_FALSE(Shell(std::string("command -v ") + tool).empty()) << tool << " is missing (scripts/install-deps.sh)";
-        for (const char* tool : tools)
+        std::vector<const char*> all = {"dbus-run-session", "xwininfo", "xdotool", "xprop"};
+        all.insert(all.end(), tools);
+        for (const char* tool : all)
             ASSERT_FALSE(Shell(std::string("command -v ") + tool).empty()) << tool << " is missing (scripts/install-deps.sh)";
     }
 
@@ -208,7 +208,7 @@ TEST_P(WaylandDesktop, TheWindowsStandWhereTheLayoutPutsThem) {
     EXPECT_EQ(veltod::LayoutTop("FormBanner2", key), 956);
 
     // Today: the first navigation button.
-    Shell("DISPLAY=" + display + " xdotool mousemove " + std::to_string(main_window.left + 51) + " " +
+    Shell("DISPLAY=" + display + " timeout 10 xdotool mousemove " + std::to_string(main_window.left + 51) + " " +
           std::to_string(main_window.top + 20) + " click 1");
     Geometry news;
     const int news_left = veltod::LayoutLeft("FormDayNews", key), news_top = veltod::LayoutTop("FormDayNews", key);
@@ -218,7 +218,7 @@ TEST_P(WaylandDesktop, TheWindowsStandWhereTheLayoutPutsThem) {
 
     // The first row: its details stand left of the day news, level with the row.
     const int row = QImage(QString::fromStdString(tree + "Resources/dayarrmore.gif")).height();
-    Shell("DISPLAY=" + display + " xdotool mousemove " + std::to_string(news.left + news.width / 2) + " " +
+    Shell("DISPLAY=" + display + " timeout 10 xdotool mousemove " + std::to_string(news.left + news.width / 2) + " " +
           std::to_string(news.top + row / 2) + " click 1");
     EXPECT_TRUE(WaitFor([&] {
         for (const Geometry& g : ShownWindows(display))
@@ -236,7 +236,7 @@ TEST_P(WaylandDesktop, AtTwoHundredPercentTheMainWindowStillEndsAtTheRightEdge) 
     if (!session.Started()) GTEST_SKIP() << session.Name() << " cannot start here:\n" << session.LogTail();
     const std::string display = session.Variable("DISPLAY");
     setenv("XAUTHORITY", session.Variable("XAUTHORITY").c_str(), 1);
-    Shell("DISPLAY=" + display + " xprop -root -format RESOURCE_MANAGER 8s -set RESOURCE_MANAGER 'Xft.dpi:\t192\n'");
+    Shell("DISPLAY=" + display + " timeout 10 xprop -root -format RESOURCE_MANAGER 8s -set RESOURCE_MANAGER 'Xft.dpi:\t192\n'");
     const QSize background =
         QImage(QString::fromStdString(installed_->Path("usr/share/veltod/Resources/fondobin.gif"))).size();
     Child program(Launcher(session), {});
@@ -300,7 +300,7 @@ TEST_F(InstalledProgram, UnderKWinTheWindowsFollowAScaleChange) {
     std::string in_session = "env -i";
     for (const std::string& entry : session.ClientEnvironment()) in_session += " '" + entry + "'";
     in_session += " QT_QPA_PLATFORM=wayland ";
-    const std::string changed = Shell(in_session + "sh -c 'dbus-update-activation-environment WAYLAND_DISPLAY DISPLAY "
+    const std::string changed = Shell(in_session + "timeout 60 sh -c 'dbus-update-activation-environment WAYLAND_DISPLAY DISPLAY "
                                       "XDG_RUNTIME_DIR QT_QPA_PLATFORM && timeout 30 kscreen-doctor "
                                       "output.Virtual-0.scale.2' 2>&1");
     ASSERT_NE(changed.find("scale: 2"), std::string::npos) << changed;

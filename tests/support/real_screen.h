@@ -121,8 +121,8 @@ inline std::vector<std::pair<std::string, Geometry>> ProgramWindows(const std::s
 // `search` picks them in xdotool's terms (by default, all of them).
 inline std::vector<Geometry> ShownWindows(const std::string& display,
                                           const std::string& search = "--classname '^VeltoD\\.exe$'") {
-    const std::string text = Shell("export DISPLAY=" + display + "; for w in $(xdotool search --onlyvisible " + search +
-                                   " 2>/dev/null); do xwininfo -id $w 2>/dev/null; done");
+    const std::string text = Shell("export DISPLAY=" + display + "; for w in $(timeout 10 xdotool search --onlyvisible " +
+                                   search + " 2>/dev/null); do timeout 10 xwininfo -id $w 2>/dev/null; done");
     static const std::regex block(R"re(Absolute upper-left X:\s+(-?\d+)\s+Absolute upper-left Y:\s+(-?\d+)[\s\S]*?Width:\s+(\d+)\s+Height:\s+(\d+))re");
     std::vector<Geometry> windows;
     for (std::sregex_iterator it(text.begin(), text.end(), block), end; it != end; ++it)
