@@ -46,7 +46,10 @@ Geometry WaitForFramedMainWindow(const std::string& display, int width) {
     return found;
 }
 
-std::string WindowTree(const std::string& display) { return Shell("DISPLAY=" + display + " timeout 10 xwininfo -root -tree 2>&1"); }
+// Every window on the display, for a failure's message.
+std::string WindowTree(const std::string& display) {
+    return Shell("DISPLAY=" + display + " timeout 10 xwininfo -root -tree 2>&1");
+}
 
 // A compositor with its private session bus, stopped with everything it
 // started. Its session program writes the environment the compositor gives
@@ -66,10 +69,8 @@ public:
                                             "XDG_RUNTIME_DIR=" + runtime.string(), "dbus-run-session", "--"};
         if (desktop == Desktop::Gnome) {
             name_ = "mutter";
-            for (const std::string& a : {std::string("mutter"), std::string("--headless"), std::string("--wayland"),
-                                         "--wayland-display=" + socket, std::string("--virtual-monitor"),
-                                         std::string("1920x1080")})
-                command.push_back(a);
+            command.insert(command.end(), {"mutter", "--headless", "--wayland", "--wayland-display=" + socket,
+                                           "--virtual-monitor", "1920x1080"});
             if (xwayland == Xwayland::Off) command.push_back("--no-x11");
             command.insert(command.end(), {"--", probe.string()});
             client_env_ = {"XDG_CURRENT_DESKTOP=GNOME"};
