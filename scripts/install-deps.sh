@@ -6,6 +6,7 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libqt6gui6
   libgtest-dev libgif-dev libarchive-dev libsodium-dev
   fonts-liberation xvfb xauth x11-apps x11-utils xdotool imagemagick
+  mutter kwin-wayland xwayland qt6-wayland dbus libkf5screen-bin qtwayland5
   nginx-light tinyproxy curl
   dpkg-dev file lintian desktop-file-utils appstream
   clang libclang-rt-dev

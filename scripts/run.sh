@@ -49,7 +49,9 @@ CONF
 }
 stop_mirror() { [ -n "$mirror_pid" ] && kill "$mirror_pid" 2>/dev/null || true; }
 start_mirror
-if [ -n "${DISPLAY:-}" ]; then
+# On a desktop, X or Wayland, the program shows there (in a Wayland session
+# it chooses Xwayland itself when there is one).
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   trap stop_mirror EXIT
   "$program"
   exit

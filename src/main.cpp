@@ -12,6 +12,7 @@
 #include "core/update/update_lock.h"
 #include "core/update/update_state.h"
 #include "ui/platform/QtSeams.h"
+#include "ui/shell/DisplayPlatform.h"
 #include "ui/shell/FormNetFiles.h"
 #include "ui/shell/PaintMark.h"
 #include "ui/shell/ProgramWindows.h"
@@ -37,6 +38,7 @@ int main(int argc, char** argv) {
     std::error_code no_path;
     const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", no_path);
     if (!no_path) today_list = veltod::ReadListAhead((program.parent_path() / veltod::TodayListPath("1")).string());
+    veltod::UseDisplayPlatformThatPlacesWindows();
     veltod::VeltodApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("VeltoDownload"));
     // Closing the main window ends the program, whatever else is open.

@@ -10,26 +10,16 @@
 #include <QImage>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "support/demo_mirror.h"
 #include "support/real_screen.h"
+#include "support/temp_dir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace veltod::test;
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// Replaces a file's bytes in place, so it keeps its owner.
-void Overwrite(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
 
 // One account of the test: a uid of its own, an empty data folder and the
 // runtime folder a desktop session gives, and no home folder it could write to.
@@ -134,6 +124,8 @@ TEST_F(DebianPackage, PassesDebiansChecksAndEachAccountUpdatesItsOwnTree) {
     const fs::path root = scratch / "root";
     Shell("dpkg-deb -x " + deb.string() + " " + root.string());
     CheckPackageFiles(deb, root);
+    // In a Wayland session the windows are placed through Xwayland.
+    EXPECT_EQ(Shell("dpkg-deb -f " + deb.string() + " Recommends"), "xwayland, qt6-wayland\n");
     const std::string shipped_listing = Shell("cd " + root.string() + " && find . -printf '%p %s %T@ %m\\n' | sort");
     const DemoMirror mirror(stage);
     const Account first(scratch, 65534), second(scratch, 65533);
@@ -144,7 +136,7 @@ TEST_F(DebianPackage, PassesDebiansChecksAndEachAccountUpdatesItsOwnTree) {
     ASSERT_FALSE(screen.Display().empty()) << "Xvfb did not start";
     const std::string display = screen.Display();
     const fs::path marker = scratch / "marker";
-    Overwrite(marker, "");
+    WriteBytes(marker, "");
 
     // First start: the tree is made from the shipped copy.
     {
@@ -153,16 +145,16 @@ TEST_F(DebianPackage, PassesDebiansChecksAndEachAccountUpdatesItsOwnTree) {
         ASSERT_GT(WaitForMainWindow(display, background_width).width, 0) << "the first start showed no main window";
     }
     ASSERT_TRUE(fs::exists(first.Tree() / "bin/VeltoD.exe"));
-    EXPECT_EQ(ReadFile(first.Tree() / "Resources/actualizado.fij"),
-              ReadFile(root / "usr/share/veltod/Resources/actualizado.fij"));
+    EXPECT_EQ(ReadBytes(first.Tree() / "Resources/actualizado.fij"),
+              ReadBytes(root / "usr/share/veltod/Resources/actualizado.fij"));
     struct stat tree_owner {};
     ASSERT_EQ(::stat((first.Tree() / "Resources/Categ.txt").c_str(), &tree_owner), 0);
     EXPECT_EQ(tree_owner.st_uid, 65534u);
 
     // A later start runs that tree as it is; Update fetches the mirror's two
     // newest days into it.
-    Overwrite(first.Tree() / "Recibi/proxy.con", mirror.ConnectionSettings());
-    Overwrite(first.Tree() / "Resources/actualizado.fij", DemoMirror::LastAppliedFile(mirror.TwoBehindDay()));
+    WriteBytes(first.Tree() / "Recibi/proxy.con", mirror.ConnectionSettings());
+    WriteBytes(first.Tree() / "Resources/actualizado.fij", DemoMirror::LastAppliedFile(mirror.TwoBehindDay()));
     {
         Child program(first.Command(root, display), {});
         ASSERT_TRUE(program.Started());
@@ -171,8 +163,8 @@ TEST_F(DebianPackage, PassesDebiansChecksAndEachAccountUpdatesItsOwnTree) {
         const QImage button(QString::fromStdString((first.Tree() / "Resources/Bot8.gif").string()));
         ClickPicture(display, main_window, 104, 30, button.width(), button.height());
         EXPECT_TRUE(WaitFor([&] {
-            return ReadFile(first.Tree() / "Resources/actualizado.fij") == DemoMirror::LastAppliedFile(mirror.LastDay());
-        })) << ReadFile(first.Tree() / "Resources/actualizado.fij");
+            return ReadBytes(first.Tree() / "Resources/actualizado.fij") == DemoMirror::LastAppliedFile(mirror.LastDay());
+        })) << ReadBytes(first.Tree() / "Resources/actualizado.fij");
     }
 
     // The second account gets a tree of its own, as shipped.
@@ -181,8 +173,8 @@ TEST_F(DebianPackage, PassesDebiansChecksAndEachAccountUpdatesItsOwnTree) {
         ASSERT_TRUE(program.Started());
         ASSERT_GT(WaitForMainWindow(display, background_width).width, 0);
     }
-    EXPECT_EQ(ReadFile(second.Tree() / "Resources/actualizado.fij"),
-              ReadFile(root / "usr/share/veltod/Resources/actualizado.fij"));
+    EXPECT_EQ(ReadBytes(second.Tree() / "Resources/actualizado.fij"),
+              ReadBytes(root / "usr/share/veltod/Resources/actualizado.fij"));
 
     // Nothing of the shipped files changed, and neither account wrote a file
     // outside its data and runtime folders (nginx's workers, also "nobody",

@@ -12,6 +12,7 @@
 #include "ui/catalogue/FormShowDetails.h"
 #include "ui/catalogue/FormTreeFiles.h"
 #include "ui/daynews/FormDayNews.h"
+#include "ui/shell/DisplayPlatform.h"
 #include "ui/sponsors/FormBanner1.h"
 #include "ui/sponsors/FormBanner2.h"
 #include "ui/sponsors/FormMensaje.h"
@@ -396,6 +397,31 @@ TEST_F(MainWindow, PopupMenuOpensTheLinksMemory) {
     Main().LinksMemory1->trigger();
     EXPECT_TRUE(windows->FormRemember->isVisible());
     EXPECT_TRUE(windows->FormMensaje->isVisible());
+}
+
+}  // namespace
+
+namespace {
+
+// Where the desktop places the windows (a Wayland client) the message window
+// says so, shown with its note; through X it stays hidden with its welcome.
+TEST_F(MainWindow, TheMessageWindowSaysWhenTheDesktopPlacesTheWindows) {
+    struct Case {
+        const char* platform;
+        bool noted;
+    };
+    for (const Case& c : {Case{"xcb", false}, Case{"offscreen", false}, Case{"wayland", true}}) {
+        SCOPED_TRACE(c.platform);
+        windows.reset();
+        State() = veltod::ProcessState{};
+        Start();
+        veltod::NoteWhoPlacesTheWindows(*windows, QString::fromLatin1(c.platform));
+        veltod::TFormMensaje& plate = *windows->FormMensaje;
+        EXPECT_EQ(plate.isVisible(), c.noted);
+        const QString whole = plate.toolTip().isEmpty() ? plate.Edit1->text() : plate.toolTip();
+        EXPECT_EQ(whole, c.noted ? veltod::DesktopPlacesWindowsNote() : QStringLiteral("Welcome !"));
+        EXPECT_TRUE(LastError().empty()) << LastError();
+    }
 }
 
 }  // namespace

@@ -27,9 +27,12 @@ namespace veltod::test {
 class Child {
 public:
     // display_fd: when not -1, this descriptor becomes the child's fd 3;
-    // error_file: when not empty, the child's error output goes there.
+    // error_file: when not empty, the child's error output goes there;
+    // own_group: the child leads a process group of its own, and everything
+    // in that group (a compositor's own servers too) is stopped with it.
     Child(const std::vector<std::string>& argv, const std::vector<std::string>& extra_env, int display_fd = -1,
-          const std::string& error_file = "") {
+          const std::string& error_file = "", bool own_group = false)
+        : group_(own_group) {
         std::vector<std::string> env_text(extra_env);
         for (char** e = environ; *e; ++e) env_text.emplace_back(*e);
         std::vector<char*> args, envp;
@@ -43,18 +46,29 @@ public:
         posix_spawn_file_actions_addopen(&actions, 2, error_file.empty() ? "/dev/null" : error_file.c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (display_fd != -1) posix_spawn_file_actions_adddup2(&actions, display_fd, 3);
-        if (posix_spawnp(&pid_, args[0], &actions, nullptr, args.data(), envp.data()) != 0) pid_ = -1;
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        if (own_group) {
+            posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+            posix_spawnattr_setpgroup(&attributes, 0);
+        }
+        if (posix_spawnp(&pid_, args[0], &actions, &attributes, args.data(), envp.data()) != 0) pid_ = -1;
+        posix_spawnattr_destroy(&attributes);
         posix_spawn_file_actions_destroy(&actions);
     }
     ~Child() {
         if (pid_ <= 0) return;
-        ::kill(pid_, SIGTERM);
-        for (int i = 0; i < 50; ++i) {
-            if (::waitpid(pid_, nullptr, WNOHANG) == pid_) return;
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        const pid_t target = group_ ? -pid_ : pid_;
+        ::kill(target, SIGTERM);
+        bool ended = false;
+        for (int i = 0; i < 50 && !ended; ++i) {
+            ended = ::waitpid(pid_, nullptr, WNOHANG) == pid_;
+            if (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, nullptr, 0);
+        // A group's other members may outlive its leader.
+        if (ended && !group_) return;
+        ::kill(target, SIGKILL);
+        if (!ended) ::waitpid(pid_, nullptr, 0);
     }
     bool Started() const { return pid_ > 0; }
     pid_t Pid() const { return pid_; }
@@ -73,6 +87,7 @@ public:
     }
 
 private:
+    bool group_ = false;
     pid_t pid_ = -1;
 };
 
@@ -101,11 +116,13 @@ inline std::vector<std::pair<std::string, Geometry>> ProgramWindows(const std::s
     return windows;
 }
 
-// The program's windows that are mapped now, as xwininfo measures them.
-inline std::vector<Geometry> ShownWindows(const std::string& display) {
-    const std::string text = Shell("export DISPLAY=" + display +
-                                   "; for w in $(xdotool search --onlyvisible --classname '^VeltoD\\.exe$' 2>/dev/null);"
-                                   " do xwininfo -id $w 2>/dev/null; done");
+// The program's windows that are mapped now, as xwininfo measures them: on
+// the screen, so a window manager's frames around them do not count.
+// `search` picks them in xdotool's terms (by default, all of them).
+inline std::vector<Geometry> ShownWindows(const std::string& display,
+                                          const std::string& search = "--classname '^VeltoD\\.exe$'") {
+    const std::string text = Shell("export DISPLAY=" + display + "; for w in $(timeout 10 xdotool search --onlyvisible " +
+                                   search + " 2>/dev/null); do timeout 10 xwininfo -id $w 2>/dev/null; done");
     static const std::regex block(R"re(Absolute upper-left X:\s+(-?\d+)\s+Absolute upper-left Y:\s+(-?\d+)[\s\S]*?Width:\s+(\d+)\s+Height:\s+(\d+))re");
     std::vector<Geometry> windows;
     for (std::sregex_iterator it(text.begin(), text.end(), block), end; it != end; ++it)

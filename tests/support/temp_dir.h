@@ -9,6 +9,18 @@
 
 namespace veltod::test {
 
+// A file's bytes; empty when it cannot be read.
+inline std::string ReadBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Writes bytes exactly as given (no line-end conversion), in place, so an
+// existing file keeps its owner.
+inline void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
 class ScratchInstallation {
 public:
     ScratchInstallation() {
@@ -30,15 +42,8 @@ public:
     const std::filesystem::path& Root() const { return root_; }
     std::string Path(const std::string& relative) const { return (root_ / relative).string(); }
 
-    // Writes bytes exactly as given (no line-end conversion).
-    void Write(const std::string& relative, const std::string& bytes) const {
-        std::ofstream out(root_ / relative, std::ios::binary | std::ios::trunc);
-        out << bytes;
-    }
-    std::string Read(const std::string& relative) const {
-        std::ifstream in(root_ / relative, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
+    void Write(const std::string& relative, const std::string& bytes) const { WriteBytes(root_ / relative, bytes); }
+    std::string Read(const std::string& relative) const { return ReadBytes(root_ / relative); }
 
 private:
     std::filesystem::path root_;
