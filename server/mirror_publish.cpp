@@ -16,13 +16,38 @@ bool IsDay(const std::string& text) {
     return text.size() == 8 && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+}  // namespace
+
 std::string RecordsBytes(int fields, const std::vector<std::vector<std::string>>& records) {
     std::string bytes = std::to_string(fields) + "\r\n";
     for (const auto& record : records) bytes += EncodeRecord(record);
     return bytes;
 }
 
-}  // namespace
+std::string MirrorListBody(const std::vector<std::string>& mirrors, const std::string& secret_key) {
+    std::vector<std::vector<std::string>> rows;
+    for (const auto& mirror : mirrors) {
+        if (mirror.rfind("http://", 0) != 0 || mirror.back() != '/')
+            throw Error("'" + mirror + "' is not a mirror address (http://... ending in /)");
+        rows.push_back({mirror});
+    }
+    // The program tries the last record first.
+    std::reverse(rows.begin(), rows.end());
+    return WrapInMarkers(RecordsBytes(1, rows), secret_key);
+}
+
+std::string ListingBody(const std::vector<std::vector<std::string>>& rows, const std::string& secret_key) {
+    return WrapInMarkers(RecordsBytes(2, rows), secret_key);
+}
+
+std::string UnwrapMarkers(const std::string& body) {
+    const size_t begin = body.find("comensando");
+    const size_t first = body.find('\n', begin);
+    const size_t end = body.find("\nterminando", first);
+    if (begin != 0 && body.find("\ncomensando") == std::string::npos) throw Error("no begin marker");
+    if (first == std::string::npos || end == std::string::npos) throw Error("no end marker");
+    return body.substr(first + 1, end - first);
+}
 
 std::string WrapInMarkers(const std::string& content, const std::string& secret_key) {
     return "comensando\r\n" + content + "terminando\r\n" + kSignatureLine + SignText(content, secret_key) + "\r\n";
@@ -32,22 +57,15 @@ void WriteMirror(const std::string& folder, const std::vector<DayPackage>& days,
                  const std::string& secret_key) {
     namespace fs = std::filesystem;
     fs::create_directories(fs::path(folder) / "dos");
-    std::vector<std::vector<std::string>> mirror_rows;
-    for (const auto& mirror : mirrors) {
-        if (mirror.rfind("http://", 0) != 0 || mirror.back() != '/')
-            throw Error("'" + mirror + "' is not a mirror address (http://... ending in /)");
-        mirror_rows.push_back({mirror});
-    }
-    // The program tries the last record first.
-    std::reverse(mirror_rows.begin(), mirror_rows.end());
+    const std::string mirror_list = MirrorListBody(mirrors, secret_key);
     std::vector<std::vector<std::string>> listing;
     for (const auto& day : days) {
         if (!IsDay(day.day)) throw Error("'" + day.day + "' is not a day YYYYMMDD");
         ReplaceFileAtomically(folder + "/dos/" + day.day + ".gif", BuildPackage(day.files, secret_key));
         listing.push_back({day.day, day.day});
     }
-    ReplaceFileAtomically(folder + "/espejos.txt", WrapInMarkers(RecordsBytes(1, mirror_rows), secret_key));
-    ReplaceFileAtomically(folder + "/listado.txt", WrapInMarkers(RecordsBytes(2, listing), secret_key));
+    ReplaceFileAtomically(folder + "/espejos.txt", mirror_list);
+    ReplaceFileAtomically(folder + "/listado.txt", ListingBody(listing, secret_key));
 }
 
 std::vector<DayPackage> ReadDayFolder(const std::string& folder) {

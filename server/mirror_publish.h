@@ -35,4 +35,16 @@ std::vector<DayPackage> PackagesOf(const DebianCatalogue& catalogue);
 // the marker lines, then the signature line over that content.
 std::string WrapInMarkers(const std::string& content, const std::string& secret_key);
 
+// A record file's bytes: the field count line, then the records.
+std::string RecordsBytes(int fields, const std::vector<std::vector<std::string>>& records);
+
+// The mirror list as served, from the mirrors' addresses (each "http://...
+// /"; an Error otherwise), and the listing from its rows (day, package name),
+// oldest first.
+std::string MirrorListBody(const std::vector<std::string>& mirrors, const std::string& secret_key);
+std::string ListingBody(const std::vector<std::vector<std::string>>& rows, const std::string& secret_key);
+
+// The content lines of a body wrapped in the marker lines.
+std::string UnwrapMarkers(const std::string& body);
+
 }  // namespace veltod
