@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config git
   qt6-base-dev qt6-qpa-plugins libqt6gui6
-  libgtest-dev libgif-dev libarchive-dev libsodium-dev
+  libgtest-dev libgif-dev libarchive-dev libsodium-dev libapt-pkg-dev
   fonts-liberation xvfb xauth x11-apps x11-utils xdotool imagemagick
   nginx-light tinyproxy curl
   dpkg-dev file lintian desktop-file-utils appstream

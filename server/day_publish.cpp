@@ -188,8 +188,12 @@ ChangesReport PublishChanges(const ChangesOptions& options) {
     if (!mirror_list.empty()) ReplaceFileAtomically(mirrors_path, mirror_list);
     if (!changes.empty() || !dropped.empty() || !FileExists(listing_path))
         ReplaceFileAtomically(listing_path, ListingBody(listing, options.secret_key));
-    // Only once no listing names them.
-    for (const auto& name : dropped) RemoveFile(folder + "/dos/" + name + ".gif");
+    // Only once no listing names them; also what a killed run left behind.
+    std::set<std::string> listed;
+    for (const auto& row : listing) listed.insert(row[1] + ".gif");
+    for (const auto& entry : fs::directory_iterator(fs::path(folder) / "dos"))
+        if (entry.path().extension() == ".gif" && !listed.count(entry.path().filename().string()))
+            RemoveFile(entry.path().string());
     report.dropped = dropped;
 
     state.packages = MergeSnapshot(state.packages, today);
