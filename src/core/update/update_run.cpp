@@ -120,6 +120,24 @@ void FetchListing(TransmitView& view, HttpClient& client) {
 
 std::vector<std::string> DaysAppliedSince(const std::string& applied_before);
 
+// An installation nobody has pointed at a mirror (a package built without
+// its distributor's mirror list) has nothing to ask: the user is told how
+// to set one instead of seeing every fetch fail.
+bool MirrorIsSet(TransmitView& view) {
+    bool listed = false;
+    if (FileExists(kMirrorListInUseFile)) {
+        const RecordTable mirrors = ReadTable(kMirrorListInUseFile);
+        for (size_t row = 0; row < mirrors.RowCount() && !listed; ++row) listed = IsMirrorRow(mirrors, row);
+    }
+    const std::string& key = TheUpdateSettings().ListKeyFile;
+    if (listed && (key.empty() || FileExists(key))) return true;
+    TheDialogs().TitledMessage("NO MIRROR SET", kNoMirrorText);
+    view.HideTrace();
+    view.ShowButton2();
+    view.HideWindow();
+    return false;
+}
+
 void RunSteps(TransmitView& view, HttpClient& client) {
     UpdateState& state = TheUpdateState();
     const bool proxy = view.UseProxy();
@@ -134,6 +152,7 @@ void RunSteps(TransmitView& view, HttpClient& client) {
     }
     if (proxy && no_user) view.ClearProxyPassword();
 
+    if (!MirrorIsSet(view)) return;
     view.SetButton2Caption("Cancel");
     view.SetBusyCursor(true);
     if (!ProbeServerDate(view, client)) return;
