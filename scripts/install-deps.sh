@@ -6,7 +6,7 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libqt6gui6
   libgtest-dev libgif-dev libarchive-dev libsodium-dev libapt-pkg-dev
   fonts-liberation xvfb xauth x11-apps x11-utils xdotool imagemagick
-  nginx-light tinyproxy curl
+  nginx-light tinyproxy curl lz4 systemd shellcheck
   dpkg-dev file lintian desktop-file-utils appstream
   clang libclang-rt-dev
 )
