@@ -22,16 +22,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace veltod::test;
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// Replaces a file's bytes in place, so it keeps its owner.
-void Overwrite(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
 // One account of the test: a uid of its own, an empty data folder and the
 // runtime folder a desktop session gives, and no home folder it could write to.
 struct Account {

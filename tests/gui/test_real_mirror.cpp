@@ -29,13 +29,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace veltod::test;
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-void WriteFile(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
 std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
 
 // Yesterday's and today's lists folders, as apt keeps them; the files each
@@ -92,8 +85,8 @@ ListsFolders SampleLists(const fs::path& scratch) {
     security += "Package: veltod-sample-new\nVersion: 1.0-1\nArchitecture: all\nFilename: pool/v/new.deb\n"
                 "Description: a package new today\n\n";
     const auto suite = [](const fs::path& folder, const std::string& prefix, const std::string& index) {
-        WriteFile(folder / (prefix + "main_binary-amd64_Packages"), index);
-        WriteFile(folder / (prefix + "InRelease"),
+        Overwrite(folder / (prefix + "main_binary-amd64_Packages"), index);
+        Overwrite(folder / (prefix + "InRelease"),
                   "-----BEGIN PGP SIGNED MESSAGE-----\nHash: SHA256\n\nCodename: " +
                       prefix.substr(prefix.find("_dists_") + 7, prefix.size() - prefix.find("_dists_") - 8) +
                       "\nDate: Mon, 07 Dec 2026 02:13:01 UTC\n-----BEGIN PGP SIGNATURE-----\n\nx\n"
@@ -140,7 +133,7 @@ TEST(RealMirror, TheChangedPackagesOfARealArchiveReachANewUsersDayNews) {
     const fs::path state = scratch / "state";
     fs::create_directories(state);
     fs::create_directory_symlink(server.Root(), state / "mirror");
-    WriteFile(scratch / "veltod-mirror.conf", "SUITES=\"\"\nPUBLIC_URLS=\"" + server.Url("/") + "\"\nKEEP_DAYS=30\n");
+    Overwrite(scratch / "veltod-mirror.conf", "SUITES=\"\"\nPUBLIC_URLS=\"" + server.Url("/") + "\"\nKEEP_DAYS=30\n");
     const auto daily = [&](const fs::path& lists_folder) {
         return Shell("VELTOD_MIRROR_CONF=" + Quoted(scratch / "veltod-mirror.conf") + " VELTOD_MIRROR_STATE=" +
                      Quoted(state) + " VELTOD_PUBLISH=" + Quoted(root / "usr/bin/veltod-publish") +
@@ -179,9 +172,9 @@ TEST(RealMirror, TheChangedPackagesOfARealArchiveReachANewUsersDayNews) {
 
     // nginx also stands for the probe sites (as the tree's proxy), and the
     // tree is set to the day before the published one.
-    WriteFile(tree / "Recibi/proxy.con",
+    Overwrite(tree / "Recibi/proxy.con",
               "127.0.0.1\r\n" + std::to_string(server.Port()) + "\r\n\r\ncbChecked\r\n" + server.Url("/") + "\r\n");
-    WriteFile(tree / "Resources/actualizado.fij", "1\r\n20010102\r\n");
+    Overwrite(tree / "Resources/actualizado.fij", "1\r\n20010102\r\n");
     {
         Child program(launcher, {});
         const Geometry main_window = WaitForMainWindow(screen.Display(), background_width);

@@ -1,13 +1,25 @@
 #pragma once
 // The Debian packages of this build, made by CPack from the build's own
-// configuration: veltod (the program) and veltod-mirror (the service).
+// configuration: veltod (the program) and veltod-mirror (the service); and
+// the bytes of the files in the trees they make.
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 
 #include "support/real_screen.h"
 
 namespace veltod::test {
+
+inline std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Replaces a file's bytes in place, so it keeps its owner.
+inline void Overwrite(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
 
 // Package name -> .deb file, in out; log gets CPack's output.
 inline std::map<std::string, std::filesystem::path> BuildDebianPackages(const std::filesystem::path& stage,
