@@ -9,6 +9,7 @@ set -eu
 usage() {
   cat <<USAGE
 Usage: veltod [--home DIR] [--update | --daily on|off] [--help] [--version]
+       veltod [--home DIR] --mirror URL --key FILE
 
 Starts VeltoD on your own installation tree, by default
 \${XDG_DATA_HOME:-~/.local/share}/veltod, which is made from the shipped copy
@@ -18,6 +19,9 @@ on first start. VELTOD_HOME or --home DIR names another tree.
                   (0 days arrived, 3 up to date, 4 another update runs,
                   5 cancelled, 1 failed)
   --daily on|off  start or stop the daily update timer of your account
+  --mirror URL --key FILE
+                  update from the mirror at URL, whose lists and day
+                  packages are signed with the public key in FILE
 USAGE
 }
 
@@ -29,6 +33,8 @@ shipped_programs=${VELTOD_SHIPPED_PROGRAMS:-$here/../lib/veltod}
 tree=${VELTOD_HOME:-${XDG_DATA_HOME:-${HOME:-/nonexistent}/.local/share}/veltod}
 program_args=""
 daily=""
+mirror_url=""
+mirror_key=""
 
 while [ $# -gt 0 ]; do
   case $1 in
@@ -40,6 +46,10 @@ while [ $# -gt 0 ]; do
     --update) program_args="--update"; shift ;;
     --daily) [ $# -ge 2 ] || { usage >&2; exit 2; }; daily=$2; shift 2 ;;
     --daily=*) daily=${1#--daily=}; shift ;;
+    --mirror|--key)
+      [ $# -ge 2 ] || { usage >&2; exit 2; }
+      if [ "$1" = --mirror ]; then mirror_url=$2; else mirror_key=$2; fi
+      shift 2 ;;
     *) echo "veltod: unknown option '$1'" >&2; usage >&2; exit 2 ;;
   esac
 done
@@ -104,8 +114,10 @@ take_upgrade() {
     cp "$shipped_programs/$program" "$tree/bin/$program.new~" &&
       mv "$tree/bin/$program.new~" "$tree/bin/$program"
   done
-  cp "$shipped_data/bin/veltod.pub" "$tree/bin/veltod.pub.new~" &&
-    mv "$tree/bin/veltod.pub.new~" "$tree/bin/veltod.pub"
+  if [ -e "$shipped_data/bin/veltod.pub" ] && [ ! -e "$tree/Recibi/own-mirror" ]; then
+    cp "$shipped_data/bin/veltod.pub" "$tree/bin/veltod.pub.new~" &&
+      mv "$tree/bin/veltod.pub.new~" "$tree/bin/veltod.pub"
+  fi
   (cd "$shipped_data" && find . -type d) | while IFS= read -r dir; do
     mkdir -p "$tree/$dir"
   done
@@ -115,6 +127,32 @@ take_upgrade() {
   cp "$shipped_data/shipped-version" "$tree/shipped-version.new~" && mv "$tree/shipped-version.new~" "$tree/shipped-version"
 }
 
+# The user's own mirror: its address becomes the tree's mirror list and its
+# public key the key the tree checks lists and packages with. The choice is
+# remembered (Recibi/own-mirror), so a package upgrade keeps that key. A tree
+# that names no mirror when a local veltod-mirror service has published its
+# address and key takes them.
+local_mirror=${VELTOD_LOCAL_MIRROR:-/var/lib/veltod-mirror/public}
+set_mirror() {
+  url=$1 key=$2
+  case $url in
+    http://?*) ;;
+    *) fail "the mirror address must begin with http:// ('$url')" ;;
+  esac
+  case $url in */) ;; *) url=$url/ ;; esac
+  [ -r "$key" ] || fail "cannot read the key file $key"
+  [ "$(tr -d ' \r\n' <"$key" | grep -cE '^[0-9a-fA-F]{64}$')" = 1 ] ||
+    fail "$key holds no public key (64 hexadecimal digits, as veltod-publish keygen writes it)"
+  printf '1\r\n%s\r\n' "$url" >"$tree/Recibi/espejos.fij.new~" &&
+    mv "$tree/Recibi/espejos.fij.new~" "$tree/Recibi/espejos.fij"
+  cp "$key" "$tree/bin/veltod.pub.new~" && mv "$tree/bin/veltod.pub.new~" "$tree/bin/veltod.pub"
+  printf '%s\n' "$url" >"$tree/Recibi/own-mirror"
+}
+names_mirror() { grep -q 'http://' "$tree/Recibi/espejos.fij" 2>/dev/null && [ -e "$tree/bin/veltod.pub" ]; }
+if [ -n "$mirror_url$mirror_key" ] && { [ -z "$mirror_url" ] || [ -z "$mirror_key" ]; }; then
+  echo "veltod: --mirror and --key go together" >&2; usage >&2; exit 2
+fi
+
 if [ ! -e "$tree/bin/VeltoD.exe" ]; then
   if [ -e "$tree" ] && [ -n "$(ls -A "$tree" 2>/dev/null)" ]; then
     fail "$tree exists but holds no VeltoD installation; move it away or name another tree with --home"
@@ -123,6 +161,15 @@ if [ ! -e "$tree/bin/VeltoD.exe" ]; then
   seed
 elif [ -e "$tree/shipped-version" ] && [ "$(cat "$tree/shipped-version")" != "$stamp" ]; then
   take_upgrade
+fi
+
+if [ -n "$mirror_url" ]; then
+  set_mirror "$mirror_url" "$mirror_key"
+  echo "veltod: $tree now updates from $(cat "$tree/Recibi/own-mirror")"
+  exit 0
+fi
+if ! names_mirror && [ -r "$local_mirror/mirror-url" ] && [ -r "$local_mirror/veltod.pub" ]; then
+  set_mirror "$(head -n 1 "$local_mirror/mirror-url")" "$local_mirror/veltod.pub"
 fi
 
 # shellcheck disable=SC2086 # no argument or exactly one word

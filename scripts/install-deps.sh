@@ -4,13 +4,13 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config git
   qt6-base-dev qt6-qpa-plugins libqt6gui6
-  libgtest-dev libgif-dev libarchive-dev libsodium-dev
+  libgtest-dev libgif-dev libarchive-dev libsodium-dev libapt-pkg-dev
   fonts-liberation xvfb xauth x11-apps x11-utils xdotool imagemagick
   mutter kwin-wayland xwayland qt6-wayland dbus libkf5screen-bin qtwayland5
-  nginx-light tinyproxy curl
+  nginx-light tinyproxy curl lz4 systemd shellcheck
   dpkg-dev file lintian desktop-file-utils appstream
   clang libclang-rt-dev
-  dbus-daemon systemd
+  dbus-daemon
 )
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"

@@ -23,11 +23,12 @@ const std::map<std::string, std::string> kFacetNames = {
     {"game", "Games"}, {"field", "Fields of study"}, {"sound", "Sound"}, {"web", "Web"}, {"mail", "Mail"},
     {"network", "Network"}, {"security", "Security"}, {"admin", "Administration"}, {"hardware", "Hardware"},
     {"science", "Science"}, {"office", "Office"}, {"text", "Text"}, {"devel", "Development"},
-    {"works-with", "Works with"}, {"use", "Uses"}, {"protocol", "Protocols"}, {"interface", "Interfaces"},
+    {"works-with", "Works with"}, {"works-with-format", "Works with"}, {"use", "Uses"}, {"protocol", "Protocols"}, {"interface", "Interfaces"},
     {"role", "Roles"}, {"implemented-in", "Languages"}, {"uitoolkit", "Toolkits"}, {"scope", "Scope"},
     {"suite", "Suites"}, {"x11", "X Window System"}, {"made-of", "Formats"}, {"culture", "Cultures"},
     {"iso15924", "Writing systems"}, {"biology", "Biology"}, {"langdev", "Language development"},
-    {"junior", "Children"}, {"accessibility", "Accessibility"}, {"special", "Special"}};
+    {"junior", "Children"}, {"accessibility", "Accessibility"}, {"special", "Special"}, {"system", "Systems"},
+    {"privacy", "Privacy"}};
 // Debian archive sections, by their readable names. A section whose name is
 // also a facet's ("games", "mail", "web") becomes that same category.
 const std::map<std::string, std::string> kSectionNames = {
@@ -57,7 +58,33 @@ const std::map<std::string, std::string> kValueNames = {
     {"html", "HTML"}, {"http", "HTTP"}, {"ftp", "FTP"}, {"ssh", "SSH"}, {"ssl", "SSL"}, {"dns", "DNS"},
     {"pdf", "PDF"}, {"svg", "SVG"}, {"kde", "KDE"}, {"gnome", "GNOME"}, {"gui", "GUI"}, {"cli", "CLI"},
     {"tui", "Text user interface"}, {"3d", "3D"}, {"vcs", "Version control"}, {"ui", "User interfaces"},
-    {"lang", "Languages"}, {"ml", "ML"}, {"objc", "Objective-C"}, {"shell", "Shell"}, {"vala", "Vala"}};
+    {"lang", "Languages"}, {"ml", "ML"}, {"objc", "Objective-C"}, {"shell", "Shell"}, {"vala", "Vala"},
+    // Codes and short words the debtags vocabulary uses, as a user reads them.
+    {"cd", "CD"}, {"dvd", "DVD"}, {"gps", "GPS"}, {"fps", "First-person shooters"}, {"cgi", "CGI"},
+    {"db", "Databases"}, {"sdl", "SDL"}, {"smtp", "SMTP"}, {"irc", "IRC"}, {"rss", "RSS"},
+    {"3dmodel", "3D models"}, {"mysql", "MySQL"}, {"psql", "PostgreSQL"}, {"rpg", "Role-playing"},
+    {"mud", "Multi-user dungeons"}, {"usb", "USB"}, {"acpi", "ACPI"}, {"apm", "APM"}, {"ups", "UPS"},
+    {"dsl", "DSL"}, {"svga", "SVGA"}, {"midi", "MIDI"}, {"ids", "Intrusion detection"}, {"vpn", "VPN"},
+    {"pop", "POP"}, {"pop3", "POP3"}, {"imap", "IMAP"}, {"im", "Instant messaging"},
+    {"pim", "Personal information"}, {"dtp", "Desktop publishing"}, {"atm", "ATM"}, {"dcc", "DCC"},
+    {"dhcp", "DHCP"}, {"ip", "IP"}, {"ipv6", "IPv6"}, {"ldap", "LDAP"}, {"lpr", "LPR"}, {"nfs", "NFS"},
+    {"nntp", "NNTP"}, {"oscar", "OSCAR"}, {"sftp", "SFTP"}, {"smb", "SMB"}, {"snmp", "SNMP"},
+    {"soap", "SOAP"}, {"tcp", "TCP"}, {"tftp", "TFTP"}, {"udp", "UDP"}, {"voip", "VoIP"}, {"rpc", "RPC"},
+    {"corba", "CORBA"}, {"bib", "BibTeX"}, {"chm", "CHM"}, {"djvu", "DjVu"}, {"dvi", "DVI"}, {"elf", "ELF"},
+    {"epub", "EPUB"}, {"gif", "GIF"}, {"ical", "iCalendar"}, {"jpg", "JPEG"}, {"json", "JSON"},
+    {"ldif", "LDIF"}, {"man", "Manual pages"}, {"mp3", "MP3"}, {"mpc", "Musepack"}, {"odf", "ODF"},
+    {"png", "PNG"}, {"po", "Gettext PO"}, {"n3", "N3"}, {"tar", "Tar"}, {"tiff", "TIFF"}, {"vrml", "VRML"},
+    {"wav", "WAV"}, {"gpx", "GPX"}, {"xslt", "XSLT"}, {"zip", "Zip"}, {"swf", "Flash"}, {"sgml", "SGML"},
+    {"fltk", "FLTK"}, {"glut", "GLUT"}, {"tk", "Tk"}, {"xlib", "Xlib"}, {"gpe", "GPE"}, {"bsd", "BSD"},
+    {"gnu", "GNU"}, {"xfce", "Xfce"}, {"gimp", "GIMP"}, {"aln", "ALN"}, {"fasta", "FASTA"}, {"ocr", "OCR"},
+    // Writing systems by their ISO 15924 codes.
+    {"arab", "Arabic"}, {"cans", "Canadian syllabics"}, {"cyrl", "Cyrillic"}, {"ethi", "Ethiopic"},
+    {"geor", "Georgian"}, {"grek", "Greek"}, {"gujr", "Gujarati"}, {"hang", "Hangul"}, {"hani", "Han"},
+    {"hans", "Simplified Han"}, {"hant", "Traditional Han"}, {"hebr", "Hebrew"}, {"jpan", "Japanese"},
+    {"khmr", "Khmer"}, {"knda", "Kannada"}, {"kore", "Korean"}, {"laoo", "Lao"}, {"latn", "Latin"},
+    {"mymr", "Myanmar"}, {"sinh", "Sinhala"}, {"tibt", "Tibetan"}, {"yiii", "Yi"}, {"deva", "Devanagari"},
+    {"beng", "Bengali"}, {"guru", "Gurmukhi"}, {"taml", "Tamil"}, {"telu", "Telugu"}, {"mlym", "Malayalam"},
+    {"orya", "Oriya"}, {"armn", "Armenian"}, {"thaa", "Thaana"}, {"mong", "Mongolian"}};
 
 std::string Title(std::string text) {
     for (char& c : text)
@@ -130,7 +157,10 @@ std::string ColourOf(const std::string& priority) {
     return "16";
 }
 
-std::vector<std::string> EntryOf(const DebianStanza& stanza, const DebianOptions& options, int category, long id) {
+}  // namespace
+
+std::vector<std::string> CatalogueEntryOf(const DebianStanza& stanza, const std::string& archive,
+                                          const std::string& release, int category, long id) {
     const std::string name = Field(stanza, "Package");
     const std::string version = Field(stanza, "Version");
     const std::string synopsis = Field(stanza, "Description");
@@ -140,7 +170,7 @@ std::vector<std::string> EntryOf(const DebianStanza& stanza, const DebianOptions
     TryStrToInt(Field(stanza, "Size"), bytes);
     const long size_kb = (static_cast<long>(bytes) + 1023) / 1024;
     std::string homepage = Field(stanza, "Homepage");
-    if (homepage.empty()) homepage = "https://packages.debian.org/bookworm/" + name;
+    if (homepage.empty()) homepage = PackagePageOf(release, name);
 
     std::string description = synopsis.empty() ? name : synopsis;
     if (description.back() != '.') description += '.';
@@ -158,7 +188,7 @@ std::vector<std::string> EntryOf(const DebianStanza& stanza, const DebianOptions
 
     return {
         Utf8ToAnsi(name),
-        options.archive + "/" + Field(stanza, "Filename"),
+        archive + "/" + Field(stanza, "Filename"),
         Utf8ToAnsi(version),
         std::to_string(size_kb),
         Utf8ToAnsi(architecture + " / " + (section.empty() ? std::string("misc") : section)),
@@ -174,7 +204,9 @@ std::vector<std::string> EntryOf(const DebianStanza& stanza, const DebianOptions
     };
 }
 
-}  // namespace
+std::string PackagePageOf(const std::string& release, const std::string& package) {
+    return "https://packages.debian.org/" + release + "/" + package;
+}
 
 std::vector<DebianStanza> ParsePackagesIndex(std::string_view text) {
     std::vector<DebianStanza> stanzas;
@@ -224,10 +256,14 @@ std::string LicenceKindOf(std::string_view package) {
 std::vector<std::string> CategoryPathOf(const DebianStanza& stanza) {
     const auto tags = SplitTags(Field(stanza, "Tag"));
     const auto facet_of = [](const std::string& tag) { return tag.substr(0, tag.find("::")); };
+    // "facet::TODO" (and "devel::lang:TODO") tags a package not yet
+    // classified within the facet: it goes to the facet itself.
     const auto path_of = [](const std::string& tag) -> std::vector<std::string> {
         const size_t split = tag.find("::");
         if (split == std::string::npos) return {tag};
-        return {tag.substr(0, split), tag.substr(split + 2)};
+        const std::string value = tag.substr(split + 2);
+        if (value == "TODO" || value.ends_with(":TODO")) return {tag.substr(0, split)};
+        return {tag.substr(0, split), value};
     };
     for (const auto& facet : kPreferredFacets)
         for (const auto& tag : tags)
@@ -318,36 +354,7 @@ DebianCatalogue BuildDebianCatalogue(const std::vector<DebianStanza>& all, const
     }
 
     DebianCatalogue catalogue;
-    std::map<std::string, int> codes;  // "facet" or "facet::value" -> code
-    const auto code_of = [&](const std::vector<std::string>& path) {
-        int parent = 0;
-        std::string key;
-        for (size_t level = 0; level < path.size(); ++level) {
-            std::string name = path[level];
-            if (level == 0 && name.rfind("section:", 0) == 0) {
-                const std::string section = name.substr(8);
-                name = kSectionNames.count(section) ? kSectionNames.at(section) : Title(section);
-            } else if (level == 0 && kFacetNames.count(name)) {
-                name = kFacetNames.at(name);
-            } else {
-                // "lang:c" is C among the languages: its kind is the parent's business.
-                const std::string value = name.substr(name.rfind(':') == std::string::npos ? 0 : name.rfind(':') + 1);
-                name = kValueNames.count(value) ? kValueNames.at(value) : Title(value.empty() ? name : value);
-            }
-            // Top categories are told apart by the name the user sees, so a
-            // section and a facet of one name ("Games") are one category.
-            key += level ? "::" + path[level] : "top:" + name;
-            auto found = codes.find(key);
-            if (found == codes.end()) {
-                const int code = static_cast<int>(codes.size()) + 1;
-                found = codes.emplace(key, code).first;
-                catalogue.categories.push_back({code, parent, static_cast<int>(level), Utf8ToAnsi(name)});
-            }
-            parent = found->second;
-        }
-        return parent;
-    };
-
+    CategoryCodes codes;
     const int days = options.days;
     catalogue.lists.resize(static_cast<size_t>(days));
     for (int d = 0; d < days; ++d) catalogue.days.push_back(AddDays(options.last_day, d - days + 1));
@@ -357,16 +364,61 @@ DebianCatalogue BuildDebianCatalogue(const std::vector<DebianStanza>& all, const
     long id = options.first_id;
     for (int d = 0; d < days; ++d) {
         for (const DebianStanza* stanza : per_day[static_cast<size_t>(d)]) {
-            const int category = code_of(CategoryPathOf(*stanza));
+            const int category = codes.CodeOf(CategoryPathOf(*stanza));
             const int kind = StrToInt(LicenceKindOf(Field(*stanza, "Package"))) - 1;
             catalogue.lists[static_cast<size_t>(d)][static_cast<size_t>(kind)].push_back(
-                EntryOf(*stanza, options, category, id++));
+                CatalogueEntryOf(*stanza, options.archive, "bookworm", category, id++));
         }
         // Ids fall towards the end of a day list, so installing it files
         // every entry into its history list (newest first in the file).
         for (auto& list : catalogue.lists[static_cast<size_t>(d)]) std::reverse(list.begin(), list.end());
     }
+    catalogue.categories = codes.Categories();
     return catalogue;
+}
+
+std::string CategoryNameOf(const std::vector<std::string>& path, size_t level) {
+    const std::string& name = path[level];
+    if (level == 0 && name.rfind("section:", 0) == 0) {
+        const std::string section = name.substr(8);
+        return kSectionNames.count(section) ? kSectionNames.at(section) : Title(section);
+    }
+    if (level == 0 && kFacetNames.count(name)) return kFacetNames.at(name);
+    // "lang:c" is C among the languages: its kind is the parent's business.
+    const std::string value = name.substr(name.rfind(':') == std::string::npos ? 0 : name.rfind(':') + 1);
+    return kValueNames.count(value) ? kValueNames.at(value) : Title(value.empty() ? name : value);
+}
+
+CategoryCodes::CategoryCodes(int first_code, std::vector<KnownCategory> known) : next_code_(first_code) {
+    for (auto& category : known) {
+        next_code_ = std::max(next_code_, category.category.code + 1);
+        codes_.emplace(category.key, category.category.code);
+        known_.push_back(std::move(category));
+    }
+}
+
+int CategoryCodes::CodeOf(const std::vector<std::string>& path) {
+    int parent = 0;
+    std::string key;
+    for (size_t level = 0; level < path.size(); ++level) {
+        const std::string name = CategoryNameOf(path, level);
+        // Top categories are told apart by the name the user sees, so a
+        // section and a facet of one name ("Games") are one category.
+        key += level ? "::" + path[level] : "top:" + name;
+        auto found = codes_.find(key);
+        if (found == codes_.end()) {
+            found = codes_.emplace(key, next_code_++).first;
+            known_.push_back({{found->second, parent, static_cast<int>(level), Utf8ToAnsi(name)}, key});
+        }
+        parent = found->second;
+    }
+    return parent;
+}
+
+std::vector<CatalogueCategory> CategoryCodes::Categories() const {
+    std::vector<CatalogueCategory> categories;
+    for (const auto& known : known_) categories.push_back(known.category);
+    return categories;
 }
 
 }  // namespace veltod

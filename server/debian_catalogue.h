@@ -40,6 +40,39 @@ struct DebianCatalogue {
 
 DebianCatalogue BuildDebianCatalogue(const std::vector<DebianStanza>& stanzas, const DebianOptions& options);
 
+// The readable name of level `level` of a category path.
+std::string CategoryNameOf(const std::vector<std::string>& path, size_t level);
+
+// The codes of categories, given as they are first met; a category is one
+// per readable top name and tag below it. Known categories (from an earlier
+// run) keep their codes and new ones get codes above them.
+struct KnownCategory {
+    CatalogueCategory category;
+    std::string key;  // what tells it apart: "top:" + name, then "::" + tag per level
+};
+class CategoryCodes {
+public:
+    explicit CategoryCodes(int first_code = 1, std::vector<KnownCategory> known = {});
+    // The code of a path from CategoryPathOf, adding it (and its parents) when new.
+    int CodeOf(const std::vector<std::string>& path);
+    // Parents before children.
+    std::vector<CatalogueCategory> Categories() const;
+    const std::vector<KnownCategory>& Known() const { return known_; }
+
+private:
+    int next_code_;
+    std::map<std::string, int> codes_;
+    std::vector<KnownCategory> known_;
+};
+
+// The catalogue entry of a package (14 fields): its download address in
+// archive, its homepage (or its page at packages.debian.org for release),
+// version, size, description and hover note.
+std::vector<std::string> CatalogueEntryOf(const DebianStanza& stanza, const std::string& archive,
+                                          const std::string& release, int category, long id);
+// The package's page at packages.debian.org.
+std::string PackagePageOf(const std::string& release, const std::string& package);
+
 // The licence kind of a package: "1", "2" or "3" by a hash of its name, so
 // that each kind gets about a third of the packages and a package always
 // gets the same kind.

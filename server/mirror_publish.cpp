@@ -12,7 +12,6 @@
 #include "core/records/record_file.h"
 
 namespace veltod {
-namespace {
 
 std::string RecordsBytes(int fields, const std::vector<std::vector<std::string>>& records) {
     std::string bytes = std::to_string(fields) + "\r\n";
@@ -20,7 +19,32 @@ std::string RecordsBytes(int fields, const std::vector<std::vector<std::string>>
     return bytes;
 }
 
-}  // namespace
+std::string MirrorListBody(const std::vector<std::string>& mirrors, const std::string& secret_key,
+                           const std::string& valid_until) {
+    std::vector<std::vector<std::string>> rows;
+    for (const auto& mirror : mirrors) {
+        if (mirror.rfind("http://", 0) != 0 || mirror.back() != '/')
+            throw Error("'" + mirror + "' is not a mirror address (http://... ending in /)");
+        rows.push_back({mirror});
+    }
+    // The program tries the last record first.
+    std::reverse(rows.begin(), rows.end());
+    return WrapInMarkers(RecordsBytes(1, rows), secret_key, valid_until);
+}
+
+std::string ListingBody(const std::vector<std::vector<std::string>>& rows, const std::string& secret_key,
+                        const std::string& valid_until) {
+    return WrapInMarkers(RecordsBytes(2, rows), secret_key, valid_until);
+}
+
+std::string UnwrapMarkers(const std::string& body) {
+    const size_t begin = body.find("comensando");
+    const size_t first = body.find('\n', begin);
+    const size_t end = body.find("\nterminando", first);
+    if (begin != 0 && body.find("\ncomensando") == std::string::npos) throw Error("no begin marker");
+    if (first == std::string::npos || end == std::string::npos) throw Error("no end marker");
+    return body.substr(first + 1, end - first);
+}
 
 std::string WrapInMarkers(const std::string& content, const std::string& secret_key, const std::string& valid_until) {
     if (!IsDate(valid_until)) throw Error("'" + valid_until + "' is not a day YYYYMMDD to end a list's validity");
@@ -32,14 +56,6 @@ std::string DefaultValidUntil(const std::string& newest_day) { return AddDays(ne
 void WriteMirror(const std::string& folder, const std::vector<DayPackage>& days, const std::vector<std::string>& mirrors,
                  const std::string& secret_key, const std::string& valid_until) {
     namespace fs = std::filesystem;
-    std::vector<std::vector<std::string>> mirror_rows;
-    for (const auto& mirror : mirrors) {
-        if (mirror.rfind("http://", 0) != 0 || mirror.back() != '/')
-            throw Error("'" + mirror + "' is not a mirror address (http://... ending in /)");
-        mirror_rows.push_back({mirror});
-    }
-    // The program tries the last record first.
-    std::reverse(mirror_rows.begin(), mirror_rows.end());
     std::vector<std::vector<std::string>> listing;
     std::string newest;
     for (const auto& day : days) {
@@ -51,8 +67,8 @@ void WriteMirror(const std::string& folder, const std::vector<DayPackage>& days,
     const std::string until = valid_until.empty() ? DefaultValidUntil(newest) : valid_until;
     if (until < newest)
         throw Error("The lists would expire on " + until + ", before the newest day they list, " + newest);
-    const std::string mirror_list = WrapInMarkers(RecordsBytes(1, mirror_rows), secret_key, until);
-    const std::string listing_list = WrapInMarkers(RecordsBytes(2, listing), secret_key, until);
+    const std::string mirror_list = MirrorListBody(mirrors, secret_key, until);
+    const std::string listing_list = ListingBody(listing, secret_key, until);
 
     fs::create_directories(fs::path(folder) / "dos");
     for (const auto& day : days)

@@ -49,4 +49,18 @@ std::vector<DayPackage> PackagesOf(const DebianCatalogue& catalogue);
 // list a publisher writes goes through here.
 std::string WrapInMarkers(const std::string& content, const std::string& secret_key, const std::string& valid_until);
 
+// A record file's bytes: the field count line, then the records.
+std::string RecordsBytes(int fields, const std::vector<std::vector<std::string>>& records);
+
+// The mirror list as served, from the mirrors' addresses (each "http://...
+// /"; an Error otherwise), and the listing from its rows (day, package name),
+// oldest first; both good through valid_until.
+std::string MirrorListBody(const std::vector<std::string>& mirrors, const std::string& secret_key,
+                           const std::string& valid_until);
+std::string ListingBody(const std::vector<std::vector<std::string>>& rows, const std::string& secret_key,
+                        const std::string& valid_until);
+
+// The content lines of a body wrapped in the marker lines.
+std::string UnwrapMarkers(const std::string& body);
+
 }  // namespace veltod

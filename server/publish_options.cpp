@@ -41,6 +41,15 @@ const std::vector<CommandRules>& PublishCommands() {
           {"--archive", V::kText},
           {"--mirror", V::kText, false, true},
           {"--valid-until", V::kDay}}},
+        {"changes",
+         {{"--state", V::kText, true},
+          {"--out", V::kText, true},
+          {"--key", V::kText, true},
+          {"--day", V::kDay},
+          {"--keep-days", V::kCount},
+          {"--mirror", V::kText, false, true},
+          {"--valid-until", V::kDay}},
+         "INDEX"},
         {"install",
          {{"--mirror", V::kText, true},
           {"--installation", V::kText, true},
@@ -75,6 +84,10 @@ PublishOptions ParseOptions(const CommandRules& rules, const std::vector<std::st
         const std::string& name = arguments[i];
         const auto rule = std::find_if(rules.options.begin(), rules.options.end(),
                                        [&](const OptionRule& known) { return name == known.name; });
+        if (rule == rules.options.end() && rules.operands && name.rfind("--", 0) != 0) {
+            options.operands_.push_back(name);
+            continue;
+        }
         if (rule == rules.options.end())
             throw UsageError(name.rfind("--", 0) == 0 ? "unknown option " + name + " for " + rules.command
                                                       : "unexpected argument '" + name + "'");
@@ -90,6 +103,8 @@ PublishOptions ParseOptions(const CommandRules& rules, const std::vector<std::st
     for (const auto& rule : rules.options)
         if (rule.required && !options.values_.count(rule.name))
             throw UsageError(std::string("missing option ") + rule.name + " for " + rules.command);
+    if (rules.operands && options.operands_.empty())
+        throw UsageError(std::string("name at least one ") + rules.operands + " for " + rules.command);
     return options;
 }
 

@@ -33,6 +33,9 @@ struct OptionRule {
 struct CommandRules {
     const char* command;
     std::vector<OptionRule> options;
+    // What the arguments that are not options name ("INDEX"), at least one
+    // of them required; null when the command takes none.
+    const char* operands = nullptr;
 };
 
 // The options of every command that takes options.
@@ -47,10 +50,12 @@ public:
     // The value of a single option, or fallback when it was not given.
     std::string One(const std::string& name, const std::string& fallback = "") const;
     std::vector<std::string> All(const std::string& name) const;
+    const std::vector<std::string>& Operands() const { return operands_; }
 
 private:
     friend PublishOptions ParseOptions(const CommandRules& rules, const std::vector<std::string>& arguments);
     std::map<std::string, std::vector<std::string>> values_;
+    std::vector<std::string> operands_;
 };
 
 // arguments: what follows the command's name, as "--name value" pairs.

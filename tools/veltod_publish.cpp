@@ -7,17 +7,15 @@
 //   veltod-publish folder --source DIR --out MIRROR --key SECRET [--mirror URL]... [--valid-until YYYYMMDD]
 //   veltod-publish debian --packages FILE --out MIRROR --key SECRET --last-day YYYYMMDD
 //                  [--days N] [--limit N] [--first-id N] [--archive URL] [--mirror URL]... [--valid-until YYYYMMDD]
+//   veltod-publish changes --state DIR --out MIRROR --key SECRET [--day YYYYMMDD] [--keep-days N]
+//                  [--valid-until YYYYMMDD] [--mirror URL]... INDEX...
 //   veltod-publish install --mirror MIRROR --installation ROOT --through YYYYMMDD [--start-after YYYYMMDD]
 //
 // A command line it does not understand stops it with exit status 2 before
 // anything is written; any other failure with status 1.
-#include <archive.h>
-#include <archive_entry.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,34 +28,15 @@
 #include "core/platform/stored_files.h"
 #include "core/records/record_file.h"
 #include "core/records/record_table.h"
+#include "server/archive_index.h"
 #include "server/debian_catalogue.h"
 #include "server/mirror_publish.h"
 #include "server/publish_options.h"
+#include "tools/changes_command.h"
 
 namespace {
 
 using namespace veltod;
-
-// A Packages index as apt keeps it (plain, or compressed with xz, lz4, gzip
-// or bzip2); libarchive's raw format undoes the compression.
-std::string ReadIndex(const std::string& path) {
-    std::unique_ptr<archive, int (*)(archive*)> reader(archive_read_new(), archive_read_free);
-    archive_read_support_filter_all(reader.get());
-    archive_read_support_format_raw(reader.get());
-    if (archive_read_open_filename(reader.get(), path.c_str(), 1 << 16) != ARCHIVE_OK)
-        throw Error("cannot read " + path + ": " + archive_error_string(reader.get()));
-    archive_entry* entry = nullptr;
-    std::string text;
-    if (archive_read_next_header(reader.get(), &entry) != ARCHIVE_OK) return text;
-    char buffer[1 << 16];
-    for (;;) {
-        const la_ssize_t got = archive_read_data(reader.get(), buffer, sizeof buffer);
-        if (got < 0) throw Error("cannot read " + path + ": " + archive_error_string(reader.get()));
-        if (got == 0) break;
-        text.append(buffer, static_cast<size_t>(got));
-    }
-    return text;
-}
 
 std::vector<std::string> Mirrors(const PublishOptions& arguments) {
     auto mirrors = arguments.All("--mirror");
@@ -70,16 +49,6 @@ public:
     void RequestEnd() override { std::printf("the program would restart itself now\n"); }
 };
 
-// The content lines of a text body wrapped in the marker lines.
-std::string Unwrap(const std::string& body) {
-    const size_t begin = body.find("comensando");
-    const size_t first = body.find('\n', begin);
-    const size_t end = body.find("\nterminando", first);
-    if (begin != 0 && body.find("\ncomensando") == std::string::npos) throw Error("no begin marker");
-    if (first == std::string::npos || end == std::string::npos) throw Error("no end marker");
-    return body.substr(first + 1, end - first);
-}
-
 void Install(const PublishOptions& arguments) {
     namespace fs = std::filesystem;
     const fs::path mirror = fs::absolute(arguments.One("--mirror"));
@@ -89,7 +58,7 @@ void Install(const PublishOptions& arguments) {
     SetPackageRunnerPath((root / "bin" / "veltod-unpack").string());
     if (!arguments.One("--start-after").empty())
         WriteRecordFile(kLastAppliedFile, 1, {{arguments.One("--start-after")}});
-    ReplaceFileAtomically(kListingFile, Unwrap(ReadWholeFile((mirror / "listado.txt").string())));
+    ReplaceFileAtomically(kListingFile, UnwrapMarkers(ReadWholeFile((mirror / "listado.txt").string())));
 
     RecordTable last;
     ReadRecordFile(kLastAppliedFile, last);
@@ -110,7 +79,7 @@ void Install(const PublishOptions& arguments) {
 }
 
 int Run(int argc, char** argv) {
-    if (argc < 2) throw UsageError("usage: veltod-publish keygen|folder|debian|install ... (see the README)");
+    if (argc < 2) throw UsageError("usage: veltod-publish keygen|folder|debian|changes|install ... (see the README)");
     const std::string command = argv[1];
     if (command == "keygen") {
         if (argc != 4) throw UsageError("usage: veltod-publish keygen PUBLIC_KEY_FILE SECRET_KEY_FILE");
@@ -121,6 +90,7 @@ int Run(int argc, char** argv) {
         return 0;
     }
     const PublishOptions arguments = ParseOptions(RulesOf(command), std::vector<std::string>(argv + 2, argv + argc));
+    if (command == "changes") return RunChangesCommand(arguments);
     if (command == "install") {
         Install(arguments);
         return 0;
@@ -141,7 +111,7 @@ int Run(int argc, char** argv) {
         options.limit = static_cast<size_t>(StrToInt(arguments.One("--limit", "0")));
         options.first_id = StrToInt(arguments.One("--first-id", "1000"));
         options.archive = arguments.One("--archive", options.archive);
-        const auto stanzas = ParsePackagesIndex(ReadIndex(arguments.One("--packages")));
+        const auto stanzas = ParsePackagesIndex(ReadDecompressed(arguments.One("--packages")));
         if (stanzas.empty()) throw Error("no package in " + arguments.One("--packages"));
         const DebianCatalogue catalogue = BuildDebianCatalogue(stanzas, options);
         packages = PackagesOf(catalogue);

@@ -179,8 +179,10 @@ TEST_F(UpdateCommand, SigtermCancelsTheRunAndKeepsWhatArrived) {
 // Failures are counted by day: a second one on the same day counts once, and
 // the third day in a row is told once, with its error; later ones are not.
 TEST_F(UpdateCommand, ThreeFailedDaysInARowAreToldOnceWithTheLastError) {
-    // No probe site: the connection fails at once.
+    // A mirror is named but no probe site: the connection fails at once.
     TheUpdateSettings().ProbeSites = {};
+    WriteRecordFile(kMirrorListInUseFile, 1, {{"http://127.0.0.1:9/"}});
+    TheUpdateSettings().ListKeyFile.clear();
     WriteRecordFile("../Resources/actualizado.fij", 1, {{"20261206"}});
     const std::time_t day = 86400;
     seams.clock.now = 1796000000;

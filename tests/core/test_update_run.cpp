@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -364,6 +365,33 @@ TEST_F(UpdateRun, WhenNoSiteAnswersTheUserIsToldWhatToCheck) {
     ASSERT_EQ(Dialogs().size(), 1u);
     EXPECT_EQ(Dialogs()[0].text, "PLEASE, CHECK YOUR PROXY CONFIGURATION IN MENU OPTIONS");
     EXPECT_FALSE(client.Connected());
+}
+
+// An installation that names no mirror, or lacks the key the lists are
+// signed with, says how to set one before asking anything of the network.
+TEST_F(UpdateRun, WithoutAMirrorTheUserIsToldHowToSetOne) {
+    LoopbackServer site({}, {ReadRequest(), Send(HttpAnswer(""))});
+    TheUpdateSettings().ProbeSites = {site.Url("/")};
+    const std::pair<const char*, std::function<void()>> cases[] = {
+        {"an empty mirror list", [] { WriteRecordFile("../Recibi/espejos.fij", 1, {}); }},
+        {"no mirror list", [] { DeleteFile("../Recibi/espejos.fij"); }},
+        {"a list without an http address", [] { WriteRecordFile("../Recibi/espejos.fij", 1, {{"ftp://x/"}}); }},
+        {"no public key", [] { DeleteFile("../bin/veltod.pub"); }},
+    };
+    for (const auto& [what, spoil] : cases) {
+        test::InstallListKey();
+        WriteRecordFile("../Recibi/espejos.fij", 1, {{"http://mirror.test/"}});
+        spoil();
+        seams.dialogs.shown.clear();
+        view.shown = true;
+        RunUpdate(view, client);
+        ASSERT_EQ(Dialogs().size(), 1u) << what;
+        EXPECT_EQ(Dialogs()[0].title, "NO MIRROR SET") << what;
+        EXPECT_NE(Dialogs()[0].text.find("veltod --mirror URL --key FILE"), std::string::npos) << what;
+        EXPECT_FALSE(view.shown) << what;
+        EXPECT_TRUE(view.button2_shown) << what;
+    }
+    EXPECT_EQ(site.Connections(), 0);
 }
 
 TEST_F(UpdateRun, IncompleteProxyFieldsStopBeforeAnyRequest) {

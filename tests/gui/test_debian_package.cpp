@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <string>
 
+#include "support/debian_build.h"
 #include "support/demo_mirror.h"
 #include "support/real_screen.h"
 #include "support/temp_dir.h"
@@ -68,15 +69,12 @@ protected:
         if (!scratch.empty()) fs::remove_all(scratch, ignored);
     }
 
-    // The package of this build, in the scratch folder.
+    // The program's package of this build, in the scratch folder.
     fs::path BuildPackage() const {
-        const fs::path out = scratch / "package";
-        const std::string log = Shell("cpack -G DEB --config " + (stage.parent_path() / "CPackConfig.cmake").string() +
-                                      " -B " + out.string() + " 2>&1");
-        if (fs::exists(out))
-            for (const auto& entry : fs::directory_iterator(out))
-                if (entry.path().extension() == ".deb") return entry.path();
-        ADD_FAILURE() << "no package built:\n" << log;
+        std::string log;
+        const auto packages = BuildDebianPackages(stage, scratch / "package", log);
+        if (packages.count("veltod") && packages.count("veltod-mirror")) return packages.at("veltod");
+        ADD_FAILURE() << "the two packages were not built:\n" << log;
         return {};
     }
 
@@ -98,7 +96,7 @@ void CheckPackageFiles(const fs::path& deb, const fs::path& root) {
         Shell("appstreamcli validate --no-net " + (root / "usr/share/metainfo/example.veltod.VeltoD.metainfo.xml").string() +
               " 2>&1; echo status=$?");
     EXPECT_NE(appstream.find("status=0"), std::string::npos) << appstream;
-    for (const char* page : {"veltod", "veltod-publish", "veltod-unpack"})
+    for (const char* page : {"veltod", "veltod-unpack"})
         EXPECT_TRUE(fs::exists(root / "usr/share/man/man1" / (std::string(page) + ".1.gz"))) << page;
     for (const char* size : {"48x48", "128x128", "256x256"}) {
         const QImage icon(QString::fromStdString((root / "usr/share/icons/hicolor" / size / "apps/veltod.png").string()));
@@ -151,8 +149,24 @@ TEST_F(DebianPackage, PassesDebiansChecksAndEachAccountUpdatesItsOwnTree) {
     ASSERT_EQ(::stat((first.Tree() / "Resources/Categ.txt").c_str(), &tree_owner), 0);
     EXPECT_EQ(tree_owner.st_uid, 65534u);
 
-    // A later start runs that tree as it is; Update fetches the mirror's two
-    // newest days into it.
+    // The shipped tree names no mirror and connects directly.
+    EXPECT_EQ(ReadBytes(first.Tree() / "Recibi/espejos.fij"), "1\r\n");
+    EXPECT_EQ(ReadBytes(first.Tree() / "Recibi/proxy.con"), "\r\n80\r\n\r\ncbUnchecked\r\n\r\n");
+    EXPECT_FALSE(fs::exists(first.Tree() / "bin/veltod.pub"));
+
+    // The user sets a mirror of their own (the key, readable by anyone, in the
+    // scratch folder); a later start runs that tree as it is, and Update
+    // fetches the mirror's two newest days into it.
+    fs::copy_file(stage.parent_path() / "demo-keys/veltod.pub", scratch / "mirror.pub");
+    fs::permissions(scratch / "mirror.pub", fs::perms(0644));
+    {
+        auto command = first.Command(root, display);
+        command.insert(command.end(), {"--mirror", mirror.Url(), "--key", (scratch / "mirror.pub").string()});
+        Child setter(command, {});
+        ASSERT_EQ(setter.WaitExit(30), 0);
+    }
+    EXPECT_EQ(ReadBytes(first.Tree() / "Recibi/espejos.fij"), "1\r\n" + mirror.Url() + "\r\n");
+    EXPECT_EQ(ReadBytes(first.Tree() / "bin/veltod.pub"), ReadBytes(scratch / "mirror.pub"));
     WriteBytes(first.Tree() / "Recibi/proxy.con", mirror.ConnectionSettings());
     WriteBytes(first.Tree() / "Resources/actualizado.fij", DemoMirror::LastAppliedFile(mirror.TwoBehindDay()));
     {

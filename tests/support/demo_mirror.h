@@ -58,6 +58,8 @@ public:
     const std::string& LastDay() const { return listing_->LastDay(); }
     const std::string& TwoBehindDay() const { return listing_->TwoBehindDay(); }
 
+    // The mirror's base address.
+    std::string Url() const { return server_.Url("/"); }
     // "Recibi/proxy.con" naming this server as proxy and notification address.
     std::string ConnectionSettings() const {
         return "127.0.0.1\r\n" + std::to_string(server_.Port()) + "\r\n\r\ncbChecked\r\n" + server_.Url("/") + "\r\n";

@@ -242,6 +242,14 @@ private:
 
 std::string Thousands(uint64_t value) { return value < 1000 ? std::string() : std::to_string(value / 1000); }
 
+// The addresses tried, as the final message names them ("a, b and c").
+std::string JoinedAddresses(const std::vector<std::string>& addresses) {
+    std::string text;
+    for (size_t i = 0; i < addresses.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == addresses.size() ? " and " : ", ") + addresses[i].substr(0, 200);
+    return text;
+}
+
 }  // namespace
 
 void CopyProxySettings(const TransmitView& view, HttpClient& client) {
@@ -315,12 +323,14 @@ std::string FetchFile(TransmitView& view, HttpClient& client, const std::string&
     std::string last_failure;
     bool last_expired = false;
     ExpiredMirrors expired;
+    std::vector<std::string> tried;
     while (status == kBad) {
         // A cancelled request fails like any other; the run must not go on
         // to the next mirror or pause for another round.
         StopIfCancelled();
         if (state.MirrorIndex >= mirrors) state.MirrorIndex = 0;
         const std::string base = state.MirrorList.FieldString(state.MirrorIndex, 0);
+        if (std::find(tried.begin(), tried.end(), base) == tried.end()) tried.push_back(base);
         view.Trace(kFetchTrace + base + remote + kFetchTraceTarget + target);
         if (failures > 0)
             view.SetProgressLine("Attempt " + std::to_string(failures + 1) + ": " + remote + " from " + base);
@@ -363,7 +373,7 @@ std::string FetchFile(TransmitView& view, HttpClient& client, const std::string&
                 view.Trace("Saliendo del proceso traer archivo con resultado : ");
                 // The expired lists say it all when the last failure was one.
                 throw NetworkError("No mirror delivered " + remote + " after " + std::to_string(failures) +
-                                   " attempts." + expired.Text(rules) +
+                                   " attempts at " + JoinedAddresses(tried) + "." + expired.Text(rules) +
                                    (last_expired ? std::string() : " Last failure: " + last_failure));
             }
             PauseBetweenRounds(view, failures, last_failure);

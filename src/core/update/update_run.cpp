@@ -125,6 +125,25 @@ void FetchListing(TransmitView& view, HttpClient& client) {
 
 std::vector<std::string> DaysAppliedSince(const std::string& applied_before);
 
+// An installation nobody has pointed at a mirror (a package built without
+// its distributor's mirror list) has nothing to ask: the user is told how
+// to set one instead of seeing every fetch fail.
+bool MirrorIsSet(TransmitView& view, RunReport& report) {
+    bool listed = false;
+    if (FileExists(kMirrorListInUseFile)) {
+        const RecordTable mirrors = ReadTable(kMirrorListInUseFile);
+        for (size_t row = 0; row < mirrors.RowCount() && !listed; ++row) listed = IsMirrorRow(mirrors, row);
+    }
+    const std::string& key = TheUpdateSettings().ListKeyFile;
+    if (listed && (key.empty() || FileExists(key))) return true;
+    report.message = kNoMirrorText;
+    TheDialogs().TitledMessage("NO MIRROR SET", report.message);
+    view.HideTrace();
+    view.ShowButton2();
+    view.HideWindow();
+    return false;
+}
+
 RunReport RunSteps(TransmitView& view, HttpClient& client) {
     UpdateState& state = TheUpdateState();
     RunReport report;
@@ -141,6 +160,7 @@ RunReport RunSteps(TransmitView& view, HttpClient& client) {
     }
     if (proxy && no_user) view.ClearProxyPassword();
 
+    if (!MirrorIsSet(view, report)) return report;
     view.SetButton2Caption("Cancel");
     view.SetBusyCursor(true);
     if (!ProbeServerDate(view, client, report)) return report;

@@ -17,6 +17,13 @@
 
 namespace veltod {
 
+// What the run says when the installation names no mirror (or lacks the
+// key its lists are signed with).
+inline constexpr const char* kNoMirrorText =
+    "No mirror is set, so there is nothing to update from. Set the mirror you read with the command\n\n"
+    "veltod --mirror URL --key FILE\n\n"
+    "where URL is its address and FILE holds the public key it signs with.";
+
 // The last applied day: field 0 of the last record of kLastAppliedFile. A
 // missing file is a FileError, a file without any record an Error.
 std::string ReadLastUpdateDate();
