@@ -199,6 +199,21 @@ inline std::vector<std::string> MarkedEnvironment(const std::string& display, co
     return {"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb", "VELTOD_PAINT_MARK=" + mark.string()};
 }
 
+// One start until the first paint mark: its time and the program's peak.
+struct Start {
+    double seconds;
+    double peak_mb;
+};
+
+inline Start TimeStart(const std::vector<std::string>& argv, const std::string& display, const fs::path& mark) {
+    fs::remove(mark);
+    const double start = Seconds();
+    Program program(argv, MarkedEnvironment(display, mark));
+    if (!WaitForMark(mark, 1)) throw std::runtime_error("no paint mark from " + argv[0]);
+    const double took = Seconds() - start;
+    return {took, program.PeakMiB()};
+}
+
 // The main window of the program started on the installation at root, once
 // it has painted its day news (the first mark); throws when either never
 // comes.
