@@ -199,7 +199,8 @@ int main(int argc, char**) {
         for (int i = 0; i < kDayEntries; ++i) day += Entry(1 + i % kCategories, top - i, description);
         // Filed from the day list's last record up: lowest ids first.
         std::map<int, std::string> appends;
-        for (int i = kDayEntries - 1; i >= 0; --i) appends[1 + i % kCategories] += Entry(1 + i % kCategories, top - i, description);
+        for (int i = kDayEntries - 1; i >= 0; --i)
+            appends[1 + i % kCategories] += Entry(1 + i % kCategories, top - i, description);
         const std::string source = "../bin/" + std::to_string(20261201 + kWarmRuns + run) + ".1cat";
         std::FILE* out = std::fopen(source.c_str(), "wb");
         std::fwrite(day.data(), 1, day.size(), out);
