@@ -199,6 +199,32 @@ inline std::vector<std::string> MarkedEnvironment(const std::string& display, co
     return {"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb", "VELTOD_PAINT_MARK=" + mark.string()};
 }
 
+// What the start-up lines run: the staged program on the big installation,
+// and the reference showing the main window's background picture, both on
+// one display with one paint mark file.
+struct StartPrograms {
+    fs::path root = BigInstallation();
+    Display display;
+    fs::path mark = fs::path(VELTOD_BENCH_DATA) / "start.mark";
+    std::vector<std::string> ours = {(root / "bin/VeltoD.exe").string()};
+    std::vector<std::string> ref = {VELTOD_BENCH_FIRST_PAGE_REF, (root / "Resources/fondobin.gif").string()};
+};
+
+// One start until the first paint mark: its time and the program's peak.
+struct Start {
+    double seconds;
+    double peak_mb;
+};
+
+inline Start TimeStart(const std::vector<std::string>& argv, const std::string& display, const fs::path& mark) {
+    fs::remove(mark);
+    const double start = Seconds();
+    Program program(argv, MarkedEnvironment(display, mark));
+    if (!WaitForMark(mark, 1)) throw std::runtime_error("no paint mark from " + argv[0]);
+    const double took = Seconds() - start;
+    return {took, program.PeakMiB()};
+}
+
 // The main window of the program started on the installation at root, once
 // it has painted its day news (the first mark); throws when either never
 // comes.
