@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QShortcut>
 
 #include "core/platform/seams.h"
 #include "core/platform/stored_files.h"
@@ -16,6 +17,7 @@
 #include "ui/catalogue/FormShowDetails.h"
 #include "ui/catalogue/FormTreeFiles.h"
 #include "ui/daynews/FormDayNews.h"
+#include "ui/skin/Pressable.h"
 #include "ui/skin/ReportedError.h"
 #include "ui/sponsors/FormBanner1.h"
 #include "ui/sponsors/FormBanner2.h"
@@ -56,8 +58,7 @@ void ShowListWindow(ListWindow* shown, const char* view) {
 #ifndef __clang__  // clang has no such warning
 #pragma GCC diagnostic ignored "-Wrestrict"
 #endif
-TFormNetFiles::TFormNetFiles() : TSkinWindow(QStringLiteral("FormNetFiles"), kSkinOlive) {
-    setWindowTitle(QStringLiteral("VeltoD"));
+TFormNetFiles::TFormNetFiles() : TSkinWindow(QStringLiteral("FormNetFiles"), kSkinOlive, QStringLiteral("VeltoD")) {
 
     Image5 = new TSkinImage(this, QStringLiteral("Image5"));
     Label1 = new QLabel(QString::fromLatin1(kVersionText), this);
@@ -65,6 +66,9 @@ TFormNetFiles::TFormNetFiles() : TSkinWindow(QStringLiteral("FormNetFiles"), kSk
     Label1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Label1->setAttribute(Qt::WA_TranslucentBackground);
     Label1->setAttribute(Qt::WA_TransparentForMouseEvents);
+    // The label stands 2 pixels above the window's top; its text starts
+    // below that edge, so no letter is cut.
+    Label1->setContentsMargins(0, 2, 0, 0);
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(10);
     font.setBold(true);
@@ -78,11 +82,18 @@ TFormNetFiles::TFormNetFiles() : TSkinWindow(QStringLiteral("FormNetFiles"), kSk
         const char* name;
         const char* picture;
         void (TFormNetFiles::*click)();
+        const char* spoken;
+        QKeySequence keys;
     };
+    // The keys work from every window of the program, as a menu's would.
     const Navigation buttons[] = {
-        {Image1, "Image1", "Bot1", &TFormNetFiles::Image1Click}, {Image2, "Image2", "Bot2", &TFormNetFiles::Image2Click},
-        {Image3, "Image3", "Bot3", &TFormNetFiles::Image3Click}, {Image4, "Image4", "Bot4", &TFormNetFiles::Image4Click},
-        {Image8, "Image8", "Bot8", &TFormNetFiles::Image8Click}, {Image9, "Image9", "Bot9", &TFormNetFiles::Image9Click},
+        {Image1, "Image1", "Bot1", &TFormNetFiles::Image1Click, "Today", QKeySequence(Qt::CTRL | Qt::Key_1)},
+        {Image2, "Image2", "Bot2", &TFormNetFiles::Image2Click, "Week news", QKeySequence(Qt::CTRL | Qt::Key_2)},
+        {Image3, "Image3", "Bot3", &TFormNetFiles::Image3Click, "Historic database", QKeySequence(Qt::CTRL | Qt::Key_3)},
+        {Image4, "Image4", "Bot4", &TFormNetFiles::Image4Click, "Search", QKeySequence(QKeySequence::Find)},
+        {Image8, "Image8", "Bot8", &TFormNetFiles::Image8Click, "Update now", QKeySequence(Qt::CTRL | Qt::Key_U)},
+        {Image9, "Image9", "Bot9", &TFormNetFiles::Image9Click, "Connection settings",
+         QKeySequence(Qt::CTRL | Qt::Key_Comma)},
     };
     for (size_t i = 0; i < std::size(buttons); ++i) {
         const Navigation& entry = buttons[i];
@@ -94,6 +105,17 @@ TFormNetFiles::TFormNetFiles() : TSkinWindow(QStringLiteral("FormNetFiles"), kSk
         navigation_[i] = entry.button;
         entry.button->OnMouseMove = [this, i] { HoverGroup(navigation_, i); };
         entry.button->OnClick = [this, click = entry.click] { (this->*click)(); };
+        const QString spoken = QString::fromLatin1(entry.spoken);
+        MakePressable(entry.button, {.role = QAccessible::Button,
+                                     .name = spoken,
+                                     .press = entry.button->OnClick,
+                                     .hover = entry.button->OnMouseMove,
+                                     .leave = [button = entry.button] { button->Reset(); }});
+        entry.button->setToolTip(spoken + QStringLiteral(" (") + entry.keys.toString(QKeySequence::NativeText) +
+                                 QStringLiteral(")"));
+        auto* shortcut = new QShortcut(entry.keys, this);
+        shortcut->setContext(Qt::ApplicationShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, click = entry.click] { (this->*click)(); });
     }
 
     Image11 = new TSkinImage(this, QStringLiteral("Image11"));
@@ -109,12 +131,19 @@ TFormNetFiles::TFormNetFiles() : TSkinWindow(QStringLiteral("FormNetFiles"), kSk
     Image13->OnMouseDown = [this](Qt::MouseButton button) {
         if (button == Qt::LeftButton) Image13MouseDown();
     };
+    MakePressable(Image11, {.role = QAccessible::CheckBox, .press = [this] { Image11MouseDown(); }});
+    MakePressable(Image12, {.role = QAccessible::CheckBox, .press = [this] { Image12MouseDown(); }});
+    MakePressable(Image13, {.role = QAccessible::CheckBox, .press = [this] { Image13MouseDown(); }});
+    NameFilters("1");
 
     Image6 = new TSkinCloseButton(this, QStringLiteral("Image6"), TSkinCloseButton::Kind::Close, [this] { Image6Click(); });
     Image7 = new TSkinCloseButton(this, QStringLiteral("Image7"), TSkinCloseButton::Kind::Minimise,
                                   [this] { Image7Click(); });
     Image6->SetPartner(Image7);
     Image7->SetPartner(Image6);
+    // Reading order: the two columns of navigation, minimise, close, then the filter.
+    const QList<QWidget*> tab_order{Image1, Image2, Image3, Image4, Image8, Image9, Image7, Image6, Image11, Image12, Image13};
+    for (qsizetype i = 1; i < tab_order.size(); ++i) setTabOrder(tab_order[i - 1], tab_order[i]);
 
     Image5->OnMouseMove = [this] { ResetAllButtons(); };
 
@@ -230,7 +259,12 @@ void TFormNetFiles::Image8Click() {
         transmit.activateWindow();
         return;
     }
-    transmit.OnDaysArrived = [this] { Image1Click(); };
+    // The run ends with the day news; the mouse has not crossed the
+    // background since it pressed Update, so nothing else resets that button.
+    transmit.OnDaysArrived = [this] {
+        ResetSkinButtons(navigation_);
+        Image1Click();
+    };
     HideAll({w.FormBaseDatos, w.FormCategorias, w.FormDayNews, w.FormShowDetails, w.FormTreeFiles, w.FormRemember,
              w.FormBusqueda, &transmit, w.FormMensaje});
     transmit.ShowWindow();
@@ -258,6 +292,18 @@ void TFormNetFiles::ShowFilterPictures(const std::string& mode) {
     Image11->LoadPicture(Picture(mode == "1" ? "Demo1.gif" : "Demo0.gif"));
     Image12->LoadPicture(Picture(mode == "2" ? "Share1.gif" : "Share0.gif"));
     Image13->LoadPicture(Picture(mode == "3" ? "Free1.gif" : "Free0.gif"));
+    NameFilters(mode);
+}
+
+void TFormNetFiles::NameFilters(const std::string& mode) {
+    const std::pair<TSkinImage*, const char*> filters[] = {{Image11, "1"}, {Image12, "2"}, {Image13, "3"}};
+    const char* const names[] = {"Demo filter", "Share filter", "Free filter"};
+    for (size_t i = 0; i < std::size(filters); ++i) {
+        const bool selected = mode == filters[i].second;
+        RenamePressable(filters[i].first,
+                        QString::fromLatin1(names[i]) + (selected ? QStringLiteral(", selected") : QString()));
+        SetPressableChecked(filters[i].first, selected);
+    }
 }
 
 void TFormNetFiles::FilterMouseDown(const std::string& mode) {

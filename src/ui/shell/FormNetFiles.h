@@ -57,6 +57,8 @@ protected:
 private:
     void FilterMouseDown(const std::string& mode);
     void ShowFilterPictures(const std::string& mode);
+    // The filters' accessible names and checked states for the mode.
+    void NameFilters(const std::string& mode);
     void ResetAllButtons();
 
     std::array<SkinButton*, 6> navigation_{};
