@@ -7,6 +7,7 @@
 #include "core/platform/seams.h"
 #include "core/skin/screen_layout.h"
 #include "ui/platform/AnsiText.h"
+#include "ui/skin/Pressable.h"
 #include "ui/skin/ReportedError.h"
 #include "ui/view/WindowSet.h"
 
@@ -37,6 +38,9 @@ protected:
         event->accept();
         if (click) click_();
     }
+
+public:
+    void Click() const { click_(); }
 
 private:
     std::function<void()> click_;
@@ -103,7 +107,8 @@ QPushButton* Button(QWidget* parent, const QString& name, const QString& text) {
 
 }  // namespace
 
-TTransmitForm::TTransmitForm() : TSkinWindow(QStringLiteral("TransmitForm"), kSkinOlive) {
+TTransmitForm::TTransmitForm()
+    : TSkinWindow(QStringLiteral("TransmitForm"), kSkinOlive, QStringLiteral("Update and connection settings")) {
     setFixedSize(407, 103);
     // "MS Sans Serif" is rarely installed here. Its stand-in must be as
     // narrow, or the labels run under the fields beside them: Arial's
@@ -150,6 +155,9 @@ TTransmitForm::TTransmitForm() : TSkinWindow(QStringLiteral("TransmitForm"), kSk
     Button2 = Button(this, QStringLiteral("Button2"), QStringLiteral("Close"));
     Button2->setGeometry(8, 43, 41, 25);
     SetEnabledColour(Button2, QPalette::ButtonText, kSkinYellow);
+    // The yellow caption on the theme's pale button face could not be read:
+    // the face is the skin's olive.
+    SetEnabledColour(Button2, QPalette::Button, kSkinOlive);
     connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
 
     Label5 = new TLinkLabel(this, QStringLiteral("Label5"), [this] { Label5Click(); });
@@ -161,6 +169,17 @@ TTransmitForm::TTransmitForm() : TSkinWindow(QStringLiteral("TransmitForm"), kSk
         label->move(8, top);
         label->adjustSize();
     }
+
+    for (auto [label, address] : {std::pair{Label5, QString::fromLatin1(kVendorWebAddress)},
+                                  std::pair{Label6, QString::fromLatin1(kVendorMailAddress)}}) {
+        auto* link = static_cast<TLinkLabel*>(label);
+        MakePressable(link, {.role = QAccessible::Link, .name = address, .press = [link] { link->Click(); }});
+    }
+    // The fields' labels are separate controls: the bus gets the names here.
+    const std::pair<QWidget*, const char*> names[] = {
+        {Edit1, "Update status"},  {Edit6, "Download progress"}, {Edit2, "Proxy server"},
+        {Edit3, "Proxy port"},     {Edit4, "Proxy user name"},   {Edit5, "Proxy password"}};
+    for (const auto& [control, name] : names) control->setAccessibleName(QString::fromLatin1(name));
 
     Edit7 = new QLineEdit(QStringLiteral("Edit7"), this);
     Edit7->setObjectName(QStringLiteral("Edit7"));
