@@ -9,6 +9,7 @@ packages=(
   nginx-light tinyproxy curl
   dpkg-dev file lintian desktop-file-utils appstream
   clang libclang-rt-dev
+  at-spi2-core dbus python3-pyatspi
 )
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
