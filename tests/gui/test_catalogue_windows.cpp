@@ -13,6 +13,7 @@
 #include "ui/catalogue/CategoryTreeView.h"
 #include "ui/catalogue/FormBaseDatos.h"
 #include "ui/catalogue/FormBusqueda.h"
+#include "ui/platform/QtSeams.h"
 #include "ui/sponsors/FormMensaje.h"
 #include "ui/catalogue/FormCategorias.h"
 #include "ui/catalogue/FormShowDetails.h"
@@ -345,3 +346,20 @@ TEST_F(CatalogueWindows, TypingSearchesAtOnceAndOnlyTheLatestTextIsShown) {
 }
 
 }  // namespace
+
+// Faults of a second tour: a selected node folded with its arrow did not
+// open again on a click on its name, and a box asked for from a window the
+// user clicked in opened over whatever window was active.
+TEST_F(CatalogueWindows, AFoldedSelectedNodeOpensOnItsNameAndBoxesStandOverTheClickedWindow) {
+    installation.Write("Resources/S0100000.1txt", EntryList({Entry("Defrag", "3"), Entry("Tetris", "5")}));
+    Start();
+    QTest::mouseClick(Main().Image2, Qt::LeftButton);
+    auto* tree = windows->FormCategorias->TreeView1;
+    QTreeWidgetItem* software = Find(tree, "Software");
+    ClickNode(tree, software);
+    ASSERT_TRUE(software->isExpanded());
+    software->setExpanded(false);  // as its arrow does
+    ClickNode(tree, software);
+    EXPECT_TRUE(software->isExpanded());
+    EXPECT_EQ(veltod::MessageOwner(), windows->FormCategorias);
+}

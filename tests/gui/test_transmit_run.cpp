@@ -105,14 +105,18 @@ TEST_F(TransmitRun, TheUpdateButtonRunsTheUpdateThroughTheWindowsSettings) {
     });
     Settings(proxy);
     Start();
+    Main().Image8->Hover();  // the pointer pressed Update
     Main().Image8Click();
 
-    // No error: the run ends by telling what arrived, and the day news opens.
+    // No error: the run ends by telling what arrived, and the day news opens,
+    // saying which day it shows; the Update button is lit no more.
     ASSERT_EQ(seams.dialogs.shown.size(), 1u);
     EXPECT_EQ(seams.dialogs.shown[0].kind, "notice");
     EXPECT_EQ(seams.dialogs.shown[0].title, "UPDATE COMPLETE");
     EXPECT_EQ(LastError(), "2 new days arrived: 2026-12-07 (1 entry), 2026-12-08 (1 entry).");
     EXPECT_TRUE(windows->FormDayNews->isVisible());
+    EXPECT_EQ(windows->FormDayNews->toolTip(), "News of 8 December 2026");
+    EXPECT_TRUE(Main().Image8->IsNormal());
     EXPECT_EQ(State().CurrentView, "FORMDAYNEWS");
     EXPECT_EQ(proxy.Requests().size(), 6u);
     EXPECT_FALSE(Form().isVisible());

@@ -1,5 +1,7 @@
 #include "ui/update/TransmitForm.h"
 
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QHideEvent>
 #include <QMouseEvent>
 #include <QProxyStyle>
@@ -77,6 +79,19 @@ QLabel* YellowLabel(QWidget* parent, const QString& name, const QString& text, i
     return label;
 }
 
+// A label whose text would run under the field beside it is set a pixel
+// smaller at a time until a small gap stays between them.
+void KeepClearOf(QLabel* label, const QWidget* field) {
+    constexpr int kGap = 4;
+    const int room = field->x() - kGap - label->x();
+    QFont font = label->font();
+    if (font.pixelSize() <= 0) font.setPixelSize(QFontInfo(font).pixelSize());
+    while (QFontMetrics(font).horizontalAdvance(label->text()) > room && font.pixelSize() > 8)
+        font.setPixelSize(font.pixelSize() - 1);
+    label->setFont(font);
+    label->adjustSize();
+}
+
 QLineEdit* Field(QWidget* parent, const QString& name, int left, int top, int width, int height) {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(name);
@@ -148,6 +163,9 @@ TTransmitForm::TTransmitForm()
     Label4 = YellowLabel(this, QStringLiteral("Label4"), QStringLiteral("Proxy Password"), 192, 72);
     Edit5 = Field(this, QStringLiteral("Edit5"), 280, 72, 121, 21);
     Edit5->setEchoMode(QLineEdit::Password);
+    for (auto [label, field] : {std::pair{Label1, Edit2}, std::pair{Label2, Edit3}, std::pair{Label3, Edit4},
+                                std::pair{Label4, Edit5}})
+        KeepClearOf(label, field);
     auto* star_style = new TStarPasswordStyle;
     star_style->setParent(Edit5);
     Edit5->setStyle(star_style);
