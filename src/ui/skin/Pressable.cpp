@@ -40,10 +40,15 @@ protected:
             // The focus a window gets back on activation, or a click, is not
             // the user moving to the control.
             const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-            const bool by_keyboard = reason != Qt::MouseFocusReason && reason != Qt::ActiveWindowFocusReason &&
-                                     reason != Qt::PopupFocusReason;
-            const auto& effect = event->type() == QEvent::FocusIn ? what_.hover : what_.leave;
-            if (by_keyboard && effect) effect();
+            if (event->type() == QEvent::FocusIn) {
+                const bool by_keyboard = reason != Qt::MouseFocusReason && reason != Qt::ActiveWindowFocusReason &&
+                                         reason != Qt::PopupFocusReason;
+                if (by_keyboard && what_.hover) what_.hover();
+            } else if (reason != Qt::PopupFocusReason && what_.leave) {
+                // Also when another window takes the keyboard: a button
+                // lit by the keyboard does not stay lit behind it.
+                what_.leave();
+            }
         }
         return false;
     }
