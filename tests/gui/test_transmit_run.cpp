@@ -43,7 +43,12 @@ std::string Listing() {
 
 struct Starter : ProgramStarter {
     std::vector<std::string> started, runs;
-    void Start(const std::string& path) override { started.push_back(path); }
+    // What the restarted copy would learn from its parent.
+    std::string open_before;
+    void Start(const std::string& path) override {
+        started.push_back(path);
+        open_before = qgetenv("VELTOD_OPEN_BEFORE_UPDATE").toStdString();
+    }
     void RunAndWait(const std::string& path, int) override {
         const std::string name = path.substr(path.rfind('/') + 1);
         runs.push_back(name);
@@ -142,6 +147,7 @@ TEST_F(TransmitRun, CancelDuringADownloadRestartsTheProgramAndKeepsWhatArrived) 
     });
     Settings(proxy);
     Start();
+    Main().Image1Click();  // the day news is open when Update is pressed
     // The user presses Cancel once the second package is on its way.
     // A second press of Update before that only brings the window forward:
     // the status line stays and the run goes on.
@@ -167,6 +173,9 @@ TEST_F(TransmitRun, CancelDuringADownloadRestartsTheProgramAndKeepsWhatArrived) 
     EXPECT_EQ(Form().Edit1->text().toStdString(), UpdateCancelled::kUpdateCancelledText);
     ASSERT_FALSE(starter.started.empty());
     EXPECT_EQ(starter.started[0], "../bin/VeltoD.exe");
+    // The restarted copy is told to open the day news again; this copy goes on.
+    EXPECT_EQ(starter.open_before, "FORMDAYNEWS 1");
+    EXPECT_TRUE(qgetenv("VELTOD_OPEN_BEFORE_UPDATE").isEmpty());
     EXPECT_TRUE(ended.day3_package);
     EXPECT_EQ(installation.Read("Resources/actualizado.fij"), "1\r\n" + kDay1 + "\r\n");
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);

@@ -9,6 +9,7 @@
 #include "core/platform/stored_files.h"
 #include "core/shell/startup_hooks.h"
 #include "core/skin/screen_layout.h"
+#include "core/update/run_control.h"
 #include "core/update/update_state.h"
 #include "core/view/process_state.h"
 #include "ui/catalogue/FormBaseDatos.h"
@@ -28,6 +29,11 @@
 
 namespace veltod {
 namespace {
+
+// Cancel restarts the program in the middle of the run: the copy that
+// follows learns from its parent what was open, to open it again and to say
+// that the update was cancelled. Only a restarted copy finds it set.
+const char* const kOpenBeforeUpdate = "VELTOD_OPEN_BEFORE_UPDATE";
 
 std::string Picture(const std::string& name) { return ResourcePicture(name); }
 
@@ -212,6 +218,7 @@ void TFormNetFiles::FormActivate() {
     Windows().FormBanner1->ShowWindow();
     Windows().FormBanner2->ShowWindow();
     state.MainActivated = kDone;
+    ResumeAfterCancel();
 }
 #pragma GCC diagnostic pop
 
@@ -250,6 +257,7 @@ void TFormNetFiles::Image4Click() { ShowListWindow(&EnsureWindow(Windows().FormB
 
 void TFormNetFiles::Image8Click() {
     TWindowSet& w = Windows();
+    const std::string view_before = State().CurrentView;
     // A press during a run only brings the transfer window forward: hiding
     // it would save the settings and reset the run's status line and trace.
     TTransmitForm& transmit = EnsureWindow(w.TransmitForm);
@@ -271,7 +279,24 @@ void TFormNetFiles::Image8Click() {
     State().CurrentView = "ACTUALIZAR";
     transmit.Edit1->clear();
     transmit.HideViewer();
+    const std::string open_before = (view_before == "FORMDAYNEWS" ? "FORMDAYNEWS " : "NADA ") + State().FilterMode;
+    qputenv(kOpenBeforeUpdate, QByteArray::fromStdString(open_before));
     transmit.Button1Click(this);
+    qunsetenv(kOpenBeforeUpdate);
+}
+
+void TFormNetFiles::ResumeAfterCancel() {
+    const QByteArray open_before = qgetenv(kOpenBeforeUpdate);
+    if (open_before.isEmpty()) return;
+    qunsetenv(kOpenBeforeUpdate);
+    const QList<QByteArray> words = open_before.split(' ');
+    const std::string mode = words.size() == 2 ? words[1].toStdString() : "";
+    if (words[0] == "FORMDAYNEWS" && (mode == "1" || mode == "2" || mode == "3")) {
+        if (mode != State().FilterMode) FilterMouseDown(mode);
+        Image1Click();
+    }
+    TheDialogs().Notice("UPDATE CANCELLED", std::string(UpdateCancelled::kUpdateCancelledText) +
+                                                " What had arrived before Cancel is kept.");
 }
 
 void TFormNetFiles::Image9Click() {
