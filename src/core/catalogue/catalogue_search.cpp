@@ -101,15 +101,20 @@ bool NameMatches(std::string_view name, std::string_view upper_text) {
 std::string NothingMatchedText(std::string_view text, const SearchFound& found, std::string_view mode) {
     static const char* const kKinds[] = {"Demo", "Share", "Free"};
     const size_t shown = mode == "2" ? 1 : mode == "3" ? 2 : 0;
-    std::string elsewhere;
+    // Appended piece by piece: GCC 12 warns falsely about a literal followed
+    // by a string at -O3 (GCC bug 105329).
+    std::string said = "Nothing matched \"";
+    said.append(text).append("\" under ");
+    bool elsewhere = false;
     for (size_t kind = 0; kind < 3; ++kind) {
         if (kind == shown || found.by_kind[kind] == 0) continue;
-        elsewhere += std::string(elsewhere.empty() ? "; found under " : " and ") + kKinds[kind] + " (" +
-                     std::to_string(found.by_kind[kind]) + ")";
+        if (!elsewhere) said.append(kKinds[shown]);
+        said.append(elsewhere ? " and " : "; found under ").append(kKinds[kind]).append(" (");
+        said.append(std::to_string(found.by_kind[kind])).append(")");
+        elsewhere = true;
     }
-    const std::string quoted = "\"" + std::string(text) + "\"";
-    if (elsewhere.empty()) return "Nothing matched " + quoted + " under Demo, Share or Free";
-    return "Nothing matched " + quoted + " under " + kKinds[shown] + elsewhere;
+    if (!elsewhere) said.append("Demo, Share or Free");
+    return said;
 }
 
 std::optional<SearchFound> SearchCatalogue(std::string_view text, const std::atomic<bool>* stop) {

@@ -82,7 +82,9 @@ std::string SpokenRowName(const DayRow& row) {
     if (marker == kMoreMarker) return "More news";
     if (marker == kBackMarker) return "Previous news";
     if (marker < 0) return {};
-    return "Row " + std::to_string(marker + 1) + ": " + row.caption;
+    std::string name = "Row ";
+    name.append(std::to_string(marker + 1)).append(": ").append(row.caption);
+    return name;
 }
 
 std::optional<std::string> LastAppliedDay() {

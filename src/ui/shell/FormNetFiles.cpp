@@ -279,7 +279,8 @@ void TFormNetFiles::Image8Click() {
     State().CurrentView = "ACTUALIZAR";
     transmit.Edit1->clear();
     transmit.HideViewer();
-    const std::string open_before = (view_before == "FORMDAYNEWS" ? "FORMDAYNEWS " : "NADA ") + State().FilterMode;
+    std::string open_before = view_before == "FORMDAYNEWS" ? "FORMDAYNEWS " : "NADA ";
+    open_before += State().FilterMode;
     qputenv(kOpenBeforeUpdate, QByteArray::fromStdString(open_before));
     transmit.Button1Click(this);
     qunsetenv(kOpenBeforeUpdate);
