@@ -12,11 +12,6 @@
 
 namespace {
 
-void Xdotool(const std::string& display, const std::string& arguments) {
-    if (std::system(("DISPLAY=" + display + " xdotool " + arguments + " >/dev/null 2>&1").c_str()) != 0)
-        throw std::runtime_error("xdotool " + arguments + " failed");
-}
-
 // The core's search for text, timed in this process (the best of runs).
 double CoreSearch(const bench::fs::path& root, const std::string& text, int runs) {
     const bench::fs::path here = bench::fs::current_path();
@@ -52,13 +47,13 @@ int main() {
             bench::ClickButton(display.Name(), main_window, root, "Bot4.gif", 104, 12);
             std::this_thread::sleep_for(std::chrono::milliseconds(500));
             int before = bench::MarkCount(mark);
-            Xdotool(display.Name(), std::string("key ctrl+a BackSpace type --delay 150 ") + text);
+            bench::Xdotool(display.Name(), std::string("key ctrl+a BackSpace type --delay 150 ") + text);
             if (!bench::WaitForMark(mark, before + 1)) throw std::runtime_error("the typed text showed nothing");
             // Let the searches of the earlier keys settle.
             std::this_thread::sleep_for(std::chrono::milliseconds(1500));
             before = bench::MarkCount(mark);
             const double start = bench::Seconds();
-            Xdotool(display.Name(), "key a");
+            bench::Xdotool(display.Name(), "key a");
             if (!bench::WaitForMark(mark, before + 1)) throw std::runtime_error("the last key showed nothing");
             ours = std::min(ours, bench::Seconds() - start);
         }
