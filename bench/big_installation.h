@@ -237,6 +237,12 @@ inline veltod::test::Geometry PaintedMainWindow(const std::string& display, cons
     return main_window;
 }
 
+// Keys typed on the display, through xdotool; throws when it fails.
+inline void Xdotool(const std::string& display, const std::string& arguments) {
+    if (std::system(("DISPLAY=" + display + " xdotool " + arguments + " >/dev/null 2>&1").c_str()) != 0)
+        throw std::runtime_error("xdotool " + arguments + " failed");
+}
+
 // Clicks the main window's button drawn by picture at (left, top).
 inline void ClickButton(const std::string& display, const veltod::test::Geometry& main_window, const fs::path& root,
                         const std::string& picture, int left, int top) {

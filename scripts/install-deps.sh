@@ -10,7 +10,7 @@ packages=(
   nginx-light tinyproxy curl lz4 systemd shellcheck
   dpkg-dev file lintian desktop-file-utils appstream
   clang libclang-rt-dev
-  dbus-daemon
+  dbus-daemon at-spi2-core python3-pyatspi
 )
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"

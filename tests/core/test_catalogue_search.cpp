@@ -146,3 +146,38 @@ TEST(SearchText, FoldsOnlyPlainLetters) {
     EXPECT_FALSE(NameMatches("anything", ""));
     EXPECT_TRUE(NameMatches("aaab", "AAB")) << "a failed partial match must not skip the real one";
 }
+
+TEST_F(Search, CountsMatchesPerKindAndAStoppedSearchLeavesTheListsAsTheyWere) {
+    History(2, "1", {Entry("Zip Tool", "2"), Entry("Unzipper", "2")});
+    History(1, "1", {Entry("ZIP maker", "1"), Entry("Paint", "1")});
+    History(1, "3", {Entry("Free ZIP", "1")});
+    const auto found = SearchCatalogue("zip");
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->by_kind, (std::array<size_t, 3>{3, 0, 1}));
+    EXPECT_EQ(SearchCatalogue("nothing")->by_kind, (std::array<size_t, 3>{0, 0, 0}));
+
+    // A search stopped before it began writes nothing and tells nothing.
+    SearchCatalogue("zip");
+    const std::string before = install.Read("Resources/Encontro.1cat");
+    const std::atomic<bool> stop{true};
+    EXPECT_FALSE(SearchCatalogue("paint", &stop));
+    for (const char* mode : {"1", "2", "3"})
+        EXPECT_EQ(install.Read(std::string("Resources/Encontro.") + mode + "cat").substr(0, 4), "14\r\n") << mode;
+    EXPECT_EQ(install.Read("Resources/Encontro.1cat"), before);
+    EXPECT_FALSE(std::filesystem::exists(install.Path("Resources/Encontro.1cat.new~")));
+}
+
+TEST(NothingMatchedText, SaysUnderWhichKindsSomethingWasFound) {
+    struct Case {
+        std::array<size_t, 3> found;
+        const char* mode;
+        const char* text;
+    };
+    const Case cases[] = {
+        {{0, 0, 0}, "1", "Nothing matched \"zip\" under Demo, Share or Free"},
+        {{0, 3, 0}, "1", "Nothing matched \"zip\" under Demo; found under Share (3)"},
+        {{2, 0, 1}, "2", "Nothing matched \"zip\" under Share; found under Demo (2) and Free (1)"},
+        {{5, 4, 0}, "3", "Nothing matched \"zip\" under Free; found under Demo (5) and Share (4)"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(NothingMatchedText("zip", SearchFound{c.found}, c.mode), c.text);
+}

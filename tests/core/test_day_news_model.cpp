@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/daynews/day_news_keys.h"
 #include "core/daynews/day_news_model.h"
 #include "core/platform/errors.h"
 #include "core/records/record_file.h"
@@ -521,4 +522,72 @@ TEST_F(DayNewsModelTest, AListIsReadAgainOnlyWhenItsFileChanged) {
     model.LoadDayList();
     EXPECT_EQ(model.EntryCount(), 4u);
     EXPECT_EQ(ShownRows().front(), "Program 3");
+}
+
+TEST_F(DayNewsModelTest, KeysMoveThroughRowsAndPageAsThePagingRowsDo) {
+    using K = DayKey;
+    // 25 entries at ten rows a page: 9 entries and more, back, 8 and more,
+    // back and the last 8.
+    struct Case {
+        const char* what;
+        std::vector<K> keys;
+        int row;              // the row that has the keyboard afterwards
+        std::string shows;    // what that row shows
+        std::string opened;   // the entry the details window got, if any
+    };
+    const Case cases[] = {
+        {"down three times", {K::Down, K::Down, K::Down}, 4, "Program 3", ""},
+        {"up at the top stays", {K::Up}, 1, "Program 0", ""},
+        {"down stops at the more row", std::vector<K>(12, K::Down), 10, "more", ""},
+        {"page down", {K::PageDown}, 2, "Program 9", ""},
+        {"page down to the last page", {K::PageDown, K::PageDown}, 2, "Program 17", ""},
+        {"page down on the last page", {K::PageDown, K::PageDown, K::PageDown}, 9, "Program 24", ""},
+        {"page up back to the first", {K::PageDown, K::PageUp}, 1, "Program 0", ""},
+        {"up onto the back row", {K::PageDown, K::Up}, 1, "back", ""},
+        {"end", {K::End}, 9, "Program 24", ""},
+        {"end then home", {K::End, K::Home}, 1, "Program 0", ""},
+        {"press on back", {K::End, K::Home, K::PageDown, K::Up, K::Press}, 1, "Program 0", ""},
+        {"press an entry", {K::Down, K::Down, K::Down, K::Press}, 4, "Program 3", "Program 3"},
+    };
+    for (const Case& c : cases) {
+        Load(25);
+        view.details.clear();
+        int row = 1;
+        for (const K key : c.keys) row = PressDayKey(model, row, key);
+        EXPECT_EQ(row, c.row) << c.what;
+        ASSERT_GE(row, 1) << c.what;
+        const std::vector<std::string> shown = ShownRows();
+        EXPECT_EQ(shown.at(static_cast<size_t>(row - 1)), c.shows) << c.what;
+        EXPECT_EQ(view.details.empty() ? "" : view.details.back().name, c.opened) << c.what;
+        ExpectViewMatchesModel();
+    }
+    // Pressing the more row itself pages on, to the first new entry.
+    Load(25);
+    EXPECT_EQ(PressDayKey(model, 10, K::Press), 2);
+    EXPECT_EQ(ShownRows().at(1), "Program 9");
+    // An empty list has no row to move to.
+    Load(0);
+    EXPECT_EQ(PressDayKey(model, 1, K::Down), 0);
+}
+
+TEST_F(DayNewsModelTest, RowsHaveSpokenNamesAndTheDayIsToldInWords) {
+    Load(25);
+    EXPECT_EQ(SpokenRowName(model.Row(4)), "Row 4: Program 3");
+    EXPECT_EQ(SpokenRowName(model.Row(10)), "More news");
+    model.ShowNextPage();
+    EXPECT_EQ(SpokenRowName(model.Row(1)), "Previous news");
+    EXPECT_EQ(SpokenRowName(model.Row(2)), "Row 10: Program 9");
+
+    EXPECT_EQ(DayInWords("20261205"), "5 December 2026");
+    EXPECT_EQ(DayInWords("20240229"), "29 February 2024");
+    for (const char* bad : {"20230229", "20261305", "2026120", "abcdefgh", ""}) EXPECT_EQ(DayInWords(bad), bad);
+
+    // The last applied day, or nothing when it cannot be told.
+    EXPECT_FALSE(LastAppliedDay());
+    install.Write("Resources/actualizado.fij", "1\r\n20261204\r\n20261205\r\n");
+    EXPECT_EQ(LastAppliedDay(), "20261205");
+    install.Write("Resources/actualizado.fij", "1\r\nsoon\r\n");
+    EXPECT_FALSE(LastAppliedDay());
+    install.Write("Resources/actualizado.fij", "x\r\n");
+    EXPECT_FALSE(LastAppliedDay());
 }

@@ -82,6 +82,26 @@ TEST(KeepOnDesktopPlace, BottomGapAndLeftEdge) {
     EXPECT_EQ(KeepOnDesktopPlace({5, 400, 280, 340}, {0, 0, 1024, 720}, day_news), (WindowPlace{5, 360}));
 }
 
+TEST(ClearOfPlace, ADetailsWindowOverTheLowerBannerMovesAboveIt) {
+    const ScreenRect desktop{0, 0, 1024, 768};
+    const ScreenRect banner{0, 700, 351, 60};
+    struct Case {
+        ScreenRect window;
+        WindowPlace place;
+    };
+    const Case cases[] = {
+        {{300, 408, 441, 340}, {300, 360}},   // row 25 at 1024x768: its corner was on the banner
+        {{351, 408, 441, 340}, {351, 408}},   // beside the banner: stays
+        {{300, 300, 441, 400}, {300, 300}},   // bottom on the banner's top edge: stays
+        {{300, 301, 441, 400}, {300, 300}},
+        {{0, 600, 441, 760}, {0, 0}},         // taller than the room above: its top stays on the desktop
+    };
+    for (const Case& c : cases) EXPECT_EQ(ClearOfPlace(c.window, banner, desktop), c.place) << c.window.top;
+    // A banner stopped off the screen, or without a picture, is no obstacle.
+    EXPECT_EQ(ClearOfPlace({300, 408, 441, 340}, {-1000, 700, 351, 60}, desktop), (WindowPlace{300, 408}));
+    EXPECT_EQ(ClearOfPlace({300, 408, 441, 340}, {0, 700, 0, 0}, desktop), (WindowPlace{300, 408}));
+}
+
 TEST(HalfRoundedToEven, TiesGoToTheEvenNeighbour) {
     EXPECT_EQ(HalfRoundedToEven(10), 5);
     EXPECT_EQ(HalfRoundedToEven(51), 26);

@@ -13,6 +13,8 @@
 #include "ui/catalogue/CategoryTreeView.h"
 #include "ui/catalogue/FormBaseDatos.h"
 #include "ui/catalogue/FormBusqueda.h"
+#include "ui/platform/QtSeams.h"
+#include "ui/sponsors/FormMensaje.h"
 #include "ui/catalogue/FormCategorias.h"
 #include "ui/catalogue/FormShowDetails.h"
 #include "ui/catalogue/FormTreeFiles.h"
@@ -307,12 +309,57 @@ TEST_F(CatalogueWindows, SearchShowsItsResultsInANewDayNewsWindow) {
     EXPECT_EQ(news->Labels[0]->text(), "unzip");
     EXPECT_EQ(FileName(news->Images[0]->PictureFile()), "dayarr0002.gif");
 
-    // A click on the go area searches again, now for nothing.
+    // A click on the go area searches again, now for nothing: the bar
+    // stays for another try and the message window says so; the results
+    // shown before stay.
     QTest::mouseClick(Main().Image4, Qt::LeftButton);
     search->Edit1->clear();
     QTest::mouseClick(search->Image2, Qt::LeftButton);
     EXPECT_EQ(installation.Read("Resources/Encontro.2cat"), "14\r\n");
-    EXPECT_FALSE(search->isVisible());
+    EXPECT_TRUE(search->isVisible());
+    EXPECT_EQ(windows->FormMensaje->Edit1->accessibleName(), "Nothing matched \"\" under Demo, Share or Free");
+    EXPECT_EQ(windows->FormDayNews->Labels[0]->text(), "unzip");
+}
+
+TEST_F(CatalogueWindows, TypingSearchesAtOnceAndOnlyTheLatestTextIsShown) {
+    for (const char* mode : {"1", "2", "3"}) installation.Write(std::string("Resources/0.") + mode + "cat", "14\r\n");
+    installation.Write("Resources/2.1cat", EntryList({Entry("Zip util", "2"), Entry("Zap tool", "2")}));
+    installation.Write("Resources/3.2cat", EntryList({Entry("unzip", "3")}));
+    Start();
+    QTest::mouseClick(Main().Image4, Qt::LeftButton);
+    auto* search = windows->FormBusqueda;
+    // Each key starts a search and stops the one before: only "zap"'s
+    // results come back, and the bar keeps the keyboard.
+    QTest::keyClicks(search->Edit1, "za");
+    QTest::keyClick(search->Edit1, Qt::Key_P);
+    QTRY_COMPARE(windows->FormDayNews->Labels[0]->text(), QStringLiteral("Zap tool"));
+    EXPECT_TRUE(windows->FormDayNews->isVisible());
+    EXPECT_EQ(State().DayListFile, "../Resources/Encontro.1cat");
+    EXPECT_TRUE(search->isVisible());
+    EXPECT_FALSE(windows->FormDayNews->Labels[1]->isVisible());
+    // A text found only under another kind says where it was found.
+    for (int i = 0; i < 3; ++i) QTest::keyClick(search->Edit1, Qt::Key_Backspace);
+    QTest::keyClicks(search->Edit1, "unz");
+    QTRY_COMPARE(windows->FormMensaje->Edit1->accessibleName(),
+                 QStringLiteral("Nothing matched \"unz\" under Demo; found under Share (1)"));
+    EXPECT_EQ(windows->FormDayNews->Labels[0]->text(), "Zap tool");
 }
 
 }  // namespace
+
+// Faults of a second tour: a selected node folded with its arrow did not
+// open again on a click on its name, and a box asked for from a window the
+// user clicked in opened over whatever window was active.
+TEST_F(CatalogueWindows, AFoldedSelectedNodeOpensOnItsNameAndBoxesStandOverTheClickedWindow) {
+    installation.Write("Resources/S0100000.1txt", EntryList({Entry("Defrag", "3"), Entry("Tetris", "5")}));
+    Start();
+    QTest::mouseClick(Main().Image2, Qt::LeftButton);
+    auto* tree = windows->FormCategorias->TreeView1;
+    QTreeWidgetItem* software = Find(tree, "Software");
+    ClickNode(tree, software);
+    ASSERT_TRUE(software->isExpanded());
+    software->setExpanded(false);  // as its arrow does
+    ClickNode(tree, software);
+    EXPECT_TRUE(software->isExpanded());
+    EXPECT_EQ(veltod::MessageOwner(), windows->FormCategorias);
+}

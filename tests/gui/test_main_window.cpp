@@ -399,6 +399,31 @@ TEST_F(MainWindow, PopupMenuOpensTheLinksMemory) {
     EXPECT_TRUE(windows->FormMensaje->isVisible());
 }
 
+// A fault of a second tour: after Cancel the restarted program opened on
+// nothing and said nothing.
+TEST_F(MainWindow, ACopyRestartedByCancelReopensTheDayNewsAndSaysTheUpdateWasCancelled) {
+    installation.Write("Resources/today.2cat", "14\r\n");
+    qputenv("VELTOD_OPEN_BEFORE_UPDATE", "FORMDAYNEWS 2");
+    Start();
+    EXPECT_TRUE(qgetenv("VELTOD_OPEN_BEFORE_UPDATE").isEmpty());
+    EXPECT_TRUE(windows->FormDayNews->isVisible());
+    EXPECT_EQ(State().FilterMode, "2");
+    EXPECT_EQ(State().DayListFile, "../Resources/today.2cat");
+    EXPECT_EQ(FilterPictures(), "Demo0.gif Share1.gif Free0.gif");
+    ASSERT_FALSE(seams.dialogs.shown.empty());
+    EXPECT_EQ(seams.dialogs.shown.back().title, "UPDATE CANCELLED");
+
+    // Any other view: only the notice.
+    windows.reset();
+    seams.dialogs.shown.clear();
+    State() = veltod::ProcessState{};
+    qputenv("VELTOD_OPEN_BEFORE_UPDATE", "NADA 1");
+    Start();
+    EXPECT_FALSE(windows->FormDayNews->isVisible());
+    ASSERT_EQ(seams.dialogs.shown.size(), 1u);
+    EXPECT_EQ(seams.dialogs.shown[0].title, "UPDATE CANCELLED");
+}
+
 }  // namespace
 
 namespace {

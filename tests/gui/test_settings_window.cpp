@@ -59,6 +59,13 @@ TEST_F(SettingsWindow, ControlsStandWhereTheWindowDefinitionPutsThem) {
         EXPECT_TRUE(label->isVisible());
         EXPECT_LE(label->x() + label->width(), 407);
     }
+    // No label runs under the field beside it; the button's caption is yellow
+    // on olive, not on the theme's white.
+    for (const auto& [label, field] : {std::pair{f.Label1, f.Edit2}, std::pair{f.Label2, f.Edit3},
+                                       std::pair{f.Label3, f.Edit4}, std::pair{f.Label4, f.Edit5}})
+        EXPECT_LE(label->x() + QFontMetrics(label->font()).horizontalAdvance(label->text()), field->x() - 4)
+            << label->text().toStdString();
+    EXPECT_EQ(f.Button2->palette().color(QPalette::Active, QPalette::Button), veltod::kSkinOlive);
     EXPECT_EQ(f.Label5->cursor().shape(), Qt::PointingHandCursor);
     EXPECT_EQ(f.Label6->cursor().shape(), Qt::PointingHandCursor);
     EXPECT_EQ(f.Edit5->echoMode(), QLineEdit::Password);

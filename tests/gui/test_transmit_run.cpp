@@ -44,7 +44,12 @@ std::string Listing() {
 
 struct Starter : ProgramStarter {
     std::vector<std::string> started, runs;
-    void Start(const std::string& path) override { started.push_back(path); }
+    // What the restarted copy would learn from its parent.
+    std::string open_before;
+    void Start(const std::string& path) override {
+        started.push_back(path);
+        open_before = qgetenv("VELTOD_OPEN_BEFORE_UPDATE").toStdString();
+    }
     void RunAndWait(const std::string& path, int) override {
         const std::string name = path.substr(path.rfind('/') + 1);
         runs.push_back(name);
@@ -106,14 +111,18 @@ TEST_F(TransmitRun, TheUpdateButtonRunsTheUpdateThroughTheWindowsSettings) {
     });
     Settings(proxy);
     Start();
+    Main().Image8->Hover();  // the pointer pressed Update
     Main().Image8Click();
 
-    // No error: the run ends by telling what arrived, and the day news opens.
+    // No error: the run ends by telling what arrived, and the day news opens,
+    // saying which day it shows; the Update button is lit no more.
     ASSERT_EQ(seams.dialogs.shown.size(), 1u);
     EXPECT_EQ(seams.dialogs.shown[0].kind, "notice");
     EXPECT_EQ(seams.dialogs.shown[0].title, "UPDATE COMPLETE");
     EXPECT_EQ(LastError(), "2 new days arrived: 2026-12-07 (1 entry), 2026-12-08 (1 entry).");
     EXPECT_TRUE(windows->FormDayNews->isVisible());
+    EXPECT_EQ(windows->FormDayNews->toolTip(), "News of 8 December 2026");
+    EXPECT_TRUE(Main().Image8->IsNormal());
     EXPECT_EQ(State().CurrentView, "FORMDAYNEWS");
     EXPECT_EQ(proxy.Requests().size(), 6u);
     EXPECT_FALSE(Form().isVisible());
@@ -139,6 +148,7 @@ TEST_F(TransmitRun, CancelDuringADownloadRestartsTheProgramAndKeepsWhatArrived) 
     });
     Settings(proxy);
     Start();
+    Main().Image1Click();  // the day news is open when Update is pressed
     // The user presses Cancel once the second package is on its way.
     // A second press of Update before that only brings the window forward:
     // the status line stays and the run goes on.
@@ -164,6 +174,9 @@ TEST_F(TransmitRun, CancelDuringADownloadRestartsTheProgramAndKeepsWhatArrived) 
     EXPECT_EQ(Form().Edit1->text().toStdString(), UpdateCancelled::kUpdateCancelledText);
     ASSERT_FALSE(starter.started.empty());
     EXPECT_EQ(starter.started[0], "../bin/VeltoD.exe");
+    // The restarted copy is told to open the day news again; this copy goes on.
+    EXPECT_EQ(starter.open_before, "FORMDAYNEWS 1");
+    EXPECT_TRUE(qgetenv("VELTOD_OPEN_BEFORE_UPDATE").isEmpty());
     EXPECT_TRUE(ended.day3_package);
     EXPECT_EQ(installation.Read("Resources/actualizado.fij"), "1\r\n" + kDay1 + "\r\n");
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);

@@ -32,10 +32,15 @@ int HeaderFieldCount(const std::string& path) {
     return ParseFieldCount(first);
 }
 
+bool StopAsked(const std::atomic<bool>* stop) { return stop && stop->load(std::memory_order_relaxed); }
+
 // Appends the matching records of one history list to out, each cut or
 // padded to width fields so that the results list stays readable whatever
-// the history list's own field count.
-void SearchHistoryList(const std::string& path, const std::string& upper_text, size_t width, AtomicFileWriter& out) {
+// the history list's own field count. Returns how many matched; stops early
+// when asked to.
+size_t SearchHistoryList(const std::string& path, const std::string& upper_text, size_t width, AtomicFileWriter& out,
+                         const std::atomic<bool>* stop) {
+    size_t found = 0;
     LineStream stream(path);
     size_t list_width = 0;
     size_t field = 0;
@@ -47,8 +52,10 @@ void SearchHistoryList(const std::string& path, const std::string& upper_text, s
         out.Write(matched);
         matched.clear();
         copying = false;
+        ++found;
     };
     stream.ForEach([&](std::string_view line) {
+        if (field == 0 && StopAsked(stop)) return false;
         if (list_width == 0) {
             list_width = static_cast<size_t>(ParseFieldCount(line));
             return true;
@@ -64,8 +71,10 @@ void SearchHistoryList(const std::string& path, const std::string& upper_text, s
         }
         return true;
     });
+    if (StopAsked(stop)) return found;
     if (list_width == 0) throw ConvertError("'' is not a valid integer value");
     finish_record();
+    return found;
 }
 
 }  // namespace
@@ -89,7 +98,27 @@ bool NameMatches(std::string_view name, std::string_view upper_text) {
     return false;
 }
 
-void SearchCatalogue(std::string_view text) {
+std::string NothingMatchedText(std::string_view text, const SearchFound& found, std::string_view mode) {
+    static const char* const kKinds[] = {"Demo", "Share", "Free"};
+    const size_t shown = mode == "2" ? 1 : mode == "3" ? 2 : 0;
+    // Appended piece by piece: GCC 12 warns falsely about a literal followed
+    // by a string at -O3 (GCC bug 105329).
+    std::string said = "Nothing matched \"";
+    said.append(text).append("\" under ");
+    bool elsewhere = false;
+    for (size_t kind = 0; kind < 3; ++kind) {
+        if (kind == shown || found.by_kind[kind] == 0) continue;
+        if (!elsewhere) said.append(kKinds[shown]);
+        said.append(elsewhere ? " and " : "; found under ").append(kKinds[kind]).append(" (");
+        said.append(std::to_string(found.by_kind[kind])).append(")");
+        elsewhere = true;
+    }
+    if (!elsewhere) said.append("Demo, Share or Free");
+    return said;
+}
+
+std::optional<SearchFound> SearchCatalogue(std::string_view text, const std::atomic<bool>* stop) {
+    SearchFound found;
     RecordTable categories;
     ReadRecordFile(kCategoryListFile, categories);
     // An empty category list has no category to search.
@@ -107,10 +136,13 @@ void SearchCatalogue(std::string_view text) {
             const std::string path = HistoryListPath(code, kModes[mode]);
             // Gone since the folder was listed: as if it had never been there.
             if (!FileExists(path)) continue;
-            SearchHistoryList(path, upper_text, static_cast<size_t>(width), out);
+            found.by_kind[static_cast<size_t>(mode)] +=
+                SearchHistoryList(path, upper_text, static_cast<size_t>(width), out, stop);
+            if (StopAsked(stop)) return std::nullopt;
         }
         out.Commit();
     }
+    return found;
 }
 
 }  // namespace veltod

@@ -73,6 +73,14 @@ WindowPlace KeepOnDesktopPlace(const ScreenRect& window, const ScreenRect& deskt
     return place;
 }
 
+WindowPlace ClearOfPlace(const ScreenRect& window, const ScreenRect& obstacle, const ScreenRect& desktop) {
+    const WindowPlace place{window.left, window.top};
+    const bool across = window.left < obstacle.left + obstacle.width && obstacle.left < window.left + window.width;
+    const bool over = window.top < Bottom(obstacle) && obstacle.top < window.top + window.height;
+    if (obstacle.width <= 0 || obstacle.height <= 0 || !across || !over) return place;
+    return {window.left, std::max(obstacle.top - window.height, desktop.top)};
+}
+
 int HalfRoundedToEven(int value) {
     const int half = value / 2;  // rounds toward zero
     if (value % 2 == 0) return half;
@@ -133,6 +141,14 @@ void KeepDetailsOnDesktop(const ScreenRect& day_news_window) {
     EntryDetailsView* view = Registered();
     if (!view) return;
     const WindowPlace place = KeepOnDesktopPlace(view->Geometry(), TheScreen().Desktop(), day_news_window);
+    view->MoveTo(place.left, place.top);
+}
+
+void KeepDetailsClearOf(const ScreenRect& obstacle) {
+    EntryDetailsView* view = Registered();
+    // At 640x480 the details window keeps its table place, as it always has.
+    if (!view || CurrentLayoutKey() == "640x480") return;
+    const WindowPlace place = ClearOfPlace(view->Geometry(), obstacle, TheScreen().Desktop());
     view->MoveTo(place.left, place.top);
 }
 

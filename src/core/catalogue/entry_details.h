@@ -85,6 +85,10 @@ public:
 void SetEntryDetailsView(EntryDetailsView* view);
 EntryDetailsView* CurrentEntryDetailsView();
 
+// A window at `window` that overlaps `obstacle` (the lower sponsor banner)
+// moves up until it stands above it, never above the desktop's top.
+WindowPlace ClearOfPlace(const ScreenRect& window, const ScreenRect& obstacle, const ScreenRect& desktop);
+
 // Fills the details window from a row of `table`, places it beside the anchor
 // (screen pixels) and shows it. A row outside the table, or no details window,
 // does nothing.
@@ -92,5 +96,9 @@ void ShowEntryDetails(const RecordTable& table, size_t row, int anchor_top, int 
 
 // Pulls the details window back onto the desktop (see KeepOnDesktopPlace).
 void KeepDetailsOnDesktop(const ScreenRect& day_news_window);
+
+// Moves the details window off the obstacle (see ClearOfPlace), except at
+// 640x480, where it keeps its table place.
+void KeepDetailsClearOf(const ScreenRect& obstacle);
 
 }  // namespace veltod

@@ -43,6 +43,11 @@ TCategoryTreeView::TCategoryTreeView(QWidget* parent) : QTreeWidget(parent) {
         "QTreeWidget::item:hover { color: #FFFF66; text-decoration: underline; }"
         "QTreeWidget::item:selected { background-color: #333300; color: #FFFF00; }"));
     connect(this, &QTreeWidget::currentItemChanged, this, &TCategoryTreeView::SelectionMoved);
+    // A selected node folded with its arrow opens again when its name is
+    // clicked; selecting it anew would not, as the selection does not move.
+    connect(this, &QTreeWidget::itemClicked, this, [](QTreeWidgetItem* item) {
+        if (item->isSelected()) item->setExpanded(true);
+    });
 }
 
 void TCategoryTreeView::Fill(const std::vector<CategoryNode>& nodes) {

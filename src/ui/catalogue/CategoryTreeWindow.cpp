@@ -12,12 +12,13 @@
 namespace veltod {
 
 TCategoryTreeWindow::TCategoryTreeWindow(const QString& name, const QString& title, const QString& file_list_title)
-    : TSkinWindow(name, kSkinOlive), file_list_title_(file_list_title) {
+    : TSkinWindow(name, kSkinOlive, SpokenTitle(title)), file_list_title_(file_list_title) {
     Image1 = new TSkinImage(this, QStringLiteral("Image1"));
     Label1 = new QLabel(title, this);
     Label1->setObjectName(QStringLiteral("Label1"));
     StyleListTitle(Label1);
     TreeView1 = new TCategoryTreeView(this);
+    TreeView1->setAccessibleName(QStringLiteral("Categories"));
     Image6 = new TSkinCloseButton(this, QStringLiteral("Image6"), TSkinCloseButton::Kind::Close, [this] { Image6Click(); });
     Image6->LoadPicture(ResourcePicture("x0.gif"));
     move(LayoutPlace(name.toStdString().c_str()));

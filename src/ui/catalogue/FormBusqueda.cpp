@@ -7,13 +7,15 @@
 #include "core/platform/stored_files.h"
 #include "core/view/process_state.h"
 #include "ui/catalogue/ListFrame.h"
+#include "ui/catalogue/LiveSearch.h"
 #include "ui/platform/AnsiText.h"
+#include "ui/skin/Pressable.h"
 #include "ui/skin/ReportedError.h"
 #include "ui/view/WindowSet.h"
 
 namespace veltod {
 
-TFormBusqueda::TFormBusqueda() : TSkinWindow(QStringLiteral("FormBusqueda"), kSkinOlive) {
+TFormBusqueda::TFormBusqueda() : TSkinWindow(QStringLiteral("FormBusqueda"), kSkinOlive, QStringLiteral("Search")) {
     Image1 = new TSkinImage(this, QStringLiteral("Image1"));
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
@@ -25,7 +27,12 @@ TFormBusqueda::TFormBusqueda() : TSkinWindow(QStringLiteral("FormBusqueda"), kSk
     Image2 = new TSkinImage(this, QStringLiteral("Image2"));
     Image2->setCursor(Qt::PointingHandCursor);
     Image2->OnClick = [this] { StartSearch(); };
+    Edit1->setAccessibleName(QStringLiteral("Name to search for"));
+    MakePressable(Image2, {.role = QAccessible::Button, .name = QStringLiteral("Search"), .press = Image2->OnClick});
     connect(Edit1, &QLineEdit::returnPressed, this, [this] { StartSearch(); });
+    live_ = new TLiveSearch(this);
+    // Only what the user types: the field cleared by the program searches nothing.
+    connect(Edit1, &QLineEdit::textEdited, this, [this] { SearchAsTyped(); });
 }
 
 void TFormBusqueda::FormActivate() {
@@ -59,13 +66,39 @@ bool TFormBusqueda::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TFormBusqueda::StartSearch() {
-    SearchCatalogue(ToAnsi(Edit1->text()));
+    // Its results would come after these and replace them.
+    live_->Stop();
+    const std::string text = ToAnsi(Edit1->text());
+    const std::optional<SearchFound> found = SearchCatalogue(text);
     Edit1->setFocus();
+    if (!found || !ShowFound(text, *found, true)) return;
+    hide();
+}
+
+void TFormBusqueda::SearchAsTyped() {
+    const std::string text = ToAnsi(Edit1->text());
+    // An empty text matches nothing: the list shown stays until a name is typed.
+    if (text.empty()) {
+        live_->Stop();
+        return;
+    }
+    live_->Start(text, [this, text](const SearchFound& found) { ShowFound(text, found, false); });
+}
+
+bool TFormBusqueda::ShowFound(const std::string& text, const SearchFound& found, bool take_keyboard) {
+    const size_t kind = WindowMode == "2" ? 1 : WindowMode == "3" ? 2 : 0;
+    TWindowSet& windows = Windows();
+    // An empty list would say nothing: the bar stays for another try and
+    // the message window tells what happened.
+    if (found.by_kind[kind] == 0) {
+        windows.ShowMessage(NothingMatchedText(text, found, WindowMode));
+        return false;
+    }
     ProcessState& state = State();
     state.DayListFile = SearchResultsPath(WindowMode);
     state.ListFilterMode = WindowMode;
-    Windows().ShowFreshDayNews(WindowMode);
-    hide();
+    windows.ShowFreshDayNews(WindowMode, take_keyboard);
+    return true;
 }
 
 }  // namespace veltod

@@ -1,11 +1,13 @@
 #include "ui/catalogue/FormShowDetails.h"
 
+#include <QApplication>
 #include <QMouseEvent>
 
 #include "core/skin/screen_layout.h"
 #include "ui/hypertext/HypertextViewer.h"
 #include "ui/platform/AnsiText.h"
 #include "ui/skin/ElidedText.h"
+#include "ui/skin/Pressable.h"
 
 namespace veltod {
 namespace {
@@ -42,7 +44,8 @@ void TDetailsLabel::mouseMoveEvent(QMouseEvent* event) {
     if (OnMouseMove) OnMouseMove();
 }
 
-TFormShowDetails::TFormShowDetails() : TSkinWindow(QStringLiteral("FormShowDetails"), kSkinYellow) {
+TFormShowDetails::TFormShowDetails()
+    : TSkinWindow(QStringLiteral("FormShowDetails"), kSkinYellow, QStringLiteral("Entry details")) {
     Image1 = new TSkinImage(this, QStringLiteral("Image1"));
     Image2 = new TSkinImage(this, QStringLiteral("Image2"));
     Image3 = new TSkinImage(this, QStringLiteral("Image3"));
@@ -81,6 +84,20 @@ TFormShowDetails::TFormShowDetails() : TSkinWindow(QStringLiteral("FormShowDetai
     Image4->OnClick = [this] { Image4Click(); };
     Image5->OnClick = [this] { Image5Click(); };
     Image6->OnClick = [this] { Image6Click(); };
+    const char* const spoken[3] = {"More information", "Download", "Buy"};
+    for (size_t i = 0; i < buttons_.size(); ++i) {
+        auto* button = static_cast<TSkinButton*>(buttons_[i]);
+        MakePressable(button, {.role = QAccessible::Link,
+                               .name = QString::fromLatin1(spoken[i]),
+                               .press = button->OnClick,
+                               .hover = button->OnMouseMove,
+                               .leave = [button] { button->Reset(); }});
+    }
+    // Reading order: the description, then the buttons from left to right.
+    setTabOrder(Viewer1, Image4);
+    setTabOrder(Image4, Image6);
+    setTabOrder(Image6, Image5);
+    OnEscape([this] { CloseByKeyboard(); });
 
     const PictureSize pictures[7] = {{},
                                      {Image1->width(), Image1->height()},
@@ -132,6 +149,7 @@ void TFormShowDetails::MoveTo(int left, int top) {
 }
 
 void TFormShowDetails::ShowView() {
+    if (QWidget* active = QApplication::activeWindow(); active && active != this) opener_ = active;
     ShowWindow();
 }
 
@@ -153,6 +171,11 @@ void TFormShowDetails::ShowDetails(const EntryDetails& details) {
     download_url_ = details.download_url;
     info_url_ = details.info_url;
     buy_url_ = details.buy_url;
+    // The bus says where each button leads.
+    Image4->setAccessibleDescription(FromAnsi(info_url_));
+    Image5->setAccessibleDescription(FromAnsi(download_url_));
+    Image6->setAccessibleDescription(FromAnsi(buy_url_));
+    setWindowTitle(QStringLiteral("Entry details: ") + Label6->text());
     Image6->setVisible(details.buy_visible);
 }
 
@@ -171,6 +194,15 @@ void TFormShowDetails::Image6Click() {
 void TFormShowDetails::mouseMoveEvent(QMouseEvent* event) {
     event->accept();
     ResetButtons();
+}
+
+void TFormShowDetails::CloseByKeyboard() {
+    hide();
+    // The keyboard goes back to the list the entry was opened from.
+    if (opener_ && opener_->isVisible()) {
+        opener_->raise();
+        opener_->activateWindow();
+    }
 }
 
 void TFormShowDetails::ResetButtons() {

@@ -3,6 +3,7 @@
 // hypertext viewer, and three picture buttons that hand its addresses to the
 // shell. Placement and texts come from catalogue/entry_details.
 #include <QLabel>
+#include <QPointer>
 #include <array>
 #include <functional>
 #include <string>
@@ -56,6 +57,8 @@ public:
     void Image4Click();
     void Image5Click();
     void Image6Click();
+    // Escape: hides the window and gives the keyboard back to the list.
+    void CloseByKeyboard();
 
 protected:
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -67,6 +70,8 @@ private:
     std::string info_url_;
     std::string download_url_;
     std::string buy_url_;
+    // The window that was active when an entry was shown: its list.
+    QPointer<QWidget> opener_;
 };
 
 }  // namespace veltod

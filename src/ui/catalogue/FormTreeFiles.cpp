@@ -13,7 +13,7 @@
 
 namespace veltod {
 
-TFormTreeFiles::TFormTreeFiles() : TSkinWindow(QStringLiteral("FormTreeFiles"), kSkinOlive) {
+TFormTreeFiles::TFormTreeFiles() : TSkinWindow(QStringLiteral("FormTreeFiles"), kSkinOlive, QStringLiteral("File list")) {
     Image1 = new TSkinImage(this, QStringLiteral("Image1"));
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -30,6 +30,7 @@ TFormTreeFiles::TFormTreeFiles() : TSkinWindow(QStringLiteral("FormTreeFiles"), 
     ListBox1->setStyleSheet(QStringLiteral("QListWidget { background-color: #666600; color: #CCCC00; border: none; }"
                                            " QListWidget::item { height: 14px; }"));
     ListBox1->viewport()->installEventFilter(this);
+    ListBox1->setAccessibleName(QStringLiteral("Entries"));
     Image6 = new TSkinCloseButton(this, QStringLiteral("Image6"), TSkinCloseButton::Kind::Close, [this] { Image6Click(); });
     Image6->LoadPicture(ResourcePicture("x0.gif"));
     move(LayoutPlace("FormTreeFiles"));
@@ -61,6 +62,7 @@ void TFormTreeFiles::Fill(SharedTable table) {
 
 void TFormTreeFiles::SetTitle(const QString& title) {
     Label1->setText(title);
+    ListBox1->setAccessibleDescription(SpokenTitle(title));
 }
 
 void TFormTreeFiles::ListBox1Click() {

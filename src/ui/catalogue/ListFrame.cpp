@@ -1,5 +1,7 @@
 #include "ui/catalogue/ListFrame.h"
 
+#include <QRegularExpression>
+
 #include "core/platform/seams.h"
 #include "core/skin/screen_layout.h"
 
@@ -35,6 +37,17 @@ void LayOutListFrame(QWidget* window, TSkinImage* background, QLabel* title, QWi
     title->setGeometry(12, 10, window->width() - 44, ListFont().pixelSize() + 3);
     close_button->move(width - close_button->width() - 10, 10);
     background->lower();
+}
+
+QString SpokenTitle(const QString& title) {
+    // Words are set apart by two blanks or more; a word spelled out letter
+    // by letter has single blanks between single letters.
+    QStringList words;
+    for (const QString& word : title.split(QRegularExpression(QStringLiteral(" {2,}")), Qt::SkipEmptyParts)) {
+        static const QRegularExpression spelled(QStringLiteral("^\\S( \\S)+$"));
+        words << (spelled.match(word).hasMatch() ? QString(word).remove(QLatin1Char(' ')) : word);
+    }
+    return words.join(QLatin1Char(' '));
 }
 
 QPoint LayoutPlace(const char* window_name) {

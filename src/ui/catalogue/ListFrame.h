@@ -26,6 +26,10 @@ void StyleListTitle(QLabel* title);
 // close button at top 10, W - its width - 10.
 void LayOutListFrame(QWidget* window, TSkinImage* background, QLabel* title, QWidget* list, TSkinImage* close_button);
 
+// A letter-spaced title as words ("W e e k    N e w s" is "Week News"), for
+// the window's name on the accessibility bus.
+QString SpokenTitle(const QString& title);
+
 // Left and top of a window from the layout table for the current screen.
 QPoint LayoutPlace(const char* window_name);
 

@@ -1,14 +1,19 @@
 #include "ui/daynews/FormDayNews.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 #include "core/catalogue/entry_details.h"
+#include "core/daynews/day_news_keys.h"
+#include "core/platform/stored_files.h"
 #include "core/view/process_state.h"
 #include "ui/catalogue/FormShowDetails.h"
 #include "ui/platform/AnsiText.h"
 #include "ui/skin/ElidedText.h"
+#include "ui/skin/Pressable.h"
 #include "ui/skin/ReportedError.h"
+#include "ui/sponsors/FormBanner2.h"
 #include "ui/sponsors/FormMensaje.h"
 #include "ui/view/WindowSet.h"
 
@@ -20,10 +25,22 @@ QColor ToQColor(Rgb rgb) { return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, 
 
 const char* const kHint = "Hint";
 
+std::optional<DayKey> MovingKey(int key) {
+    switch (key) {
+    case Qt::Key_Up: return DayKey::Up;
+    case Qt::Key_Down: return DayKey::Down;
+    case Qt::Key_PageUp: return DayKey::PageUp;
+    case Qt::Key_PageDown: return DayKey::PageDown;
+    case Qt::Key_Home: return DayKey::Home;
+    case Qt::Key_End: return DayKey::End;
+    default: return std::nullopt;
+    }
+}
+
 }  // namespace
 
 TFormDayNews::TFormDayNews(std::future<ListRead> read_ahead)
-    : TSkinWindow(QStringLiteral("FormDayNews"), QColor()), model_(*this, files_) {
+    : TSkinWindow(QStringLiteral("FormDayNews"), QColor(), QStringLiteral("Day news")), model_(*this, files_) {
     if (read_ahead.valid()) model_.TakeReadAhead(std::move(read_ahead));
     for (int k = 1; k <= kDayRows; ++k) {
         auto* image = new TSkinImage(this, QStringLiteral("Image%1").arg(k));
@@ -38,6 +55,11 @@ TFormDayNews::TFormDayNews(std::future<ListRead> read_ahead)
         label->setAttribute(Qt::WA_TranslucentBackground);
         label->setMouseTracking(true);
         label->installEventFilter(this);
+        // One stop for Tab: the arrows move through the rows.
+        MakePressable(label, {.role = QAccessible::ListItem,
+                              .press = [this, k] { KeyOnRow(k, DayKey::Press); },
+                              .hover = [this, k] { RowMouseMove(k); },
+                              .tab_stop = k == 1});
         QFont font(QStringLiteral("Arial"));
         font.setBold(true);
         label->setFont(font);
@@ -71,6 +93,22 @@ void TFormDayNews::FormCreate() {
     }
     model_.LoadDayList();
     WindowMode = model_.WindowMode();
+    SayWhichList();
+}
+
+void TFormDayNews::SayWhichList() {
+    // The rows have no room for it: the window's tool tip (under every row
+    // without one of its own) and its title say which list this is.
+    QString which;
+    if (State().DayListFile == SearchResultsPath(WindowMode)) {
+        which = QStringLiteral("Search results");
+    } else if (const auto day = LastAppliedDay()) {
+        which = QStringLiteral("News of ") + QString::fromStdString(DayInWords(*day));
+    } else {
+        which = QStringLiteral("Day news");
+    }
+    setWindowTitle(which);
+    setToolTip(which);
 }
 
 void TFormDayNews::LayoutChanged() {
@@ -78,9 +116,23 @@ void TFormDayNews::LayoutChanged() {
 }
 
 void TFormDayNews::FormActivate() {
+    // The keyboard starts on the first row, quietly: the row lights up only
+    // when the user moves.
+    if (!focusWidget()) Labels[0]->setFocus(Qt::ActiveWindowFocusReason);
     if (State().DayNewsLoaded == kDone) return;
     FormCreate();
     State().DayNewsLoaded = kDone;
+}
+
+void TFormDayNews::KeyOnRow(int k, DayKey key) {
+    if (key == DayKey::Press) Label1MouseDown();
+    const bool opens_entry = key == DayKey::Press && MarkerValue(model_.Row(k).marker) < kBackMarker;
+    const int row = PressDayKey(model_, k, key);
+    // An entry pressed has opened the details window, which keeps the keyboard.
+    if (row < 1 || opens_entry) return;
+    QLabel* label = Labels[static_cast<size_t>(row - 1)];
+    label->setFocus(Qt::OtherFocusReason);
+    model_.EnterRow(row);
 }
 
 bool TFormDayNews::eventFilter(QObject* watched, QEvent* event) {
@@ -88,6 +140,13 @@ bool TFormDayNews::eventFilter(QObject* watched, QEvent* event) {
         QLabel* label = Labels[static_cast<size_t>(k - 1)];
         if (watched != label) continue;
         switch (event->type()) {
+        case QEvent::KeyPress: {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            const std::optional<DayKey> moving = MovingKey(key->key());
+            if (!moving || (key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) return false;
+            KeyOnRow(k, *moving);
+            return true;
+        }
         case QEvent::MouseMove:
             RowMouseMove(k);
             return true;
@@ -147,7 +206,10 @@ void TFormDayNews::SetRowState(int row, std::string_view state) {
 }
 
 void TFormDayNews::SetRowMarker(int row, std::string_view marker) {
-    Labels[static_cast<size_t>(row - 1)]->setProperty(kHint, FromAnsi(marker));
+    QLabel* label = Labels[static_cast<size_t>(row - 1)];
+    label->setProperty(kHint, FromAnsi(marker));
+    // The model sets the marker last, once the row's caption is in place.
+    RenamePressable(label, FromAnsi(SpokenRowName(model_.Row(row))));
 }
 
 void TFormDayNews::SetRowVisible(int row, bool visible) {
@@ -193,6 +255,9 @@ void TFormDayNews::ShowMessage(std::string_view text, Rgb colour) {
 void TFormDayNews::OpenDetails(const RecordTable& list, size_t row, DetailsAnchor anchor) {
     ShowEntryDetails(list, row, anchor.top, anchor.right);
     KeepDetailsOnDesktop(ScreenRect{x(), y(), width(), height()});
+    // Nor does it cover the lower banner, which stays up for the whole run.
+    if (const QWidget* banner = Windows().FormBanner2; banner && banner->isVisible())
+        KeepDetailsClearOf(ScreenRect{banner->x(), banner->y(), banner->width(), banner->height()});
 }
 
 }  // namespace veltod

@@ -4,6 +4,7 @@
 #include <array>
 #include <string>
 
+#include "core/daynews/day_news_keys.h"
 #include "core/daynews/day_news_model.h"
 #include "ui/skin/SkinImage.h"
 #include "ui/skin/SkinWindow.h"
@@ -36,6 +37,9 @@ public:
     void RowMouseMove(int k);
     void Label1MouseDown();
     void LabelClick(int k);
+    // A key on row k: moves, pages or presses (Enter, Space), then gives the
+    // keyboard to the row the model chose.
+    void KeyOnRow(int k, DayKey key);
 
 protected:
     void FormCreate();
@@ -44,6 +48,7 @@ protected:
 
 private:
     void AcomodarBarra();
+    void SayWhichList();
 
     void SetRowPicture(int row, const std::string& path) override;
     void SetRowCaption(int row, std::string_view text) override;

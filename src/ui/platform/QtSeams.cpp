@@ -4,6 +4,7 @@
 #include <QDesktopServices>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QUrl>
@@ -34,7 +35,22 @@ void ShowBox(QMessageBox::Icon icon, const QString& title, const QString& text) 
 
 // A box with no owner can open behind the program's borderless windows and
 // leave it looking frozen; the box stays above its owner.
+namespace {
+
+QPointer<QWidget>& LastInputWindow() {
+    static QPointer<QWidget> window;
+    return window;
+}
+
+}  // namespace
+
+void NoteInputWindow(QWidget* window) {
+    // A pop-up menu acts for the window it was opened from.
+    if (window->windowType() != Qt::Popup && window->windowType() != Qt::ToolTip) LastInputWindow() = window;
+}
+
 QWidget* MessageOwner() {
+    if (QWidget* pressed = LastInputWindow(); pressed && pressed->isVisible() && !pressed->isMinimized()) return pressed;
     if (QWidget* active = QApplication::activeWindow()) return active;
     for (QWidget* window : QApplication::topLevelWidgets())
         if (window->objectName() == QLatin1String("FormNetFiles") && window->isVisible()) return window;

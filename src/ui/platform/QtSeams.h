@@ -38,9 +38,14 @@ public:
     void Open(const std::string& address) override;
 };
 
-// The window a box or notice opens over: the program's active window, or
-// else the main window while shown; none when neither exists.
+// The window a box or notice opens over: the window the user last pressed a
+// mouse button or a key in, while it is shown (it asked: without a window
+// manager a click does not make it the active window); else the program's
+// active window; else the main window while shown; none when none exists.
 QWidget* MessageOwner();
+
+// The application's event handler tells of each press here.
+void NoteInputWindow(QWidget* window);
 
 // Installs the three for the life of the program.
 void InstallQtSeams();

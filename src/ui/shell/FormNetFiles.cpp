@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QShortcut>
 
 #include "core/platform/errors.h"
 #include "core/platform/file_io.h"
@@ -11,6 +12,7 @@
 #include "core/shell/startup_hooks.h"
 #include "core/skin/screen_layout.h"
 #include "core/update/update_lock.h"
+#include "core/update/run_control.h"
 #include "core/update/update_state.h"
 #include "core/view/process_state.h"
 #include "ui/catalogue/FormBaseDatos.h"
@@ -19,6 +21,7 @@
 #include "ui/catalogue/FormShowDetails.h"
 #include "ui/catalogue/FormTreeFiles.h"
 #include "ui/daynews/FormDayNews.h"
+#include "ui/skin/Pressable.h"
 #include "ui/skin/ReportedError.h"
 #include "ui/sponsors/FormBanner1.h"
 #include "ui/sponsors/FormBanner2.h"
@@ -29,6 +32,11 @@
 
 namespace veltod {
 namespace {
+
+// Cancel restarts the program in the middle of the run: the copy that
+// follows learns from its parent what was open, to open it again and to say
+// that the update was cancelled. Only a restarted copy finds it set.
+const char* const kOpenBeforeUpdate = "VELTOD_OPEN_BEFORE_UPDATE";
 
 std::string Picture(const std::string& name) { return ResourcePicture(name); }
 
@@ -68,8 +76,7 @@ void ShowListWindow(ListWindow* shown, const char* view) {
 #ifndef __clang__  // clang has no such warning
 #pragma GCC diagnostic ignored "-Wrestrict"
 #endif
-TFormNetFiles::TFormNetFiles() : TSkinWindow(QStringLiteral("FormNetFiles"), kSkinOlive) {
-    setWindowTitle(QStringLiteral("VeltoD"));
+TFormNetFiles::TFormNetFiles() : TSkinWindow(QStringLiteral("FormNetFiles"), kSkinOlive, QStringLiteral("VeltoD")) {
 
     Image5 = new TSkinImage(this, QStringLiteral("Image5"));
     Label1 = new QLabel(QString::fromLatin1(kVersionText), this);
@@ -77,6 +84,9 @@ TFormNetFiles::TFormNetFiles() : TSkinWindow(QStringLiteral("FormNetFiles"), kSk
     Label1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Label1->setAttribute(Qt::WA_TranslucentBackground);
     Label1->setAttribute(Qt::WA_TransparentForMouseEvents);
+    // The label stands 2 pixels above the window's top; its text starts
+    // below that edge, so no letter is cut.
+    Label1->setContentsMargins(0, 2, 0, 0);
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(10);
     font.setBold(true);
@@ -90,11 +100,18 @@ TFormNetFiles::TFormNetFiles() : TSkinWindow(QStringLiteral("FormNetFiles"), kSk
         const char* name;
         const char* picture;
         void (TFormNetFiles::*click)();
+        const char* spoken;
+        QKeySequence keys;
     };
+    // The keys work from every window of the program, as a menu's would.
     const Navigation buttons[] = {
-        {Image1, "Image1", "Bot1", &TFormNetFiles::Image1Click}, {Image2, "Image2", "Bot2", &TFormNetFiles::Image2Click},
-        {Image3, "Image3", "Bot3", &TFormNetFiles::Image3Click}, {Image4, "Image4", "Bot4", &TFormNetFiles::Image4Click},
-        {Image8, "Image8", "Bot8", &TFormNetFiles::Image8Click}, {Image9, "Image9", "Bot9", &TFormNetFiles::Image9Click},
+        {Image1, "Image1", "Bot1", &TFormNetFiles::Image1Click, "Today", QKeySequence(Qt::CTRL | Qt::Key_1)},
+        {Image2, "Image2", "Bot2", &TFormNetFiles::Image2Click, "Week news", QKeySequence(Qt::CTRL | Qt::Key_2)},
+        {Image3, "Image3", "Bot3", &TFormNetFiles::Image3Click, "Historic database", QKeySequence(Qt::CTRL | Qt::Key_3)},
+        {Image4, "Image4", "Bot4", &TFormNetFiles::Image4Click, "Search", QKeySequence(QKeySequence::Find)},
+        {Image8, "Image8", "Bot8", &TFormNetFiles::Image8Click, "Update now", QKeySequence(Qt::CTRL | Qt::Key_U)},
+        {Image9, "Image9", "Bot9", &TFormNetFiles::Image9Click, "Connection settings",
+         QKeySequence(Qt::CTRL | Qt::Key_Comma)},
     };
     for (size_t i = 0; i < std::size(buttons); ++i) {
         const Navigation& entry = buttons[i];
@@ -106,6 +123,17 @@ TFormNetFiles::TFormNetFiles() : TSkinWindow(QStringLiteral("FormNetFiles"), kSk
         navigation_[i] = entry.button;
         entry.button->OnMouseMove = [this, i] { HoverGroup(navigation_, i); };
         entry.button->OnClick = [this, click = entry.click] { (this->*click)(); };
+        const QString spoken = QString::fromLatin1(entry.spoken);
+        MakePressable(entry.button, {.role = QAccessible::Button,
+                                     .name = spoken,
+                                     .press = entry.button->OnClick,
+                                     .hover = entry.button->OnMouseMove,
+                                     .leave = [button = entry.button] { button->Reset(); }});
+        entry.button->setToolTip(spoken + QStringLiteral(" (") + entry.keys.toString(QKeySequence::NativeText) +
+                                 QStringLiteral(")"));
+        auto* shortcut = new QShortcut(entry.keys, this);
+        shortcut->setContext(Qt::ApplicationShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, click = entry.click] { (this->*click)(); });
     }
 
     Image11 = new TSkinImage(this, QStringLiteral("Image11"));
@@ -121,12 +149,19 @@ TFormNetFiles::TFormNetFiles() : TSkinWindow(QStringLiteral("FormNetFiles"), kSk
     Image13->OnMouseDown = [this](Qt::MouseButton button) {
         if (button == Qt::LeftButton) Image13MouseDown();
     };
+    MakePressable(Image11, {.role = QAccessible::CheckBox, .press = [this] { Image11MouseDown(); }});
+    MakePressable(Image12, {.role = QAccessible::CheckBox, .press = [this] { Image12MouseDown(); }});
+    MakePressable(Image13, {.role = QAccessible::CheckBox, .press = [this] { Image13MouseDown(); }});
+    NameFilters("1");
 
     Image6 = new TSkinCloseButton(this, QStringLiteral("Image6"), TSkinCloseButton::Kind::Close, [this] { Image6Click(); });
     Image7 = new TSkinCloseButton(this, QStringLiteral("Image7"), TSkinCloseButton::Kind::Minimise,
                                   [this] { Image7Click(); });
     Image6->SetPartner(Image7);
     Image7->SetPartner(Image6);
+    // Reading order: the two columns of navigation, minimise, close, then the filter.
+    const QList<QWidget*> tab_order{Image1, Image2, Image3, Image4, Image8, Image9, Image7, Image6, Image11, Image12, Image13};
+    for (qsizetype i = 1; i < tab_order.size(); ++i) setTabOrder(tab_order[i - 1], tab_order[i]);
 
     Image5->OnMouseMove = [this] { ResetAllButtons(); };
 
@@ -204,6 +239,7 @@ void TFormNetFiles::FormActivate() {
     Windows().FormBanner1->ShowWindow();
     Windows().FormBanner2->ShowWindow();
     state.MainActivated = kDone;
+    ResumeAfterCancel();
 }
 #pragma GCC diagnostic pop
 
@@ -242,6 +278,7 @@ void TFormNetFiles::Image4Click() { ShowListWindow(&EnsureWindow(Windows().FormB
 
 void TFormNetFiles::Image8Click() {
     TWindowSet& w = Windows();
+    const std::string view_before = State().CurrentView;
     // A press during a run only brings the transfer window forward: hiding
     // it would save the settings and reset the run's status line and trace.
     TTransmitForm& transmit = EnsureWindow(w.TransmitForm);
@@ -251,16 +288,39 @@ void TFormNetFiles::Image8Click() {
         transmit.activateWindow();
         return;
     }
-    transmit.OnDaysArrived = [this] { Image1Click(); };
+    // The run ends with the day news; the mouse has not crossed the
+    // background since it pressed Update, so nothing else resets that button.
+    transmit.OnDaysArrived = [this] {
+        ResetSkinButtons(navigation_);
+        Image1Click();
+    };
     HideAll({w.FormBaseDatos, w.FormCategorias, w.FormDayNews, w.FormShowDetails, w.FormTreeFiles, w.FormRemember,
              w.FormBusqueda, &transmit, w.FormMensaje});
     transmit.ShowWindow();
     State().CurrentView = "ACTUALIZAR";
     transmit.Edit1->clear();
     transmit.HideViewer();
+    std::string open_before = view_before == "FORMDAYNEWS" ? "FORMDAYNEWS " : "NADA ";
+    open_before += State().FilterMode;
+    qputenv(kOpenBeforeUpdate, QByteArray::fromStdString(open_before));
     transmit.Button1Click(this);
     // What the button's run applied it has shown itself.
     applied_seen_ = AppliedDays();
+    qunsetenv(kOpenBeforeUpdate);
+}
+
+void TFormNetFiles::ResumeAfterCancel() {
+    const QByteArray open_before = qgetenv(kOpenBeforeUpdate);
+    if (open_before.isEmpty()) return;
+    qunsetenv(kOpenBeforeUpdate);
+    const QList<QByteArray> words = open_before.split(' ');
+    const std::string mode = words.size() == 2 ? words[1].toStdString() : "";
+    if (words[0] == "FORMDAYNEWS" && (mode == "1" || mode == "2" || mode == "3")) {
+        if (mode != State().FilterMode) FilterMouseDown(mode);
+        Image1Click();
+    }
+    TheDialogs().Notice("UPDATE CANCELLED", std::string(UpdateCancelled::kUpdateCancelledText) +
+                                                " What had arrived before Cancel is kept.");
 }
 
 void TFormNetFiles::Image9Click() {
@@ -281,6 +341,18 @@ void TFormNetFiles::ShowFilterPictures(const std::string& mode) {
     Image11->LoadPicture(Picture(mode == "1" ? "Demo1.gif" : "Demo0.gif"));
     Image12->LoadPicture(Picture(mode == "2" ? "Share1.gif" : "Share0.gif"));
     Image13->LoadPicture(Picture(mode == "3" ? "Free1.gif" : "Free0.gif"));
+    NameFilters(mode);
+}
+
+void TFormNetFiles::NameFilters(const std::string& mode) {
+    const std::pair<TSkinImage*, const char*> filters[] = {{Image11, "1"}, {Image12, "2"}, {Image13, "3"}};
+    const char* const names[] = {"Demo filter", "Share filter", "Free filter"};
+    for (size_t i = 0; i < std::size(filters); ++i) {
+        const bool selected = mode == filters[i].second;
+        RenamePressable(filters[i].first,
+                        QString::fromLatin1(names[i]) + (selected ? QStringLiteral(", selected") : QString()));
+        SetPressableChecked(filters[i].first, selected);
+    }
 }
 
 void TFormNetFiles::FilterMouseDown(const std::string& mode) {

@@ -66,7 +66,12 @@ private:
     // Makes the open content window again for mode; the search window stays.
     void RebuildOpenWindow(const std::string& mode);
     void ShowFilterPictures(const std::string& mode);
+    // The filters' accessible names and checked states for the mode.
+    void NameFilters(const std::string& mode);
     void ResetAllButtons();
+    // In a copy restarted by Cancel: opens again the day news that was open
+    // when Update was pressed, and says that the update was cancelled.
+    void ResumeAfterCancel();
 
     std::array<SkinButton*, 6> navigation_{};
     int creation_left_ = 0;

@@ -8,7 +8,9 @@
 #include "ui/catalogue/FormShowDetails.h"
 #include "ui/catalogue/FormTreeFiles.h"
 #include "ui/daynews/FormDayNews.h"
+#include "ui/platform/AnsiText.h"
 #include "ui/shell/FormNetFiles.h"
+#include "ui/skin/ReportedError.h"
 #include "ui/sponsors/FormBanner1.h"
 #include "ui/sponsors/FormBanner2.h"
 #include "ui/sponsors/FormMensaje.h"
@@ -73,10 +75,19 @@ void TProgramWindows::RecreateFormDayNews() {
     FormDayNews = fresh;
 }
 
-void TProgramWindows::ShowFreshDayNews(const std::string& mode) {
+void TProgramWindows::ShowFreshDayNews(const std::string& mode, bool take_keyboard) {
     RecreateFormDayNews();
     FormDayNews->WindowMode = mode;
-    FormDayNews->ShowWindow();
+    FormDayNews->ShowWindow(take_keyboard);
+}
+
+void TProgramWindows::ShowMessage(const std::string& text) {
+    if (!FormMensaje) return;
+    FormMensaje->SetMessage(FromAnsi(text));
+    QPalette colours = FormMensaje->Edit1->palette();
+    colours.setColor(QPalette::WindowText, kSkinYellow);
+    FormMensaje->Edit1->setPalette(colours);
+    if (!FormMensaje->isVisible()) RunReported([this] { FormMensaje->ShowWindow(); });
 }
 
 void TProgramWindows::RecreateFormCategorias() {

@@ -25,7 +25,8 @@ public:
     void RecreateFormDayNews() override;
     void RecreateFormCategorias() override;
     void RecreateFormBaseDatos() override;
-    void ShowFreshDayNews(const std::string& mode) override;
+    void ShowFreshDayNews(const std::string& mode, bool take_keyboard = true) override;
+    void ShowMessage(const std::string& text) override;
     QWidget* MainWindow() const override;
 };
 

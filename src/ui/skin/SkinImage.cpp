@@ -8,6 +8,7 @@
 #include "core/platform/errors.h"
 #include "core/platform/file_io.h"
 #include "core/platform/stored_files.h"
+#include "ui/skin/Pressable.h"
 
 namespace veltod {
 
@@ -78,6 +79,11 @@ TSkinCloseButton::TSkinCloseButton(QWidget* parent, const QString& name, Kind ki
         if (button == Qt::LeftButton) CloseButtonUp(*this);
     };
     OnClick = std::move(action);
+    MakePressable(this, {.role = QAccessible::Button,
+                         .name = kind == Kind::Close ? QStringLiteral("Close") : QStringLiteral("Minimise"),
+                         .press = OnClick,
+                         .hover = [this] { CloseButtonMove(*this, partner_); },
+                         .leave = [this] { Reset(); }});
 }
 
 void TSkinCloseButton::leaveEvent(QEvent* event) {

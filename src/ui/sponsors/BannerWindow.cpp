@@ -4,18 +4,22 @@
 #include "core/platform/stored_files.h"
 #include "core/skin/screen_layout.h"
 #include "core/sponsors/links_memory.h"
+#include "ui/skin/Pressable.h"
 #include "ui/skin/ReportedError.h"
 
 namespace veltod {
 
 TBannerWindow::TBannerWindow(const QString& name, std::string list_file)
-    : TSkinWindow(name, QColor()), rotation_(*this, std::move(list_file)) {
+    : TSkinWindow(name, QColor(), QStringLiteral("Sponsor banner")), rotation_(*this, std::move(list_file)) {
     setGeometry(kBannerOffScreenLeft, 0, 351, 60);
+    // Coming up beside the main window, a banner must not take its keyboard.
+    setAttribute(Qt::WA_ShowWithoutActivating);
 
     Image1 = new TSkinImage(this, QStringLiteral("Image1"));
     Image1->setCursor(Qt::PointingHandCursor);
     Image1->setToolTip(QStringLiteral("Please Visit Our Sponsors. Is the only way to bring you this service."));
     Image1->OnClick = [this] { Image1Click(); };
+    MakePressable(Image1, {.role = QAccessible::Link, .name = QStringLiteral("Sponsor banner"), .press = Image1->OnClick});
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));

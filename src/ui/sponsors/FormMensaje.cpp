@@ -6,11 +6,12 @@
 #include "core/skin/screen_layout.h"
 #include "core/sponsors/message_place.h"
 #include "ui/skin/ElidedText.h"
+#include "ui/skin/Pressable.h"
 #include "ui/view/WindowSet.h"
 
 namespace veltod {
 
-TFormMensaje::TFormMensaje() : TSkinWindow(QStringLiteral("FormMensaje"), kSkinOlive) {
+TFormMensaje::TFormMensaje() : TSkinWindow(QStringLiteral("FormMensaje"), kSkinOlive, QStringLiteral("Message")) {
     Image1 = new TSkinImage(this, QStringLiteral("Image1"));
     Edit1 = new QLabel(QStringLiteral("Welcome !"), this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
@@ -25,11 +26,18 @@ TFormMensaje::TFormMensaje() : TSkinWindow(QStringLiteral("FormMensaje"), kSkinO
     font.setPixelSize(11);
     Edit1->setFont(font);
     Edit1->setFixedWidth(300);
+    // A status line: a screen reader tells its new text when it changes,
+    // without the user going there.
+    MakeShown(Edit1, QAccessible::StatusBar, message_);
+    // It takes no input: showing it leaves the keyboard on the day news.
+    setAttribute(Qt::WA_ShowWithoutActivating);
 }
 
 void TFormMensaje::SetMessage(const QString& text) {
     message_ = text;
     SetElidedText(Edit1, text);
+    // The whole note, once per change: a row crossed again says nothing new.
+    RenamePressable(Edit1, text);
     // The note takes no mouse input; the window shows the whole text.
     setToolTip(Edit1->toolTip());
 }

@@ -26,7 +26,9 @@ QFont PixelFont(int pixels) {
 
 }  // namespace
 
-TFormRemember::TFormRemember() : TSkinWindow(QStringLiteral("FormRemember"), kSkinOlive), book_(kLinksMemoryFile) {
+TFormRemember::TFormRemember()
+    : TSkinWindow(QStringLiteral("FormRemember"), kSkinOlive, QStringLiteral("Links memory book")),
+      book_(kLinksMemoryFile) {
     resize(kWidth, kHeight);
 
     Label1 = new QLabel(QStringLiteral("SELECTED LINKS MEMORY BOOK"), this);
@@ -53,6 +55,7 @@ TFormRemember::TFormRemember() : TSkinWindow(QStringLiteral("FormRemember"), kSk
     ListBox1->viewport()->setMouseTracking(true);
     ListBox1->installEventFilter(this);
     ListBox1->viewport()->installEventFilter(this);
+    ListBox1->setAccessibleName(QStringLiteral("Remembered links"));
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
@@ -67,6 +70,8 @@ TFormRemember::TFormRemember() : TSkinWindow(QStringLiteral("FormRemember"), kSk
             [this](const QPoint& at) { PopupMenu1->popup(ListBox1->viewport()->mapToGlobal(at)); });
 
     Image1 = new TSkinCloseButton(this, QStringLiteral("Image1"), TSkinCloseButton::Kind::Close, [this] { Image1Click(); });
+    setTabOrder(ListBox1, Image1);
+    OnEscape([this] { Image1Click(); });
 
     FormCreate();
 }

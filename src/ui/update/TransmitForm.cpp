@@ -1,5 +1,7 @@
 #include "ui/update/TransmitForm.h"
 
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QHideEvent>
 #include <QMouseEvent>
 #include <QProxyStyle>
@@ -7,6 +9,7 @@
 #include "core/platform/seams.h"
 #include "core/skin/screen_layout.h"
 #include "ui/platform/AnsiText.h"
+#include "ui/skin/Pressable.h"
 #include "ui/skin/ReportedError.h"
 #include "ui/view/WindowSet.h"
 
@@ -37,6 +40,9 @@ protected:
         event->accept();
         if (click) click_();
     }
+
+public:
+    void Click() const { click_(); }
 
 private:
     std::function<void()> click_;
@@ -73,6 +79,19 @@ QLabel* YellowLabel(QWidget* parent, const QString& name, const QString& text, i
     return label;
 }
 
+// A label whose text would run under the field beside it is set a pixel
+// smaller at a time until a small gap stays between them.
+void KeepClearOf(QLabel* label, const QWidget* field) {
+    constexpr int kGap = 4;
+    const int room = field->x() - kGap - label->x();
+    QFont font = label->font();
+    if (font.pixelSize() <= 0) font.setPixelSize(QFontInfo(font).pixelSize());
+    while (QFontMetrics(font).horizontalAdvance(label->text()) > room && font.pixelSize() > 8)
+        font.setPixelSize(font.pixelSize() - 1);
+    label->setFont(font);
+    label->adjustSize();
+}
+
 QLineEdit* Field(QWidget* parent, const QString& name, int left, int top, int width, int height) {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(name);
@@ -103,7 +122,8 @@ QPushButton* Button(QWidget* parent, const QString& name, const QString& text) {
 
 }  // namespace
 
-TTransmitForm::TTransmitForm() : TSkinWindow(QStringLiteral("TransmitForm"), kSkinOlive) {
+TTransmitForm::TTransmitForm()
+    : TSkinWindow(QStringLiteral("TransmitForm"), kSkinOlive, QStringLiteral("Update and connection settings")) {
     setFixedSize(407, 103);
     // "MS Sans Serif" is rarely installed here. Its stand-in must be as
     // narrow, or the labels run under the fields beside them: Arial's
@@ -143,6 +163,9 @@ TTransmitForm::TTransmitForm() : TSkinWindow(QStringLiteral("TransmitForm"), kSk
     Label4 = YellowLabel(this, QStringLiteral("Label4"), QStringLiteral("Proxy Password"), 192, 72);
     Edit5 = Field(this, QStringLiteral("Edit5"), 280, 72, 121, 21);
     Edit5->setEchoMode(QLineEdit::Password);
+    for (auto [label, field] : {std::pair{Label1, Edit2}, std::pair{Label2, Edit3}, std::pair{Label3, Edit4},
+                                std::pair{Label4, Edit5}})
+        KeepClearOf(label, field);
     auto* star_style = new TStarPasswordStyle;
     star_style->setParent(Edit5);
     Edit5->setStyle(star_style);
@@ -150,6 +173,9 @@ TTransmitForm::TTransmitForm() : TSkinWindow(QStringLiteral("TransmitForm"), kSk
     Button2 = Button(this, QStringLiteral("Button2"), QStringLiteral("Close"));
     Button2->setGeometry(8, 43, 41, 25);
     SetEnabledColour(Button2, QPalette::ButtonText, kSkinYellow);
+    // The yellow caption on the theme's pale button face could not be read:
+    // the face is the skin's olive.
+    SetEnabledColour(Button2, QPalette::Button, kSkinOlive);
     connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
 
     Label5 = new TLinkLabel(this, QStringLiteral("Label5"), [this] { Label5Click(); });
@@ -161,6 +187,17 @@ TTransmitForm::TTransmitForm() : TSkinWindow(QStringLiteral("TransmitForm"), kSk
         label->move(8, top);
         label->adjustSize();
     }
+
+    for (auto [label, address] : {std::pair{Label5, QString::fromLatin1(kVendorWebAddress)},
+                                  std::pair{Label6, QString::fromLatin1(kVendorMailAddress)}}) {
+        auto* link = static_cast<TLinkLabel*>(label);
+        MakePressable(link, {.role = QAccessible::Link, .name = address, .press = [link] { link->Click(); }});
+    }
+    // The fields' labels are separate controls: the bus gets the names here.
+    const std::pair<QWidget*, const char*> names[] = {
+        {Edit1, "Update status"},  {Edit6, "Download progress"}, {Edit2, "Proxy server"},
+        {Edit3, "Proxy port"},     {Edit4, "Proxy user name"},   {Edit5, "Proxy password"}};
+    for (const auto& [control, name] : names) control->setAccessibleName(QString::fromLatin1(name));
 
     Edit7 = new QLineEdit(QStringLiteral("Edit7"), this);
     Edit7->setObjectName(QStringLiteral("Edit7"));

@@ -40,7 +40,10 @@ public:
     virtual void RecreateFormBaseDatos() = 0;
     // A new day news window of that licence kind, showing the list named by
     // the view state's DayListFile; the search shows its results this way.
-    virtual void ShowFreshDayNews(const std::string& mode) = 0;
+    // take_keyboard false leaves the keyboard where the user is typing.
+    virtual void ShowFreshDayNews(const std::string& mode, bool take_keyboard = true) = 0;
+    // Shows a line of the program's own in the message window.
+    virtual void ShowMessage(const std::string& text) = 0;
 
     // The main window, for the windows placed against its size.
     virtual QWidget* MainWindow() const = 0;
