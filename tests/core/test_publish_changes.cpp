@@ -13,6 +13,7 @@
 #include <set>
 #include <string>
 
+#include "core/apply/list_expiry.h"
 #include "core/apply/package_format.h"
 #include "core/platform/errors.h"
 #include "core/platform/file_io.h"
@@ -184,6 +185,17 @@ protected:
         }
         return days;
     }
+    // The day a list of the mirror is signed good through; empty when its
+    // expiry line is missing or does not verify.
+    std::string ExpiryOf(const std::string& list) const {
+        const std::string body = ReadWholeFile(options.mirror_folder + "/" + list);
+        const size_t line = body.find(std::string("\n") + kExpiryLine);
+        if (line == std::string::npos) return "";
+        const size_t rest = line + 1 + std::string(kExpiryLine).size();
+        std::string problem;
+        return ExpiryDayOf(std::string_view(body).substr(rest, body.find('\r', rest) - rest), UnwrapMarkers(body),
+                           public_key, problem);
+    }
     // The entries of a published day, all kinds, by name: TitleSuffix and
     // HoverNote.
     std::map<std::string, std::vector<std::string>> Entries(const std::string& day) const {
@@ -227,6 +239,12 @@ TEST_F(DayPublisher, FirstRunRecordsThenEachDayHoldsExactlyWhatChanged) {
     const auto again = Run({lists->Suite("test", Stanza("alpha", "1.0") + Stanza("beta", "2.0"), "20261208")});
     EXPECT_TRUE(again.day.empty());
     EXPECT_EQ(ListedDays(), std::vector<std::string>{"20261207"});
+    // A run with nothing new still signs both lists good for a week more.
+    for (const char* list : {"listado.txt", "espejos.txt"}) EXPECT_EQ(ExpiryOf(list), "20261215") << list;
+    options.valid_until = "20261220";
+    Run({lists->Suite("test", Stanza("alpha", "1.0") + Stanza("beta", "2.0"), "20261208")});
+    EXPECT_EQ(ExpiryOf("espejos.txt"), "20261220");
+    options.valid_until.clear();
 
     // Days older than kept leave the listing and the mirror together.
     options.keep_days = 2;
@@ -265,6 +283,10 @@ TEST_F(DayPublisher, RefusesBadInputsAndChangesNothing) {
          }},
         {"far smaller than before", [&] { return suite(Stanza("alpha", "1.1")); }},
         {"the day already published", [&] { return lists->Suite("test", good, "20261207"); }},
+        {"lists expiring before the day", [&] {
+             options.valid_until = "20261207";
+             return suite(good);
+         }},
     };
     for (const auto& [what, make] : cases) {
         EXPECT_THROW(Run({make()}), Error) << what;
