@@ -11,6 +11,7 @@
 #include "core/shell/startup_hooks.h"
 #include "core/update/update_lock.h"
 #include "core/update/update_state.h"
+#include "ui/platform/FontWarmUp.h"
 #include "ui/platform/QtSeams.h"
 #include "ui/shell/DisplayPlatform.h"
 #include "ui/shell/FormNetFiles.h"
@@ -20,6 +21,7 @@
 #include "ui/shell/VeltodApplication.h"
 #include "ui/skin/ReportedError.h"
 #include "ui/skin/ScreenFollower.h"
+#include "ui/skin/SkinFonts.h"
 #include "ui/skin/SkinNotice.h"
 #include "ui/update/ApplicationEnd.h"
 
@@ -38,14 +40,18 @@ int main(int argc, char** argv) {
     std::error_code no_path;
     const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", no_path);
     if (!no_path) today_list = veltod::ReadListAhead((program.parent_path() / veltod::TodayListPath("1")).string());
+    const std::shared_future<void> font_configuration = veltod::ReadFontConfigurationAhead();
     veltod::UseDisplayPlatformThatPlacesWindows();
     veltod::VeltodApplication app(argc, argv);
+    const veltod::FontWarmUp first_page_fonts(font_configuration, veltod::FirstPageFonts());
     QCoreApplication::setApplicationName(QStringLiteral("VeltoDownload"));
     // Closing the main window ends the program, whatever else is open.
     app.setQuitOnLastWindowClosed(false);
     // The data folders are siblings of the program's folder, as a desktop
     // shortcut that starts in the program's folder would see them.
     QDir::setCurrent(QCoreApplication::applicationDirPath());
+    const veltod::DiskFileProbe files;
+    veltod::PictureReadAhead row_pictures(veltod::FirstPagePictures("1", veltod::kTabledPageRows, files));
     veltod::InstallQtSeams();
     veltod::InstallSkinDialogs();
     veltod::TheUpdateSettings().ProbeSites = veltod::DefaultProbeSites();
@@ -61,7 +67,7 @@ int main(int argc, char** argv) {
     // their errors: a main window that cannot be built or shown is reported
     // here and ends the program.
     try {
-        windows.CreateStartWindows(std::move(today_list));
+        windows.CreateStartWindows(std::move(today_list), &row_pictures);
         // The windows are laid out on the main window's screen, again whenever it changes.
         veltod::InstalledQtScreen().Follow(windows.FormNetFiles);
         new veltod::TScreenFollower(windows.FormNetFiles);

@@ -60,6 +60,15 @@ std::string DayPictureFile(std::string_view key, int n, std::string_view mode, c
     throw std::invalid_argument("unknown day picture key " + std::string(key));
 }
 
+std::vector<std::string> FirstPagePictures(std::string_view mode, int rows, const FileProbe& files) {
+    std::vector<std::string> pictures;
+    for (int n = 1; n < rows; ++n) pictures.push_back(DayPictureFile("DayNewsARR", n, mode, files));
+    pictures.push_back(DayPictureFile("Dayarrmore", 0, mode, files));
+    std::sort(pictures.begin(), pictures.end());
+    pictures.erase(std::unique(pictures.begin(), pictures.end()), pictures.end());
+    return pictures;
+}
+
 int RowsPerPage(int page_height, int row_height, int most_rows) {
     const int most = std::clamp(most_rows, 3, kDayRows);
     int rows = most;

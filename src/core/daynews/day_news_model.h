@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/catalogue/catalogue_entry.h"
 #include "core/platform/file_io.h"
@@ -78,6 +79,10 @@ public:
 // The path of a row picture for key and ordinal n in mode (see the table of
 // keys in day_news_model.cpp).
 std::string DayPictureFile(std::string_view key, int n, std::string_view mode, const FileProbe& files);
+
+// The pictures of a first page of mode with at most rows rows, once each: a
+// row picture per entry row and the more arrow.
+std::vector<std::string> FirstPagePictures(std::string_view mode, int rows, const FileProbe& files);
 
 // Rows a page may use: page height over row height, rounded half to even,
 // capped at most_rows (at most kDayRows). Never below 3, so that a page can

@@ -8,18 +8,12 @@
 #include "ui/platform/AnsiText.h"
 #include "ui/skin/ElidedText.h"
 #include "ui/skin/Pressable.h"
+#include "ui/skin/SkinFonts.h"
 
 namespace veltod {
 namespace {
 
 const QColor kLabelColour(0x66, 0x66, 0x00);
-
-QFont LabelFont(int pixels) {
-    QFont font(QStringLiteral("Arial"));
-    font.setBold(true);
-    font.setPixelSize(pixels);
-    return font;
-}
 
 void Place(QWidget* widget, const ScreenRect& rect) {
     widget->setGeometry(rect.left, rect.top, rect.width, rect.height);
@@ -33,7 +27,7 @@ TDetailsLabel::TDetailsLabel(QWidget* parent, const QString& name) : QLabel(pare
     setAttribute(Qt::WA_TranslucentBackground);
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setTextFormat(Qt::PlainText);
-    setFont(LabelFont(12));
+    setFont(SkinBoldFont(12));
     QPalette colours = palette();
     colours.setColor(QPalette::WindowText, kLabelColour);
     setPalette(colours);
@@ -119,8 +113,8 @@ TFormShowDetails::TFormShowDetails()
 
     Label5->setAlignment(Qt::AlignRight | Qt::AlignTop);
     Label2->setAlignment(Qt::AlignRight | Qt::AlignTop);
-    Label6->setFont(LabelFont(15));
-    Label7->setFont(LabelFont(15));
+    Label6->setFont(SkinBoldFont(15));
+    Label7->setFont(SkinBoldFont(15));
     Label7->setAlignment(Qt::AlignCenter);
     QPalette hidden = Label6->palette();
     hidden.setColor(QPalette::WindowText, kSkinYellow);

@@ -4,15 +4,11 @@
 
 #include "core/platform/seams.h"
 #include "core/skin/screen_layout.h"
+#include "ui/skin/SkinFonts.h"
 
 namespace veltod {
 
-QFont ListFont() {
-    QFont font(QStringLiteral("Arial"));
-    font.setBold(true);
-    font.setPixelSize(11);
-    return font;
-}
+QFont ListFont() { return SkinBoldFont(11); }
 
 void StyleListControl(QWidget* list) {
     list->setFont(ListFont());

@@ -13,6 +13,7 @@
 #include "ui/skin/ElidedText.h"
 #include "ui/skin/Pressable.h"
 #include "ui/skin/ReportedError.h"
+#include "ui/skin/SkinFonts.h"
 #include "ui/sponsors/FormBanner2.h"
 #include "ui/sponsors/FormMensaje.h"
 #include "ui/view/WindowSet.h"
@@ -60,9 +61,7 @@ TFormDayNews::TFormDayNews(std::future<ListRead> read_ahead)
                               .press = [this, k] { KeyOnRow(k, DayKey::Press); },
                               .hover = [this, k] { RowMouseMove(k); },
                               .tab_stop = k == 1});
-        QFont font(QStringLiteral("Arial"));
-        font.setBold(true);
-        label->setFont(font);
+        label->setFont(SkinBoldFont(11));
         if (k > 1) {
             image->hide();
             label->hide();
@@ -86,11 +85,6 @@ void TFormDayNews::AcomodarBarra() {
 
 void TFormDayNews::FormCreate() {
     AcomodarBarra();
-    for (QLabel* label : Labels) {
-        QFont font = label->font();
-        font.setPixelSize(11);
-        label->setFont(font);
-    }
     model_.LoadDayList();
     WindowMode = model_.WindowMode();
     SayWhichList();

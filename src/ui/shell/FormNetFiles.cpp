@@ -23,6 +23,7 @@
 #include "ui/daynews/FormDayNews.h"
 #include "ui/skin/Pressable.h"
 #include "ui/skin/ReportedError.h"
+#include "ui/skin/SkinFonts.h"
 #include "ui/sponsors/FormBanner1.h"
 #include "ui/sponsors/FormBanner2.h"
 #include "ui/sponsors/FormMensaje.h"
@@ -87,10 +88,7 @@ TFormNetFiles::TFormNetFiles() : TSkinWindow(QStringLiteral("FormNetFiles"), kSk
     // The label stands 2 pixels above the window's top; its text starts
     // below that edge, so no letter is cut.
     Label1->setContentsMargins(0, 2, 0, 0);
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(10);
-    font.setBold(true);
-    Label1->setFont(font);
+    Label1->setFont(SkinBoldFont(10));
     QPalette colours = Label1->palette();
     colours.setColor(QPalette::WindowText, kSkinYellow);
     Label1->setPalette(colours);

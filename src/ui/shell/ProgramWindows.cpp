@@ -47,11 +47,12 @@ TProgramWindows::~TProgramWindows() {
     delete FormNetFiles;
 }
 
-void TProgramWindows::CreateStartWindows(std::future<ListRead> today_read_ahead) {
+void TProgramWindows::CreateStartWindows(std::future<ListRead> today_read_ahead, PictureReadAhead* row_pictures) {
     FormNetFiles = new TFormNetFiles();
     FormMensaje = new TFormMensaje();
     // The day news window reads its list while it is being created.
     State().DayListFile = TodayListPath("1");
+    if (row_pictures) row_pictures->Deliver();
     FormDayNews = new TFormDayNews(std::move(today_read_ahead));
     // Registers itself as the view the day news opens entries in.
     FormShowDetails = new TFormShowDetails();

@@ -5,6 +5,7 @@
 #include <future>
 
 #include "core/daynews/day_news_model.h"
+#include "ui/skin/PictureReadAhead.h"
 #include "ui/view/WindowSet.h"
 
 namespace veltod {
@@ -18,7 +19,8 @@ public:
     // window the day news opens and the two banners, in the program's order;
     // the day news window's list file is set to today's list of mode "1" just
     // before it is created, and it takes the read of that list begun at start.
-    void CreateStartWindows(std::future<ListRead> today_read_ahead = {});
+    // The row pictures decoded ahead, if any, are taken just before that.
+    void CreateStartWindows(std::future<ListRead> today_read_ahead = {}, PictureReadAhead* row_pictures = nullptr);
     // The same, then the windows otherwise made on first use.
     void CreateAll();
 

@@ -14,6 +14,16 @@ namespace veltod {
 
 std::string ResourcePicture(const std::string& name) { return kResourcesFolder + name; }
 
+QString PictureCacheKey(const std::string& path, const FileStamp& stamp) {
+    return QStringLiteral("%1|%2|%3|%4|%5.%6")
+        .arg(QString::fromStdString(path))
+        .arg(stamp.device)
+        .arg(stamp.inode)
+        .arg(stamp.size)
+        .arg(stamp.seconds)
+        .arg(stamp.nanoseconds);
+}
+
 TSkinImage::TSkinImage(QWidget* parent, const QString& name) : QLabel(parent) {
     setObjectName(name);
     setMouseTracking(true);
@@ -23,15 +33,7 @@ TSkinImage::TSkinImage(QWidget* parent, const QString& name) : QLabel(parent) {
 void TSkinImage::LoadPicture(const std::string& path) {
     const std::optional<FileStamp> stamp = StampOfFile(path);
     if (!stamp) throw FileError("Cannot load the picture \"" + path + "\": File not found");
-    // The same pictures come back on every page and every Today; a file
-    // replaced by an update has another stamp, so it is decoded afresh.
-    const QString key = QStringLiteral("%1|%2|%3|%4|%5.%6")
-                            .arg(QString::fromStdString(path))
-                            .arg(stamp->device)
-                            .arg(stamp->inode)
-                            .arg(stamp->size)
-                            .arg(stamp->seconds)
-                            .arg(stamp->nanoseconds);
+    const QString key = PictureCacheKey(path, *stamp);
     QPixmap picture;
     if (!QPixmapCache::find(key, &picture)) {
         QImageReader reader(QString::fromStdString(path));

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "core/platform/file_io.h"
 #include "core/skin/skin_button.h"
 
 namespace veltod {
@@ -67,5 +68,10 @@ private:
 
 // The picture files of the skin, as the program opens them.
 std::string ResourcePicture(const std::string& name);
+
+// The key of a decoded picture in the cache every picture control reads
+// from. The same pictures come back on every page and every Today; a file
+// replaced by an update has another stamp, so it is decoded afresh.
+QString PictureCacheKey(const std::string& path, const FileStamp& stamp);
 
 }  // namespace veltod

@@ -7,6 +7,7 @@
 #include "core/sponsors/message_place.h"
 #include "ui/skin/ElidedText.h"
 #include "ui/skin/Pressable.h"
+#include "ui/skin/SkinFonts.h"
 #include "ui/view/WindowSet.h"
 
 namespace veltod {
@@ -22,9 +23,7 @@ TFormMensaje::TFormMensaje() : TSkinWindow(QStringLiteral("FormMensaje"), kSkinO
     QPalette colours = Edit1->palette();
     colours.setColor(QPalette::WindowText, kSkinYellow);
     Edit1->setPalette(colours);
-    QFont font(QStringLiteral("Arial Black"));
-    font.setPixelSize(11);
-    Edit1->setFont(font);
+    Edit1->setFont(SkinMessageFont());
     Edit1->setFixedWidth(300);
     // A status line: a screen reader tells its new text when it changes,
     // without the user going there.
