@@ -188,6 +188,17 @@ TEST(DayPictureFile, NumberedPicturesFallBackToThePlainPictureOfTheMode) {
     EXPECT_THROW(DayPictureFile("DayOther", 1, "1", files), std::invalid_argument);
 }
 
+// What a start decodes ahead is what the first page loads, each file once.
+TEST(DayPictureFile, FirstPagePicturesAreThePagesRowsOnce) {
+    SetProbe files;
+    files.present = {"../Resources/dayarr0011.gif", "../Resources/dayarr0031.gif", "../Resources/dayarrmore.gif"};
+    EXPECT_EQ(FirstPagePictures("1", 5, files),
+              (std::vector<std::string>{"../Resources/dayarr0001.gif", "../Resources/dayarr0011.gif",
+                                        "../Resources/dayarr0031.gif", "../Resources/dayarrmore.gif"}));
+    files.present.clear();
+    EXPECT_EQ(FirstPagePictures("2", 40, files), std::vector<std::string>{"../Resources/dayarr0002.gif"});
+}
+
 TEST(MarkerValue, OnlyNonNegativeSixteenBitNumbers) {
     EXPECT_EQ(MarkerValue("0"), 0);
     EXPECT_EQ(MarkerValue("9999"), 9999);
