@@ -66,25 +66,18 @@ TFormDayNews::TFormDayNews(std::future<ListRead> read_ahead)
             image->hide();
             label->hide();
         }
+        // Row k is the k-th picture with the k-th caption; every row operation
+        // goes through these two tables. The caption, made after its
+        // picture, lies over it.
+        Images[static_cast<size_t>(k - 1)] = image;
+        Labels[static_cast<size_t>(k - 1)] = label;
     }
     // The window is created by the program's entry and by filter changes; a
     // list that cannot be read is reported and the window still exists.
     RunReported([this] { FormCreate(); });
 }
 
-void TFormDayNews::AcomodarBarra() {
-    // Row k is the k-th picture with the k-th caption; every row operation
-    // goes through these two tables. The caption lies over its picture.
-    for (int k = 1; k <= kDayRows; ++k) {
-        const size_t row = static_cast<size_t>(k - 1);
-        Images[row] = findChild<TSkinImage*>(QStringLiteral("Image%1").arg(k), Qt::FindDirectChildrenOnly);
-        Labels[row] = findChild<QLabel*>(QStringLiteral("Label%1").arg(k), Qt::FindDirectChildrenOnly);
-        Labels[row]->raise();
-    }
-}
-
 void TFormDayNews::FormCreate() {
-    AcomodarBarra();
     model_.LoadDayList();
     WindowMode = model_.WindowMode();
     SayWhichList();
@@ -185,7 +178,11 @@ void TFormDayNews::SetRowCaption(int row, std::string_view text) {
     // cut there, whole in its tool tip.
     constexpr int kNumberBox = 28;
     const int room = Images[0]->width() - 2 * kNumberBox;
+    Caption& shown = captions_[static_cast<size_t>(row - 1)];
+    // A page shown again (every Today) has the same captions in the same room.
+    if (shown.text == text && shown.room == room && shown.set) return;
     SetElidedText(Labels[static_cast<size_t>(row - 1)], FromAnsi(text), room > 0 ? room : QWIDGETSIZE_MAX);
+    shown = {std::string(text), room, true};
 }
 
 void TFormDayNews::SetRowColour(int row, Rgb colour) {

@@ -47,7 +47,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void AcomodarBarra();
     void SayWhichList();
 
     void SetRowPicture(int row, const std::string& path) override;
@@ -63,6 +62,13 @@ private:
     void ShowMessage(std::string_view text, Rgb colour) override;
     void OpenDetails(const RecordTable& list, size_t row, DetailsAnchor anchor) override;
 
+    // What each row's caption was made from, as given.
+    struct Caption {
+        std::string text;
+        int room = 0;
+        bool set = false;
+    };
+    std::array<Caption, kDayRows> captions_{};
     DiskFileProbe files_;
     DayNewsModel model_;
     QSize row_size_;

@@ -33,6 +33,12 @@ TSkinImage::TSkinImage(QWidget* parent, const QString& name) : QLabel(parent) {
 void TSkinImage::LoadPicture(const std::string& path) {
     const std::optional<FileStamp> stamp = StampOfFile(path);
     if (!stamp) throw FileError("Cannot load the picture \"" + path + "\": File not found");
+    // A page shown again puts the same pictures into the same controls.
+    if (path == picture_file_ && stamp == picture_stamp_) {
+        resize(pixmap().size());
+        ++load_count_;
+        return;
+    }
     const QString key = PictureCacheKey(path, *stamp);
     QPixmap picture;
     if (!QPixmapCache::find(key, &picture)) {
@@ -46,6 +52,7 @@ void TSkinImage::LoadPicture(const std::string& path) {
     setPixmap(picture);
     resize(picture.size());
     picture_file_ = path;
+    picture_stamp_ = stamp;
     ++load_count_;
 }
 

@@ -35,6 +35,7 @@ protected:
 
 private:
     std::string picture_file_;
+    std::optional<FileStamp> picture_stamp_;
     int load_count_ = 0;
     bool left_pressed_ = false;
 };
