@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
     // shortcut that starts in the program's folder would see them.
     QDir::setCurrent(QCoreApplication::applicationDirPath());
     const veltod::DiskFileProbe files;
-    veltod::PictureReadAhead row_pictures(veltod::FirstPagePictures("1", veltod::kTabledPageRows, files));
+    veltod::PictureReadAhead start_pictures(veltod::StartPictures(files));
     veltod::InstallQtSeams();
     veltod::InstallSkinDialogs();
     veltod::TheUpdateSettings().ProbeSites = veltod::DefaultProbeSites();
@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
     // their errors: a main window that cannot be built or shown is reported
     // here and ends the program.
     try {
-        windows.CreateStartWindows(std::move(today_list), &row_pictures);
+        windows.CreateStartWindows(std::move(today_list), &start_pictures);
         // The windows are laid out on the main window's screen, again whenever it changes.
         veltod::InstalledQtScreen().Follow(windows.FormNetFiles);
         new veltod::TScreenFollower(windows.FormNetFiles);
