@@ -34,12 +34,18 @@ std::string FixedDayList() {
     return EntryList(entries);
 }
 
-// Only the fonts the program's dependencies install, with the desktop's
-// rendering rules, so the screenshots are the same on any machine.
+// Only the fonts the package depends on, every family the skin names taken
+// by Liberation Sans, and fontconfig's own defaults for the rendering: no
+// rule of the machine's, so the screenshots are the same on any machine.
 std::string PinnedFonts(const fs::path& cache) {
-    return "<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"urn:fontconfig:fonts.dtd\">\n<fontconfig>\n"
-           "  <dir>/usr/share/fonts/truetype/liberation</dir>\n  <cachedir>" +
-           cache.string() + "</cachedir>\n  <include ignore_missing=\"yes\">/etc/fonts/conf.d</include>\n</fontconfig>\n";
+    std::string conf = "<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"urn:fontconfig:fonts.dtd\">\n<fontconfig>\n"
+                       "  <dir>/usr/share/fonts/truetype/liberation</dir>\n  <cachedir>";
+    conf += cache.string();
+    conf += "</cachedir>\n";
+    for (const char* family : {"Arial", "Arial Black", "sans-serif"})
+        conf += std::string("  <alias><family>") + family + "</family><prefer><family>Liberation Sans</family></prefer></alias>\n";
+    conf += "</fontconfig>\n";
+    return conf;
 }
 
 // Pixels of a that differ from b; every pixel when the sizes differ.
