@@ -89,6 +89,10 @@ std::string BuildPackage(const std::vector<PackageFile>& files, const std::strin
         ArchivePtr writer(archive_write_new(), archive_write_free);
         archive_write_set_format_pax_restricted(writer.get());
         archive_write_add_filter_gzip(writer.get());
+        // No time in the gzip header: the same files make the same package
+        // bytes, whenever they are packed.
+        if (archive_write_set_filter_option(writer.get(), "gzip", "timestamp", nullptr) != ARCHIVE_OK)
+            throw PackageError(archive_error_string(writer.get()));
         if (archive_write_open(writer.get(), &archive_bytes, nullptr, AppendToString, nullptr) != ARCHIVE_OK)
             throw PackageError(archive_error_string(writer.get()));
         for (const auto& file : files) {
