@@ -199,11 +199,12 @@ void TFormNetFiles::FormActivate() {
 
     Image5->LoadPicture(Picture("fondobin.gif"));
     Image5->move(0, 0);
-    resize(Image5->size());
     // The layout table gives the right edge. Measured from the creation-time
     // value, so a first activation that is repeated after an error does not
-    // move the window further left each time.
-    move(creation_left_ - width(), y());
+    // move the window further left each time. Size and place in one step: a
+    // resize and then a move showed the window for a moment beyond the
+    // screen's right edge.
+    setGeometry(creation_left_ - Image5->width(), y(), Image5->width(), Image5->height());
 
     Image1->LoadPicture(Picture("Bot1.gif"));
     Image2->LoadPicture(Picture("Bot2.gif"));
