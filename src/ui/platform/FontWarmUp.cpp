@@ -16,7 +16,11 @@ FontWarmUp::FontWarmUp(std::shared_future<void> configuration, QList<QFont> font
           // Measuring a text fills the database, resolves each family (with
           // its fallbacks) and opens its face; the window that shows the text
           // later finds all of it done.
-          for (const QFont& font : fonts) QFontMetrics(font).horizontalAdvance(QStringLiteral("Today"));
+          try {
+              for (const QFont& font : fonts) QFontMetrics(font).horizontalAdvance(QStringLiteral("Today"));
+          } catch (const std::exception&) {
+              // Out of memory on the way: the windows load their fonts themselves.
+          }
       }) {}
 
 FontWarmUp::~FontWarmUp() {

@@ -26,7 +26,14 @@ PictureReadAhead::~PictureReadAhead() {
 
 void PictureReadAhead::Deliver() {
     if (!decoded_.valid()) return;
-    for (const Decoded& picture : decoded_.get())
+    std::vector<Decoded> decoded;
+    try {
+        decoded = decoded_.get();
+    } catch (const std::exception&) {
+        // Out of memory on the way: the windows decode their pictures themselves.
+        return;
+    }
+    for (const Decoded& picture : decoded)
         QPixmapCache::insert(PictureCacheKey(picture.path, picture.stamp), QPixmap::fromImage(picture.image));
 }
 
