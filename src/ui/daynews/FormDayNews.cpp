@@ -66,18 +66,25 @@ TFormDayNews::TFormDayNews(std::future<ListRead> read_ahead)
             image->hide();
             label->hide();
         }
-        // Row k is the k-th picture with the k-th caption; every row operation
-        // goes through these two tables. The caption, made after its
-        // picture, lies over it.
-        Images[static_cast<size_t>(k - 1)] = image;
-        Labels[static_cast<size_t>(k - 1)] = label;
+        // The caption, made after its picture, lies over it.
+        row_pictures_[static_cast<size_t>(k - 1)] = image;
+        row_captions_[static_cast<size_t>(k - 1)] = label;
     }
     // The window is created by the program's entry and by filter changes; a
     // list that cannot be read is reported and the window still exists.
     RunReported([this] { FormCreate(); });
 }
 
+void TFormDayNews::AcomodarBarra() {
+    // Row k is the k-th picture with the k-th caption; every row operation
+    // goes through these two tables. The controls are kept as they were
+    // made, so no load looks them up by name.
+    Images = row_pictures_;
+    Labels = row_captions_;
+}
+
 void TFormDayNews::FormCreate() {
+    AcomodarBarra();
     model_.LoadDayList();
     WindowMode = model_.WindowMode();
     SayWhichList();

@@ -47,6 +47,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void AcomodarBarra();
     void SayWhichList();
 
     void SetRowPicture(int row, const std::string& path) override;
@@ -69,6 +70,8 @@ private:
         bool set = false;
     };
     std::array<Caption, kDayRows> captions_{};
+    std::array<TSkinImage*, kDayRows> row_pictures_{};
+    std::array<QLabel*, kDayRows> row_captions_{};
     DiskFileProbe files_;
     DayNewsModel model_;
     QSize row_size_;
