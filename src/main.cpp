@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
     // shortcut that starts in the program's folder would see them.
     QDir::setCurrent(QCoreApplication::applicationDirPath());
     const veltod::DiskFileProbe files;
-    veltod::PictureReadAhead start_pictures(veltod::StartPictures(files));
+    veltod::PictureReadAhead start_pictures(veltod::FirstPagePictures("1", veltod::kTabledPageRows, files));
     veltod::InstallQtSeams();
     veltod::InstallSkinDialogs();
     veltod::TheUpdateSettings().ProbeSites = veltod::DefaultProbeSites();

@@ -2,7 +2,6 @@
 
 #include "core/platform/stored_files.h"
 #include "core/view/process_state.h"
-#include "ui/skin/SkinImage.h"
 #include "ui/catalogue/FormBaseDatos.h"
 #include "ui/catalogue/FormBusqueda.h"
 #include "ui/catalogue/FormCategorias.h"
@@ -32,16 +31,6 @@ void Retire(QWidget* window) {
 
 }  // namespace
 
-std::vector<std::string> StartPictures(const FileProbe& files) {
-    std::vector<std::string> pictures = FirstPagePictures("1", kTabledPageRows, files);
-    for (const char* name : {"fondobin.gif", "Bot1.gif", "Bot2.gif", "Bot3.gif", "Bot4.gif", "Bot8.gif", "Bot9.gif",
-                             "Demo1.gif", "Share0.gif", "Free0.gif", "x0.gif", "-0.gif", "mensaje.gif",
-                             "fondo01-01.gif", "fondo01-02.gif", "fondo01-03.gif", "fondo01-04.gif", "fondo01-05.gif",
-                             "fondo01-06.gif"})
-        pictures.push_back(ResourcePicture(name));
-    return pictures;
-}
-
 TProgramWindows::~TProgramWindows() {
     // Reverse order of creation: the main window goes last.
     delete FormBanner2;
@@ -63,7 +52,7 @@ void TProgramWindows::CreateStartWindows(std::future<ListRead> today_read_ahead,
     FormMensaje = new TFormMensaje();
     // The day news window reads its list while it is being created.
     State().DayListFile = TodayListPath("1");
-    // The day news window is the first to load pictures.
+    // The row pictures decoded ahead are for the day news window.
     if (pictures) pictures->Deliver();
     FormDayNews = new TFormDayNews(std::move(today_read_ahead));
     // Registers itself as the view the day news opens entries in.

@@ -3,19 +3,12 @@
 // set is destroyed. The program starts with those its first page needs; the
 // others are made the first time they are asked for.
 #include <future>
-#include <string>
-#include <vector>
 
 #include "core/daynews/day_news_model.h"
 #include "ui/skin/PictureReadAhead.h"
 #include "ui/view/WindowSet.h"
 
 namespace veltod {
-
-// The pictures a start loads before its first page is painted: the main
-// window's, the message plate's and the details window's, and the first
-// page's row pictures of today's list; decoding them ahead needs the list.
-std::vector<std::string> StartPictures(const FileProbe& files);
 
 class TProgramWindows : public TWindowSet {
 public:
@@ -26,8 +19,8 @@ public:
     // window the day news opens and the two banners, in the program's order;
     // the day news window's list file is set to today's list of mode "1" just
     // before it is created, and it takes the read of that list begun at start.
-    // The pictures decoded ahead, if any, are taken before the first window
-    // that loads pictures.
+    // The row pictures decoded ahead, if any, are taken before the day news
+    // window is made.
     void CreateStartWindows(std::future<ListRead> today_read_ahead = {}, PictureReadAhead* pictures = nullptr);
     // The same, then the windows otherwise made on first use.
     void CreateAll();

@@ -1,9 +1,8 @@
 #pragma once
-// Decoding the pictures of a start's first page (some sixty GIF files, forty
-// of them the day news rows) is a third of the work of building it. It is
-// begun on a thread of its own as soon as the program knows its folder, and
-// handed to the cache the picture controls read from before the windows
-// are built.
+// Decoding the first page's row pictures (some forty GIF files) is a third
+// of the work of building the page. It is begun on a thread of its own as
+// soon as the program knows its folder, and handed to the cache the picture
+// controls read from before the page is built.
 #include <QImage>
 #include <future>
 #include <string>
