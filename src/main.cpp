@@ -11,6 +11,7 @@
 #include "core/shell/startup_hooks.h"
 #include "core/update/update_lock.h"
 #include "core/update/update_state.h"
+#include "ui/platform/FontSelection.h"
 #include "ui/platform/FontWarmUp.h"
 #include "ui/platform/QtSeams.h"
 #include "ui/shell/DisplayPlatform.h"
@@ -34,16 +35,18 @@ int main(int argc, char** argv) {
     }
     if (argc >= 2 && std::strcmp(argv[1], veltod::kUpdateArgument) == 0) return veltod::UpdateCommandMain(argc, argv);
     const bool day_news = argc >= 2 && std::strcmp(argv[1], veltod::kDayNewsArgument) == 0;
-    // Today's list is what the first page shows: its read runs on a second
-    // core while the toolkit connects to the display.
+    // The fonts and today's list, which the first page shows, are read on
+    // other cores while the toolkit connects to the display.
+    std::future<veltod::FontSelection> fonts = veltod::SelectFontsAhead(veltod::SkinFontFamilies());
     std::future<veltod::ListRead> today_list;
     std::error_code no_path;
     const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", no_path);
     if (!no_path) today_list = veltod::ReadListAhead((program.parent_path() / veltod::TodayListPath("1")).string());
-    const std::shared_future<void> font_configuration = veltod::ReadFontConfigurationAhead();
     veltod::UseDisplayPlatformThatPlacesWindows();
     veltod::VeltodApplication app(argc, argv);
-    const veltod::FontWarmUp first_page_fonts(font_configuration, veltod::FirstPageFonts());
+    // The desktop's theme names the font of tool tips and dialogs.
+    veltod::InstallSelectedFonts(std::move(fonts), QStringList{QGuiApplication::font().family()} + QGuiApplication::font().families());
+    const veltod::FontWarmUp first_page_fonts(veltod::FirstPageFonts());
     QCoreApplication::setApplicationName(QStringLiteral("VeltoDownload"));
     // Closing the main window ends the program, whatever else is open.
     app.setQuitOnLastWindowClosed(false);

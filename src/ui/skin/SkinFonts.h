@@ -4,6 +4,8 @@
 // screen resolution.
 #include <QFont>
 #include <QList>
+#include <string>
+#include <vector>
 
 namespace veltod {
 
@@ -13,5 +15,9 @@ QFont SkinMessageFont();
 // What the first page shows its texts in: the version label, the day news
 // captions and the message plate.
 QList<QFont> FirstPageFonts();
+
+// Every family a window names, and the generic ones the toolkit falls back
+// on: the faces the program draws with.
+std::vector<std::string> SkinFontFamilies();
 
 }  // namespace veltod
