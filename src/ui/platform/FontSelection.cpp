@@ -130,6 +130,9 @@ std::string FontSelection::ResolvedFamily(const std::string& family) const {
 FontSelection FontSelection::Resolve(const std::vector<std::string>& families, const std::string& configuration_file) {
     FontSelection selection;
     selection.file_ = configuration_file;
+    // The selection's own copy of the configuration is read on another core
+    // meanwhile: it gets its rules once the families are known.
+    std::future<FcConfig*> spare = std::async(std::launch::async, LoadConfiguration, configuration_file);
     selection.all_ = LoadConfiguration(configuration_file);
     if (selection.all_ && !FcConfigBuildFonts(selection.all_)) selection.Release();
     if (selection.all_)
@@ -139,6 +142,7 @@ FontSelection FontSelection::Resolve(const std::vector<std::string>& families, c
                 for (int n = 0; FcPatternGetString(faces->fonts[k], FC_FAMILY, n, &name) == FcResultMatch; ++n)
                     selection.faces_by_family_[FamilyKey(reinterpret_cast<const char*>(name))].push_back(faces->fonts[k]);
             }
+    selection.spare_ = spare.get();
     selection.Add(families);
     return selection;
 }
@@ -148,6 +152,7 @@ FontSelection::~FontSelection() { Release(); }
 FontSelection::FontSelection(FontSelection&& other) noexcept
     : all_(std::exchange(other.all_, nullptr)),
       selected_(std::exchange(other.selected_, nullptr)),
+      spare_(std::exchange(other.spare_, nullptr)),
       file_(std::move(other.file_)),
       asked_(std::move(other.asked_)),
       kept_(std::move(other.kept_)),
@@ -158,6 +163,7 @@ FontSelection& FontSelection::operator=(FontSelection&& other) noexcept {
         Release();
         all_ = std::exchange(other.all_, nullptr);
         selected_ = std::exchange(other.selected_, nullptr);
+        spare_ = std::exchange(other.spare_, nullptr);
         file_ = std::move(other.file_);
         asked_ = std::move(other.asked_);
         kept_ = std::move(other.kept_);
@@ -169,6 +175,7 @@ FontSelection& FontSelection::operator=(FontSelection&& other) noexcept {
 void FontSelection::Release() {
     faces_by_family_.clear();
     if (selected_) FcConfigDestroy(std::exchange(selected_, nullptr));
+    if (spare_) FcConfigDestroy(std::exchange(spare_, nullptr));
     if (all_) FcConfigDestroy(std::exchange(all_, nullptr));
 }
 
@@ -185,7 +192,7 @@ void FontSelection::Add(const std::vector<std::string>& families) {
 
 FcConfig* FontSelection::Selected() {
     if (selected_ || !all_ || kept_.empty()) return selected_;
-    FcConfig* config = LoadConfiguration(file_);
+    FcConfig* config = spare_ ? std::exchange(spare_, nullptr) : LoadConfiguration(file_);
     if (!config) return nullptr;
     // Every face is refused but those of a kept family: the same
     // configuration, listing fewer faces.

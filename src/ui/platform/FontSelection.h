@@ -49,6 +49,8 @@ private:
 
     _FcConfig* all_ = nullptr;
     _FcConfig* selected_ = nullptr;
+    // The configuration read again, without faces, for the selection.
+    _FcConfig* spare_ = nullptr;
     std::string file_;
     std::set<std::string> asked_;
     std::set<std::string> kept_;

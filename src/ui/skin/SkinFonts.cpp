@@ -18,9 +18,9 @@ QFont SkinMessageFont() {
 QList<QFont> FirstPageFonts() { return {SkinBoldFont(10), SkinBoldFont(11), SkinMessageFont()}; }
 
 std::vector<std::string> SkinFontFamilies() {
-    // "Sans Serif" is the toolkit's own default; a generic name resolves as
-    // the user's configuration says, in the session's language.
-    return {"Arial", "Arial Black", "MS Sans Serif", "Sans Serif", "serif", "monospace"};
+    // "Sans Serif" is the toolkit's default, resolved as the user's
+    // configuration says for the session's language.
+    return {"Arial", "Arial Black", "MS Sans Serif", "Sans Serif"};
 }
 
 }  // namespace veltod

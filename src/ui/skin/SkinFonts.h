@@ -16,8 +16,8 @@ QFont SkinMessageFont();
 // captions and the message plate.
 QList<QFont> FirstPageFonts();
 
-// Every family a window names, and the generic ones the toolkit falls back
-// on: the faces the program draws with.
+// Every family a window names, and the toolkit's default: the faces the
+// program draws with.
 std::vector<std::string> SkinFontFamilies();
 
 }  // namespace veltod
