@@ -217,6 +217,23 @@ TEST_F(ReceivedFiles, TheStartUpPassDiscardsPackagesAndInstallsNoDayList) {
     EXPECT_EQ(LastApplied(), "1\r\n20261201\r\n");
 }
 
+// A killed write's temporaries are removed by the next update run, wherever
+// they lie; a start does not walk the history folders for them.
+TEST_F(ReceivedFiles, LeftTemporariesGoWithTheNextUpdateRunNotWithAStart) {
+    const std::vector<std::string> left = {"Resources/Categ.txt.new~", "Resources/5/20.1cat.new~", "Def/x.new~"};
+    for (const std::string& file : left) {
+        std::filesystem::create_directories(std::filesystem::path(installation.Path(file)).parent_path());
+        installation.Write(file, "half");
+    }
+    Receive({});
+    WriteRecordFile("../Recibi/listado.txt", 2, {});
+    ApplyReceivedFiles(owner, kStartUpDate);
+    for (const std::string& file : left) EXPECT_TRUE(std::filesystem::exists(installation.Path(file))) << file;
+    ApplyReceivedFiles(owner, "20261202");
+    for (const std::string& file : left) EXPECT_FALSE(std::filesystem::exists(installation.Path(file))) << file;
+    EXPECT_TRUE(FileExists("../Resources/Categ.txt"));
+}
+
 TEST_F(ReceivedFiles, ANewProgramFileWaitsForTheNextStart) {
     starter.packages["20261202.exe"] = {{"VeltoD.upd", "new program"}};
     starter.packages["20261203.exe"] = {{"20261203.1cat", DayList({Entry("5", "30")})}};

@@ -73,7 +73,9 @@ void CollectTemporaries(const std::string& folder, std::vector<std::string>& fou
 
 // A killed write leaves its new file beside the target; nothing reads it,
 // and the next write of that target would remove it, but a target that is
-// never written again would keep it for ever.
+// never written again would keep it for ever. Removed by update runs, not
+// at every start: the walk reads every folder of the history, which after a
+// reboot means the disk.
 void RemoveLeftTemporaries() {
     std::vector<std::string> left;
     // Only the installation's own folders: its parent may be a home folder.
@@ -255,7 +257,6 @@ namespace {
 // it unpacked is finished by this pass or fetched again, the package is
 // done) and fetched copies of listed packages.
 void RemoveStoppedPassLeftovers(const RecordTable& received) {
-    RemoveLeftTemporaries();
     for (size_t row = 0; row < received.RowCount(); ++row) {
         const std::string name = received.FieldString(row, 0);
         if (IsPlainName(name)) DeleteIfExists(kBinFolder + name);
@@ -340,7 +341,10 @@ void ApplyReceivedFiles(ApplyOwner& owner, const std::string& date) {
     RecordTable received;
     ReadRecordFile(kReceivedPackagesFile, received);
     DropScriptJournal(LastAppliedDay());
-    if (date == kStartUpDate) RemoveStoppedPassLeftovers(received);
+    if (date == kStartUpDate)
+        RemoveStoppedPassLeftovers(received);
+    else
+        RemoveLeftTemporaries();
     std::vector<std::string> reports;
     ThenRebuildWeekLists([&] {
         for (size_t row = 0; row < received.RowCount(); ++row) {
