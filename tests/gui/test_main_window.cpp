@@ -9,6 +9,9 @@
 #include "ui/catalogue/FormBaseDatos.h"
 #include "ui/catalogue/FormBusqueda.h"
 #include "ui/catalogue/FormCategorias.h"
+#include "core/catalogue/entry_details.h"
+#include "core/records/record_file.h"
+#include "support/catalogue_files.h"
 #include "ui/catalogue/FormShowDetails.h"
 #include "ui/catalogue/FormTreeFiles.h"
 #include "ui/daynews/FormDayNews.h"
@@ -112,6 +115,14 @@ TEST_F(MainWindow, WindowsTheFirstPageDoesNotNeedAreMadeWhenFirstOpened) {
     EXPECT_EQ(w.FormRemember, nullptr);
     Main().LinksMemory1->trigger();
     EXPECT_EQ(Visible(), "Remember Transmit");
+
+    // The details window comes with the first entry shown.
+    EXPECT_EQ(w.FormShowDetails, nullptr);
+    veltod::RecordTable entries;
+    veltod::ParseRecordBytes(veltod::test::EntryList({veltod::test::Entry("first", "5")}), entries);
+    veltod::ShowEntryDetails(entries, 0, 100, 600);
+    ASSERT_NE(w.FormShowDetails, nullptr);
+    EXPECT_TRUE(w.FormShowDetails->isVisible());
 }
 
 TEST_F(MainWindow, FailedFirstActivationRunsWholeAgainWithoutWalkingLeft) {

@@ -16,6 +16,11 @@ EntryDetailsView*& Registered() {
     return view;
 }
 
+std::function<EntryDetailsView*()>& Maker() {
+    static std::function<EntryDetailsView*()> make;
+    return make;
+}
+
 ScreenRect Rect(int left, int top, int width, int height) {
     // Pictures narrower than the margins must not give negative sizes.
     return {left, top, std::max(width, 0), std::max(height, 0)};
@@ -124,11 +129,16 @@ EntryDetailsView* CurrentEntryDetailsView() {
     return Registered();
 }
 
+void SetEntryDetailsViewMaker(std::function<EntryDetailsView*()> make) {
+    Maker() = std::move(make);
+}
+
 void ShowEntryDetails(const RecordTable& table, size_t row, int anchor_top, int anchor_right) {
-    EntryDetailsView* view = Registered();
-    if (!view) return;
+    if (!Registered() && !Maker()) return;
     const auto details = DetailsOfRow(table, row);
     if (!details) return;
+    EntryDetailsView* view = Registered() ? Registered() : Maker()();
+    if (!view) return;
     const ScreenRect screen = TheScreen().Size();
     const WindowPlace place =
         DetailsPlace(ResolutionKey(screen.width, screen.height), anchor_top, anchor_right, view->Geometry().width);

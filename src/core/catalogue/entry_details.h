@@ -4,6 +4,7 @@
 // (TFormShowDetails) implements EntryDetailsView and registers itself; any
 // window that opens details calls ShowEntryDetails and KeepDetailsOnDesktop.
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -84,6 +85,9 @@ public:
 // The details window registers itself at creation and unregisters when it goes.
 void SetEntryDetailsView(EntryDetailsView* view);
 EntryDetailsView* CurrentEntryDetailsView();
+// Makes the details window the first time an entry is shown: a start does
+// not build it for a first page that may never open one.
+void SetEntryDetailsViewMaker(std::function<EntryDetailsView*()> make);
 
 // A window at `window` that overlaps `obstacle` (the lower sponsor banner)
 // moves up until it stands above it, never above the desktop's top.

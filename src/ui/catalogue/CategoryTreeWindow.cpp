@@ -44,7 +44,7 @@ void TCategoryTreeWindow::TreeView1Click() {
     TFormTreeFiles& files = EnsureWindow(windows.FormTreeFiles);
     if (action == ListAction::Hide) {
         files.hide();
-        windows.FormShowDetails->hide();
+        if (TFormShowDetails* details = windows.FormShowDetails) details->hide();
     }
     files.SetTitle(file_list_title_);
     if (action == ListAction::Show) {
@@ -55,7 +55,7 @@ void TCategoryTreeWindow::TreeView1Click() {
 
 void TCategoryTreeWindow::Image6Click() {
     TWindowSet& windows = Windows();
-    windows.FormShowDetails->hide();
+    if (TFormShowDetails* details = windows.FormShowDetails) details->hide();
     if (windows.FormTreeFiles) windows.FormTreeFiles->hide();
     close();
 }

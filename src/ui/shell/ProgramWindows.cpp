@@ -1,5 +1,6 @@
 #include "ui/shell/ProgramWindows.h"
 
+#include "core/catalogue/entry_details.h"
 #include "core/platform/stored_files.h"
 #include "core/view/process_state.h"
 #include "ui/catalogue/FormBaseDatos.h"
@@ -32,6 +33,7 @@ void Retire(QWidget* window) {
 }  // namespace
 
 TProgramWindows::~TProgramWindows() {
+    SetEntryDetailsViewMaker(nullptr);
     // Reverse order of creation: the main window goes last.
     delete FormBanner2;
     delete FormBanner1;
@@ -55,14 +57,15 @@ void TProgramWindows::CreateStartWindows(std::future<ListRead> today_read_ahead,
     // The row pictures decoded ahead are for the day news window.
     if (pictures) pictures->Deliver();
     FormDayNews = new TFormDayNews(std::move(today_read_ahead));
-    // Registers itself as the view the day news opens entries in.
-    FormShowDetails = new TFormShowDetails();
+    // The view the day news and the lists open entries in, made when first needed.
+    SetEntryDetailsViewMaker([this] { return &EnsureWindow(FormShowDetails); });
     FormBanner1 = new TFormBanner1();
     FormBanner2 = new TFormBanner2();
 }
 
 void TProgramWindows::CreateAll() {
     CreateStartWindows();
+    EnsureWindow(FormShowDetails);
     EnsureWindow(FormRemember);
     EnsureWindow(TransmitForm);
     EnsureWindow(FormCategorias);
