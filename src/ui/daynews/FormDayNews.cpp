@@ -56,11 +56,17 @@ TFormDayNews::TFormDayNews(std::future<ListRead> read_ahead)
         label->setAttribute(Qt::WA_TranslucentBackground);
         label->setMouseTracking(true);
         label->installEventFilter(this);
-        // One stop for Tab: the arrows move through the rows.
         MakePressable(label, {.role = QAccessible::ListItem,
                               .press = [this, k] { KeyOnRow(k, DayKey::Press); },
                               .hover = [this, k] { RowMouseMove(k); },
-                              .tab_stop = k == 1});
+                              .tab_stop = false});
+        // One stop for Tab, the arrows move through the rows. The stop is the
+        // first row's picture, handing the focus to its caption: a caption
+        // that took Tab itself would be laid out as a rich text document.
+        if (k == 1) {
+            image->setFocusPolicy(Qt::TabFocus);
+            image->setFocusProxy(label);
+        }
         label->setFont(SkinBoldFont(11));
         if (k > 1) {
             image->hide();
