@@ -149,6 +149,16 @@ TEST_F(KeyboardAccess, TodayDownThreeTimesEnterOpensTheFourthEntryAndEscapeClose
     EXPECT_EQ(news.FocusMark()->Marked(), Row(4));
     EXPECT_TRUE(news.FocusMark()->isVisible());
     EXPECT_EQ(news.FocusMark()->geometry(), Row(4)->geometry());
+    // The rows are one Tab stop, the first row, both ways.
+    for (const Qt::Key tab : {Qt::Key_Tab, Qt::Key_Backtab}) {
+        Key(&news, tab);
+        EXPECT_EQ(news.focusWidget(), Row(1));
+        EXPECT_EQ(news.Model().Row(1).state, "alto");
+        Key(&news, Qt::Key_Down);
+        Key(&news, Qt::Key_Down);
+        Key(&news, Qt::Key_Down);
+    }
+    EXPECT_EQ(news.focusWidget(), Row(4));
 
     Key(&news, Qt::Key_Return);
     veltod::TFormShowDetails& details = *windows->FormShowDetails;

@@ -60,13 +60,6 @@ TFormDayNews::TFormDayNews(std::future<ListRead> read_ahead)
                               .press = [this, k] { KeyOnRow(k, DayKey::Press); },
                               .hover = [this, k] { RowMouseMove(k); },
                               .tab_stop = false});
-        // One stop for Tab, the arrows move through the rows. The stop is the
-        // first row's picture, handing the focus to its caption: a caption
-        // that took Tab itself would be laid out as a rich text document.
-        if (k == 1) {
-            image->setFocusPolicy(Qt::TabFocus);
-            image->setFocusProxy(label);
-        }
         label->setFont(SkinBoldFont(11));
         if (k > 1) {
             image->hide();
@@ -133,6 +126,16 @@ void TFormDayNews::KeyOnRow(int k, DayKey key) {
     QLabel* label = Labels[static_cast<size_t>(row - 1)];
     label->setFocus(Qt::OtherFocusReason);
     model_.EnterRow(row);
+}
+
+bool TFormDayNews::focusNextPrevChild(bool next) {
+    // The rows are one stop for Tab, the first row's caption; the arrows
+    // move through them. The captions take no Tab focus themselves: the
+    // toolkit lays a focusable label out as a rich text document.
+    QLabel* first = Labels[0];
+    if (!first || !first->isVisible()) return TSkinWindow::focusNextPrevChild(next);
+    first->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
 }
 
 bool TFormDayNews::eventFilter(QObject* watched, QEvent* event) {

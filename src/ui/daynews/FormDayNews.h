@@ -45,6 +45,7 @@ protected:
     void FormCreate();
     void FormActivate() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void AcomodarBarra();
