@@ -79,7 +79,7 @@ protected:
     int VisibleRows() {
         int rows = 0;
         for (int k = 1; k <= veltod::kDayRows; ++k)
-            if (!Label(k)->isHidden()) ++rows;
+            if (Label(k) && !Label(k)->isHidden()) ++rows;
         return rows;
     }
     void OpenDayNews() {

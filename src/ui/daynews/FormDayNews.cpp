@@ -43,35 +43,47 @@ std::optional<DayKey> MovingKey(int key) {
 TFormDayNews::TFormDayNews(std::future<ListRead> read_ahead)
     : TSkinWindow(QStringLiteral("FormDayNews"), QColor(), QStringLiteral("Day news")), model_(*this, files_) {
     if (read_ahead.valid()) model_.TakeReadAhead(std::move(read_ahead));
-    for (int k = 1; k <= kDayRows; ++k) {
-        auto* image = new TSkinImage(this, QStringLiteral("Image%1").arg(k));
-        image->setProperty(kHint, QStringLiteral("bajo"));
-        image->OnMouseMove = [this, k] { RowMouseMove(k); };
-        auto* label = new QLabel(this);
-        label->setObjectName(QStringLiteral("Label%1").arg(k));
-        // Captions are names from the day list: never markup.
-        label->setTextFormat(Qt::PlainText);
-        label->setAlignment(Qt::AlignCenter);
-        label->setWordWrap(false);
-        label->setAttribute(Qt::WA_TranslucentBackground);
-        label->setMouseTracking(true);
-        label->installEventFilter(this);
-        MakePressable(label, {.role = QAccessible::ListItem,
-                              .press = [this, k] { KeyOnRow(k, DayKey::Press); },
-                              .hover = [this, k] { RowMouseMove(k); },
-                              .tab_stop = false});
-        label->setFont(SkinBoldFont(11));
-        if (k > 1) {
-            image->hide();
-            label->hide();
-        }
-        // The caption, made after its picture, lies over it.
-        row_pictures_[static_cast<size_t>(k - 1)] = image;
-        row_captions_[static_cast<size_t>(k - 1)] = label;
-    }
+    // Row 1 always stays; the others are made as a page first fills them
+    // (a 1024x768 page shows 38 of the 160 a tall screen may need).
+    MakeRow(1);
     // The window is created by the program's entry and by filter changes; a
     // list that cannot be read is reported and the window still exists.
     RunReported([this] { FormCreate(); });
+}
+
+void TFormDayNews::MakeRow(int k) {
+    auto* image = new TSkinImage(this, QStringLiteral("Image%1").arg(k));
+    image->setProperty(kHint, QStringLiteral("bajo"));
+    image->OnMouseMove = [this, k] { RowMouseMove(k); };
+    auto* label = new QLabel(this);
+    label->setObjectName(QStringLiteral("Label%1").arg(k));
+    // Captions are names from the day list: never markup.
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignCenter);
+    label->setWordWrap(false);
+    label->setAttribute(Qt::WA_TranslucentBackground);
+    label->setMouseTracking(true);
+    label->installEventFilter(this);
+    MakePressable(label, {.role = QAccessible::ListItem,
+                          .press = [this, k] { KeyOnRow(k, DayKey::Press); },
+                          .hover = [this, k] { RowMouseMove(k); },
+                          .tab_stop = false});
+    label->setFont(SkinBoldFont(11));
+    if (k > 1) {
+        image->hide();
+        label->hide();
+    }
+    // The caption, made after its picture, lies over it.
+    const auto index = static_cast<size_t>(k - 1);
+    row_pictures_[index] = Images[index] = image;
+    row_captions_[index] = Labels[index] = label;
+}
+
+void TFormDayNews::EnsureRow(int k) {
+    // Rows are made in their order, so pictures, captions and the reading
+    // order of a screen reader stay row after row.
+    for (int made = 1; made <= k && made <= kDayRows; ++made)
+        if (!row_pictures_[static_cast<size_t>(made - 1)]) MakeRow(made);
 }
 
 void TFormDayNews::AcomodarBarra() {
@@ -181,6 +193,7 @@ void TFormDayNews::Label1MouseDown() {
 void TFormDayNews::LabelClick(int k) { model_.ClickRow(k); }
 
 void TFormDayNews::SetRowPicture(int row, const std::string& path) {
+    EnsureRow(row);
     TSkinImage* image = Images[static_cast<size_t>(row - 1)];
     image->LoadPicture(path);
     // Only row 1 takes its picture's size; the others keep the size of the
@@ -189,6 +202,7 @@ void TFormDayNews::SetRowPicture(int row, const std::string& path) {
 }
 
 void TFormDayNews::SetRowCaption(int row, std::string_view text) {
+    EnsureRow(row);
     // The caption is centred across the row picture, whose left end holds
     // the row's number: a long name keeps as clear of the right end and is
     // cut there, whole in its tool tip.
@@ -202,6 +216,7 @@ void TFormDayNews::SetRowCaption(int row, std::string_view text) {
 }
 
 void TFormDayNews::SetRowColour(int row, Rgb colour) {
+    EnsureRow(row);
     QLabel* label = Labels[static_cast<size_t>(row - 1)];
     QPalette colours = label->palette();
     colours.setColor(QPalette::WindowText, ToQColor(colour));
@@ -209,10 +224,12 @@ void TFormDayNews::SetRowColour(int row, Rgb colour) {
 }
 
 void TFormDayNews::SetRowState(int row, std::string_view state) {
+    EnsureRow(row);
     Images[static_cast<size_t>(row - 1)]->setProperty(kHint, FromAnsi(state));
 }
 
 void TFormDayNews::SetRowMarker(int row, std::string_view marker) {
+    EnsureRow(row);
     QLabel* label = Labels[static_cast<size_t>(row - 1)];
     label->setProperty(kHint, FromAnsi(marker));
     // The model sets the marker last, once the row's caption is in place.
@@ -221,7 +238,9 @@ void TFormDayNews::SetRowMarker(int row, std::string_view marker) {
 
 void TFormDayNews::SetRowVisible(int row, bool visible) {
     // Row 1 always stays: its picture sets the row size and the window width.
-    if (row == 1) return;
+    // A row never made is hidden already.
+    if (row == 1 || (!visible && !row_pictures_[static_cast<size_t>(row - 1)])) return;
+    EnsureRow(row);
     Images[static_cast<size_t>(row - 1)]->setVisible(visible);
     Labels[static_cast<size_t>(row - 1)]->setVisible(visible);
 }
@@ -233,6 +252,7 @@ void TFormDayNews::SetPage(int rows, int height, int left, int top) {
     first->move(0, 0);
     Labels[0]->setGeometry(first->geometry());
     row_size_ = first->size();
+    EnsureRow(rows);
     for (int k = 2; k <= rows && k <= kDayRows; ++k) {
         const QRect above = Images[static_cast<size_t>(k - 2)]->geometry();
         const QRect bounds(above.left(), above.top() + above.height(), above.width(), above.height());

@@ -25,6 +25,7 @@ public:
     // before it shows the window, and every load sets it from ListFilterMode.
     std::string WindowMode = "1";
 
+    // Row k's picture and caption; null for a row no page has needed yet.
     std::array<TSkinImage*, kDayRows> Images{};
     std::array<QLabel*, kDayRows> Labels{};
 
@@ -48,6 +49,9 @@ protected:
     bool focusNextPrevChild(bool next) override;
 
 private:
+    void MakeRow(int k);
+    // Makes rows 1 to k that are not made yet.
+    void EnsureRow(int k);
     void AcomodarBarra();
     void SayWhichList();
 
