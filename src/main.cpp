@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
     veltod::UseDisplayPlatformThatPlacesWindows();
     veltod::VeltodApplication app(argc, argv);
     // The desktop's theme names the font of tool tips and dialogs.
-    veltod::InstallSelectedFonts(std::move(fonts), QStringList{QGuiApplication::font().family()} + QGuiApplication::font().families());
+    veltod::InstallSelectedFonts(std::move(fonts), QGuiApplication::font().families());
     const veltod::FontWarmUp first_page_fonts(veltod::FirstPageFonts());
     QCoreApplication::setApplicationName(QStringLiteral("VeltoDownload"));
     // Closing the main window ends the program, whatever else is open.

@@ -134,10 +134,11 @@ void SetEntryDetailsViewMaker(std::function<EntryDetailsView*()> make) {
 }
 
 void ShowEntryDetails(const RecordTable& table, size_t row, int anchor_top, int anchor_right) {
-    if (!Registered() && !Maker()) return;
+    EntryDetailsView* view = Registered();
+    if (!view && !Maker()) return;
     const auto details = DetailsOfRow(table, row);
     if (!details) return;
-    EntryDetailsView* view = Registered() ? Registered() : Maker()();
+    if (!view) view = Maker()();
     if (!view) return;
     const ScreenRect screen = TheScreen().Size();
     const WindowPlace place =

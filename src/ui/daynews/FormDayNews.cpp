@@ -73,29 +73,22 @@ void TFormDayNews::MakeRow(int k) {
         image->hide();
         label->hide();
     }
-    // The caption, made after its picture, lies over it.
-    const auto index = static_cast<size_t>(k - 1);
-    row_pictures_[index] = Images[index] = image;
-    row_captions_[index] = Labels[index] = label;
+    // Row k is the k-th picture with the k-th caption; every row operation
+    // goes through these two tables, filled as the rows are made, so no load
+    // looks a control up by name. The caption, made after its picture, lies
+    // over it.
+    Images[static_cast<size_t>(k - 1)] = image;
+    Labels[static_cast<size_t>(k - 1)] = label;
 }
 
 void TFormDayNews::EnsureRow(int k) {
     // Rows are made in their order, so pictures, captions and the reading
     // order of a screen reader stay row after row.
     for (int made = 1; made <= k && made <= kDayRows; ++made)
-        if (!row_pictures_[static_cast<size_t>(made - 1)]) MakeRow(made);
-}
-
-void TFormDayNews::AcomodarBarra() {
-    // Row k is the k-th picture with the k-th caption; every row operation
-    // goes through these two tables. The controls are kept as they were
-    // made, so no load looks them up by name.
-    Images = row_pictures_;
-    Labels = row_captions_;
+        if (!Images[static_cast<size_t>(made - 1)]) MakeRow(made);
 }
 
 void TFormDayNews::FormCreate() {
-    AcomodarBarra();
     model_.LoadDayList();
     WindowMode = model_.WindowMode();
     SayWhichList();
@@ -239,7 +232,7 @@ void TFormDayNews::SetRowMarker(int row, std::string_view marker) {
 void TFormDayNews::SetRowVisible(int row, bool visible) {
     // Row 1 always stays: its picture sets the row size and the window width.
     // A row never made is hidden already.
-    if (row == 1 || (!visible && !row_pictures_[static_cast<size_t>(row - 1)])) return;
+    if (row == 1 || (!visible && !Images[static_cast<size_t>(row - 1)])) return;
     EnsureRow(row);
     Images[static_cast<size_t>(row - 1)]->setVisible(visible);
     Labels[static_cast<size_t>(row - 1)]->setVisible(visible);

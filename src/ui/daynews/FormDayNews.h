@@ -52,7 +52,6 @@ private:
     void MakeRow(int k);
     // Makes rows 1 to k that are not made yet.
     void EnsureRow(int k);
-    void AcomodarBarra();
     void SayWhichList();
 
     void SetRowPicture(int row, const std::string& path) override;
@@ -75,8 +74,6 @@ private:
         bool set = false;
     };
     std::array<Caption, kDayRows> captions_{};
-    std::array<TSkinImage*, kDayRows> row_pictures_{};
-    std::array<QLabel*, kDayRows> row_captions_{};
     DiskFileProbe files_;
     DayNewsModel model_;
     QSize row_size_;

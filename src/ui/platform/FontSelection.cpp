@@ -9,19 +9,6 @@
 namespace veltod {
 namespace {
 
-std::string XmlText(const std::string& text) {
-    std::string escaped;
-    for (const char c : text) {
-        switch (c) {
-        case '&': escaped += "&amp;"; break;
-        case '<': escaped += "&lt;"; break;
-        case '>': escaped += "&gt;"; break;
-        default: escaped += c;
-        }
-    }
-    return escaped;
-}
-
 FcConfig* LoadConfiguration(const std::string& file) {
     FcConfig* config = FcConfigCreate();
     if (!config) return nullptr;
@@ -88,7 +75,7 @@ bool SpeaksTheLanguage(const FcPattern* pattern, const FcPattern* face) {
 // variable when the pattern asks a fixed face), and the best speaks the
 // pattern's language. Otherwise every face is matched.
 std::string FontSelection::ResolvedFamily(const std::string& family) const {
-    FcPattern* pattern = AskedPattern(all_, family);
+    FcPattern* pattern = AskedPattern(all_.get(), family);
     if (!pattern) return {};
     std::string resolved;
     FcFontSet* listed = FcFontSetCreate();
@@ -108,7 +95,7 @@ std::string FontSelection::ResolvedFamily(const std::string& family) const {
         const bool fixed_asked = FcPatternGetBool(pattern, FC_VARIABLE, 0, &asked_variable) == FcResultMatch && !asked_variable;
         FcResult result = FcResultNoMatch;
         FcFontSet* sets[] = {listed};
-        FcPattern* best = listed->nfont > 0 ? FcFontSetMatch(all_, sets, 1, pattern, &result) : nullptr;
+        FcPattern* best = listed->nfont > 0 ? FcFontSetMatch(all_.get(), sets, 1, pattern, &result) : nullptr;
         if (best && !HasAny(pattern, {FC_FILE, FC_FONTFORMAT, FC_SCALABLE, FC_COLOR, FC_FOUNDRY, FC_CHARSET}) &&
             !(fixed_asked && FcPatternGetBool(best, FC_VARIABLE, 0, &face_variable) == FcResultMatch && face_variable) &&
             SpeaksTheLanguage(pattern, best))
@@ -118,7 +105,7 @@ std::string FontSelection::ResolvedFamily(const std::string& family) const {
     }
     if (resolved.empty()) {
         FcResult result = FcResultNoMatch;
-        if (FcPattern* best = FcFontMatch(all_, pattern, &result)) {
+        if (FcPattern* best = FcFontMatch(all_.get(), pattern, &result)) {
             resolved = FirstFamily(best);
             FcPatternDestroy(best);
         }
@@ -133,51 +120,21 @@ FontSelection FontSelection::Resolve(const std::vector<std::string>& families, c
     // The selection's own copy of the configuration is read on another core
     // meanwhile: it gets its rules once the families are known.
     std::future<FcConfig*> spare = std::async(std::launch::async, LoadConfiguration, configuration_file);
-    selection.all_ = LoadConfiguration(configuration_file);
-    if (selection.all_ && !FcConfigBuildFonts(selection.all_)) selection.Release();
+    selection.all_.reset(LoadConfiguration(configuration_file));
+    if (selection.all_ && !FcConfigBuildFonts(selection.all_.get())) selection.all_.reset();
     if (selection.all_)
-        if (FcFontSet* faces = FcConfigGetFonts(selection.all_, FcSetSystem))
+        if (FcFontSet* faces = FcConfigGetFonts(selection.all_.get(), FcSetSystem))
             for (int k = 0; k < faces->nfont; ++k) {
                 FcChar8* name = nullptr;
                 for (int n = 0; FcPatternGetString(faces->fonts[k], FC_FAMILY, n, &name) == FcResultMatch; ++n)
                     selection.faces_by_family_[FamilyKey(reinterpret_cast<const char*>(name))].push_back(faces->fonts[k]);
             }
-    selection.spare_ = spare.get();
+    selection.spare_.reset(spare.get());
     selection.Add(families);
     return selection;
 }
 
-FontSelection::~FontSelection() { Release(); }
-
-FontSelection::FontSelection(FontSelection&& other) noexcept
-    : all_(std::exchange(other.all_, nullptr)),
-      selected_(std::exchange(other.selected_, nullptr)),
-      spare_(std::exchange(other.spare_, nullptr)),
-      file_(std::move(other.file_)),
-      asked_(std::move(other.asked_)),
-      kept_(std::move(other.kept_)),
-      faces_by_family_(std::move(other.faces_by_family_)) {}
-
-FontSelection& FontSelection::operator=(FontSelection&& other) noexcept {
-    if (this != &other) {
-        Release();
-        all_ = std::exchange(other.all_, nullptr);
-        selected_ = std::exchange(other.selected_, nullptr);
-        spare_ = std::exchange(other.spare_, nullptr);
-        file_ = std::move(other.file_);
-        asked_ = std::move(other.asked_);
-        kept_ = std::move(other.kept_);
-        faces_by_family_ = std::move(other.faces_by_family_);
-    }
-    return *this;
-}
-
-void FontSelection::Release() {
-    faces_by_family_.clear();
-    if (selected_) FcConfigDestroy(std::exchange(selected_, nullptr));
-    if (spare_) FcConfigDestroy(std::exchange(spare_, nullptr));
-    if (all_) FcConfigDestroy(std::exchange(all_, nullptr));
-}
+void FontSelection::ConfigRelease::operator()(FcConfig* config) const { FcConfigDestroy(config); }
 
 void FontSelection::Add(const std::vector<std::string>& families) {
     if (!all_) return;
@@ -187,29 +144,27 @@ void FontSelection::Add(const std::vector<std::string>& families) {
         const std::string resolved = ResolvedFamily(family);
         if (!resolved.empty()) kept_.insert(resolved);
     }
-    if (kept_.size() != kept_before && selected_) FcConfigDestroy(std::exchange(selected_, nullptr));
+    if (kept_.size() != kept_before) selected_.reset();
 }
 
 FcConfig* FontSelection::Selected() {
-    if (selected_ || !all_ || kept_.empty()) return selected_;
-    FcConfig* config = spare_ ? std::exchange(spare_, nullptr) : LoadConfiguration(file_);
+    if (selected_ || !all_ || kept_.empty()) return selected_.get();
+    ConfigPtr config(spare_ ? spare_.release() : LoadConfiguration(file_));
     if (!config) return nullptr;
     // Every face is refused but those of a kept family: the same
     // configuration, listing fewer faces.
     std::string rules = "<?xml version=\"1.0\"?>\n<fontconfig><selectfont><rejectfont><pattern/></rejectfont><acceptfont>";
     for (const std::string& family : kept_)
-        rules += "<pattern><patelt name=\"family\"><string>" + XmlText(family) + "</string></patelt></pattern>";
+        rules += "<pattern><patelt name=\"family\"><string>" +
+                 QString::fromStdString(family).toHtmlEscaped().toStdString() + "</string></patelt></pattern>";
     rules += "</acceptfont></selectfont></fontconfig>\n";
-    FcFontSet* faces = nullptr;
-    if (FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(rules.c_str()), FcTrue) &&
-        FcConfigBuildFonts(config))
-        faces = FcConfigGetFonts(config, FcSetSystem);
-    if (!faces || faces->nfont == 0) {
-        FcConfigDestroy(config);
+    if (!FcConfigParseAndLoadFromMemory(config.get(), reinterpret_cast<const FcChar8*>(rules.c_str()), FcTrue) ||
+        !FcConfigBuildFonts(config.get()))
         return nullptr;
-    }
-    selected_ = config;
-    return selected_;
+    const FcFontSet* faces = FcConfigGetFonts(config.get(), FcSetSystem);
+    if (!faces || faces->nfont == 0) return nullptr;
+    selected_ = std::move(config);
+    return selected_.get();
 }
 
 bool FontSelection::Install() {

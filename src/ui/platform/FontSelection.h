@@ -8,6 +8,7 @@
 // before.
 #include <QStringList>
 #include <future>
+#include <memory>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -26,13 +27,6 @@ public:
     // nothing, and the toolkit lists every face as it would anyway.
     static FontSelection Resolve(const std::vector<std::string>& families, const std::string& configuration_file = {});
 
-    FontSelection() = default;
-    ~FontSelection();
-    FontSelection(FontSelection&& other) noexcept;
-    FontSelection& operator=(FontSelection&& other) noexcept;
-    FontSelection(const FontSelection&) = delete;
-    FontSelection& operator=(const FontSelection&) = delete;
-
     // Also keeps the faces of the families these resolve to.
     void Add(const std::vector<std::string>& families);
     // The families whose faces are kept, as fontconfig names them.
@@ -44,17 +38,22 @@ public:
     bool Install();
 
 private:
-    std::string ResolvedFamily(const std::string& family) const;
-    void Release();
+    struct ConfigRelease {
+        void operator()(_FcConfig* config) const;
+    };
+    using ConfigPtr = std::unique_ptr<_FcConfig, ConfigRelease>;
 
-    _FcConfig* all_ = nullptr;
-    _FcConfig* selected_ = nullptr;
+    std::string ResolvedFamily(const std::string& family) const;
+
+    ConfigPtr all_;
+    ConfigPtr selected_;
     // The configuration read again, without faces, for the selection.
-    _FcConfig* spare_ = nullptr;
+    ConfigPtr spare_;
     std::string file_;
     std::set<std::string> asked_;
     std::set<std::string> kept_;
-    // The faces of all_ under each family they name; all_ owns them.
+    // The faces of all_ under each family they name; all_ owns them, and is
+    // declared first so it outlives this index.
     std::unordered_map<std::string, std::vector<_FcPattern*>> faces_by_family_;
 };
 
