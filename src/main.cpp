@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
     // shortcut that starts in the program's folder would see them.
     QDir::setCurrent(QCoreApplication::applicationDirPath());
     const veltod::DiskFileProbe files;
-    veltod::PictureReadAhead start_pictures(veltod::FirstPagePictures("1", veltod::kTabledPageRows, files));
+    veltod::PictureReadAhead start_pictures(veltod::TProgramWindows::StartPictures(files));
     veltod::InstallQtSeams();
     veltod::InstallSkinDialogs();
     veltod::TheUpdateSettings().ProbeSites = veltod::DefaultProbeSites();

@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QTest>
+#include <algorithm>
 #include <functional>
 #include <tuple>
 
@@ -123,6 +124,21 @@ TEST_F(MainWindow, WindowsTheFirstPageDoesNotNeedAreMadeWhenFirstOpened) {
     veltod::ShowEntryDetails(entries, 0, 100, 600);
     ASSERT_NE(w.FormShowDetails, nullptr);
     EXPECT_TRUE(w.FormShowDetails->isVisible());
+}
+
+TEST_F(MainWindow, TheStartDecodesAheadThePicturesItsWindowsShowFirst) {
+    Start();
+    Main().Image1Click();
+    std::vector<std::string> shown;
+    for (const veltod::TSkinImage* image : std::initializer_list<const veltod::TSkinImage*>{
+             Main().Image5, Main().Image1, Main().Image2, Main().Image3, Main().Image4, Main().Image8, Main().Image9,
+             Main().Image11, Main().Image12, Main().Image13, Main().Image6, Main().Image7, windows->FormMensaje->Image1})
+        shown.push_back(image->PictureFile());
+    std::vector<std::string> ahead = veltod::TFormNetFiles::ActivationPictures();
+    ahead.push_back(veltod::TFormMensaje::PlatePicture());
+    std::sort(shown.begin(), shown.end());
+    std::sort(ahead.begin(), ahead.end());
+    EXPECT_EQ(ahead, shown);
 }
 
 TEST_F(MainWindow, FailedFirstActivationRunsWholeAgainWithoutWalkingLeft) {

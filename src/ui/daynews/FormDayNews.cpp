@@ -69,6 +69,10 @@ void TFormDayNews::MakeRow(int k) {
                           .hover = [this, k] { RowMouseMove(k); },
                           .tab_stop = false});
     label->setFont(SkinBoldFont(11));
+    // The page gives each caption its row's bounds. Sized now, a caption
+    // shown before that does not have its text measured for a size of its
+    // own that it never keeps.
+    label->resize(image->size());
     if (k > 1) {
         image->hide();
         label->hide();

@@ -41,6 +41,11 @@ const char* const kOpenBeforeUpdate = "VELTOD_OPEN_BEFORE_UPDATE";
 
 std::string Picture(const std::string& name) { return ResourcePicture(name); }
 
+// Shown by the first activation: the background, the navigation, filter,
+// minimise and close buttons.
+constexpr const char* kActivationPictures[] = {"fondobin.gif", "Bot1.gif",  "Bot2.gif",   "Bot3.gif",  "Bot4.gif", "Bot8.gif",
+                                               "Bot9.gif",     "Demo1.gif", "Share0.gif", "Free0.gif", "x0.gif",   "-0.gif"};
+
 // What says which days are applied; empty when it cannot be read.
 std::string AppliedDays() {
     try {
@@ -182,6 +187,12 @@ TFormNetFiles::TFormNetFiles() : TSkinWindow(QStringLiteral("FormNetFiles"), kSk
     const std::string key = CurrentLayoutKey();
     creation_left_ = LayoutLeft("FormNetFiles", key);
     move(creation_left_, LayoutTop("FormNetFiles", key));
+}
+
+std::vector<std::string> TFormNetFiles::ActivationPictures() {
+    std::vector<std::string> pictures;
+    for (const char* name : kActivationPictures) pictures.push_back(Picture(name));
+    return pictures;
 }
 
 void TFormNetFiles::FormActivate() {

@@ -19,6 +19,9 @@ class TFormNetFiles : public TSkinWindow {
 public:
     TFormNetFiles();
 
+    // The pictures the first activation shows, for the start to decode ahead.
+    static std::vector<std::string> ActivationPictures();
+
     TSkinImage* Image5;  // background
     QLabel* Label1;      // version label
     TSkinButton* Image1;

@@ -54,13 +54,21 @@ void TProgramWindows::CreateStartWindows(std::future<ListRead> today_read_ahead,
     FormMensaje = new TFormMensaje();
     // The day news window reads its list while it is being created.
     State().DayListFile = TodayListPath("1");
-    // The row pictures decoded ahead are for the day news window.
+    // Before the first page's pictures are loaded: the windows' activations
+    // and the day news rows.
     if (pictures) pictures->Deliver();
     FormDayNews = new TFormDayNews(std::move(today_read_ahead));
     // The view the day news and the lists open entries in, made when first needed.
     SetEntryDetailsViewMaker([this] { return &EnsureWindow(FormShowDetails); });
     FormBanner1 = new TFormBanner1();
     FormBanner2 = new TFormBanner2();
+}
+
+std::vector<std::string> TProgramWindows::StartPictures(const FileProbe& files) {
+    std::vector<std::string> pictures = TFormNetFiles::ActivationPictures();
+    pictures.push_back(TFormMensaje::PlatePicture());
+    for (std::string& row : FirstPagePictures("1", kTabledPageRows, files)) pictures.push_back(std::move(row));
+    return pictures;
 }
 
 void TProgramWindows::CreateAll() {

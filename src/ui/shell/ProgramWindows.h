@@ -19,9 +19,12 @@ public:
     // window the day news opens and the two banners, in the program's order;
     // the day news window's list file is set to today's list of mode "1" just
     // before it is created, and it takes the read of that list begun at start.
-    // The row pictures decoded ahead, if any, are taken before the day news
+    // The pictures decoded ahead, if any, are taken before the day news
     // window is made.
     void CreateStartWindows(std::future<ListRead> today_read_ahead = {}, PictureReadAhead* pictures = nullptr);
+    // The pictures the start windows show first, but the banners' (which
+    // their rotation picks): for the start to decode ahead.
+    static std::vector<std::string> StartPictures(const FileProbe& files);
     // The same, then the windows otherwise made on first use.
     void CreateAll();
 

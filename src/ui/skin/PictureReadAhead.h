@@ -1,8 +1,9 @@
 #pragma once
-// Decoding the first page's row pictures (some forty GIF files) is a third
-// of the work of building the page. It is begun on a thread of its own as
-// soon as the program knows its folder, and handed to the cache the picture
-// controls read from before the page is built.
+// Decoding the first page's pictures (some forty row pictures, the main
+// window's buttons and background, the message plate) is a third of the work
+// of building the page. It is begun on a thread of its own as soon as the
+// program knows its folder, and handed to the cache the picture controls
+// read from before the page is built.
 #include <QImage>
 #include <future>
 #include <string>

@@ -54,8 +54,10 @@ void TFormMensaje::FormActivate() {
     }
 }
 
+std::string TFormMensaje::PlatePicture() { return ResourcePicture("mensaje.gif"); }
+
 void TFormMensaje::LayOut() {
-    Image1->LoadPicture(ResourcePicture("mensaje.gif"));
+    Image1->LoadPicture(PlatePicture());
     Image1->move(0, 0);
     resize(Image1->size());
     const std::string key = CurrentLayoutKey();

@@ -1,5 +1,6 @@
 #pragma once
 #include <QLabel>
+#include <string>
 
 #include "ui/skin/SkinImage.h"
 #include "ui/skin/SkinWindow.h"
@@ -12,6 +13,9 @@ class TFormMensaje : public TSkinWindow {
     Q_OBJECT
 public:
     TFormMensaje();
+
+    // The plate's picture.
+    static std::string PlatePicture();
 
     TSkinImage* Image1;  // background picture
     QLabel* Edit1;       // the message
