@@ -1,5 +1,6 @@
 #include "core/sponsors/banner_rotation.h"
 
+#include <exception>
 #include <limits>
 
 #include "core/platform/convert.h"
@@ -95,6 +96,25 @@ bool BannerRotation::RememberCurrent(const std::string& book_path) const {
     const auto row = static_cast<size_t>(current_);
     AppendRememberedLink(book_path, banners_.Field(row, kBannerLink), banners_.Field(row, kBannerTitle));
     return true;
+}
+
+std::string FirstBannerPicture(const std::string& list_path) {
+    // The rotation itself decides, with a view that only notes the picture.
+    class PictureNote : public BannerView {
+    public:
+        void PlaceAtFirstActivation() override {}
+        void MoveOffScreen() override {}
+        void SetTimerInterval(int32_t) override {}
+        void ShowPicture(const std::string& path) override { picture = path; }
+        std::string picture;
+    } note;
+    BannerRotation rotation(note, list_path);
+    try {
+        rotation.FirstActivation();
+    } catch (const std::exception&) {
+        // The window's own activation meets the same fault and reports it.
+    }
+    return note.picture;
 }
 
 }  // namespace veltod

@@ -89,4 +89,8 @@ private:
     int16_t activated_ = 0;
 };
 
+// The picture the first activation of a rotation over list_path shows, so
+// that the start can decode it ahead; empty when it would show none.
+std::string FirstBannerPicture(const std::string& list_path);
+
 }  // namespace veltod

@@ -2,6 +2,7 @@
 
 #include "core/catalogue/entry_details.h"
 #include "core/platform/stored_files.h"
+#include "core/sponsors/banner_rotation.h"
 #include "core/view/process_state.h"
 #include "ui/catalogue/FormBaseDatos.h"
 #include "ui/catalogue/FormBusqueda.h"
@@ -67,6 +68,8 @@ void TProgramWindows::CreateStartWindows(std::future<ListRead> today_read_ahead,
 std::vector<std::string> TProgramWindows::StartPictures(const FileProbe& files) {
     std::vector<std::string> pictures = TFormNetFiles::ActivationPictures();
     pictures.push_back(TFormMensaje::PlatePicture());
+    for (const std::string& list : {kFirstBannerListFile, kSecondBannerListFile})
+        if (std::string banner = FirstBannerPicture(list); !banner.empty()) pictures.push_back(std::move(banner));
     for (std::string& row : FirstPagePictures("1", kTabledPageRows, files)) pictures.push_back(std::move(row));
     return pictures;
 }

@@ -22,8 +22,7 @@ public:
     // The pictures decoded ahead, if any, are taken before the day news
     // window is made.
     void CreateStartWindows(std::future<ListRead> today_read_ahead = {}, PictureReadAhead* pictures = nullptr);
-    // The pictures the start windows show first, but the banners' (which
-    // their rotation picks): for the start to decode ahead.
+    // The pictures the start windows show first, for the start to decode ahead.
     static std::vector<std::string> StartPictures(const FileProbe& files);
     // The same, then the windows otherwise made on first use.
     void CreateAll();
