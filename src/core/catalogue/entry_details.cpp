@@ -134,11 +134,10 @@ void SetEntryDetailsViewMaker(std::function<EntryDetailsView*()> make) {
 }
 
 void ShowEntryDetails(const RecordTable& table, size_t row, int anchor_top, int anchor_right) {
-    EntryDetailsView* view = Registered();
-    if (!view && !Maker()) return;
     const auto details = DetailsOfRow(table, row);
     if (!details) return;
-    if (!view) view = Maker()();
+    EntryDetailsView* view = Registered();
+    if (!view && Maker()) view = Maker()();
     if (!view) return;
     const ScreenRect screen = TheScreen().Size();
     const WindowPlace place =

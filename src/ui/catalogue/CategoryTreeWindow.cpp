@@ -44,7 +44,7 @@ void TCategoryTreeWindow::TreeView1Click() {
     TFormTreeFiles& files = EnsureWindow(windows.FormTreeFiles);
     if (action == ListAction::Hide) {
         files.hide();
-        if (TFormShowDetails* details = windows.FormShowDetails) details->hide();
+        HideAll({windows.FormShowDetails});
     }
     files.SetTitle(file_list_title_);
     if (action == ListAction::Show) {
@@ -55,8 +55,7 @@ void TCategoryTreeWindow::TreeView1Click() {
 
 void TCategoryTreeWindow::Image6Click() {
     TWindowSet& windows = Windows();
-    if (TFormShowDetails* details = windows.FormShowDetails) details->hide();
-    if (windows.FormTreeFiles) windows.FormTreeFiles->hide();
+    HideAll({windows.FormShowDetails, windows.FormTreeFiles});
     close();
 }
 

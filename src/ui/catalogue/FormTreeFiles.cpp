@@ -74,13 +74,13 @@ void TFormTreeFiles::ListBox1Click() {
 bool TFormTreeFiles::eventFilter(QObject* watched, QEvent* event) {
     if (watched == ListBox1->viewport() && event->type() == QEvent::MouseButtonPress) {
         opened_since_press_ = false;
-        if (TFormShowDetails* details = Windows().FormShowDetails) details->hide();
+        HideAll({Windows().FormShowDetails});
     }
     return TSkinWindow::eventFilter(watched, event);
 }
 
 void TFormTreeFiles::Image6Click() {
-    if (TFormShowDetails* details = Windows().FormShowDetails) details->hide();
+    HideAll({Windows().FormShowDetails});
     close();
 }
 

@@ -183,9 +183,7 @@ bool TFormDayNews::eventFilter(QObject* watched, QEvent* event) {
 
 void TFormDayNews::RowMouseMove(int k) { model_.EnterRow(k); }
 
-void TFormDayNews::Label1MouseDown() {
-    if (TFormShowDetails* details = Windows().FormShowDetails) details->hide();
-}
+void TFormDayNews::Label1MouseDown() { HideAll({Windows().FormShowDetails}); }
 
 void TFormDayNews::LabelClick(int k) { model_.ClickRow(k); }
 

@@ -55,11 +55,6 @@ std::string AppliedDays() {
     }
 }
 
-void HideAll(std::initializer_list<QWidget*> windows) {
-    for (QWidget* window : windows)
-        if (window) window->hide();
-}
-
 // A list window of the current licence kind takes the place of every other
 // content window, the message window included.
 template <class ListWindow>

@@ -1,5 +1,6 @@
 #include "ui/view/WindowSet.h"
 
+#include <QWidget>
 #include <stdexcept>
 
 namespace veltod {
@@ -19,6 +20,11 @@ TWindowSet::~TWindowSet() { current_set = nullptr; }
 TWindowSet& Windows() {
     if (!current_set) throw std::logic_error("no window set");
     return *current_set;
+}
+
+void HideAll(std::initializer_list<QWidget*> windows) {
+    for (QWidget* window : windows)
+        if (window) window->hide();
 }
 
 }  // namespace veltod

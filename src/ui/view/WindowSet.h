@@ -7,6 +7,7 @@
 // rebuilds are destroyed and created again there, so every holder of the set
 // sees the new instance. The windows are only named here, so a window can reach another
 // without depending on the code that builds the whole set.
+#include <initializer_list>
 #include <string>
 
 class QWidget;
@@ -73,5 +74,8 @@ Window& EnsureWindow(Window*& window) {
     if (!window) window = new Window();
     return *window;
 }
+
+// Hides the windows given, skipping those not made yet.
+void HideAll(std::initializer_list<QWidget*> windows);
 
 }  // namespace veltod
